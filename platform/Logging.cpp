@@ -1,0 +1,5 @@
+#include "platform/Logging.h"
+
+Q_LOGGING_CATEGORY(lcVisibility, "Visibility", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcLayout, "Layout", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcObservation, "Observation", QtInfoMsg)

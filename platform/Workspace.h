@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/AXValue.h"
+#include "platform/Handle.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace tandrel {
+
+struct RunningApplication {
+    std::optional<ax::Pid> processIdentifier;
+    std::optional<QString> bundleIdentifier;
+    std::optional<QString> localizedName;
+};
+
+// The desktop's idea of applications: which one is in front, and when that changes.
+class Workspace {
+public:
+    virtual ~Workspace() = default;
+
+    virtual std::optional<RunningApplication> frontmostApplication() = 0;
+    virtual ax::Pid ownProcessIdentifier() = 0;
+
+    // Calls the handler on the main thread whenever another application becomes active, until
+    // the returned handle is destroyed.
+    virtual std::unique_ptr<Handle> observeApplicationActivation(std::function<void()> handler) = 0;
+};
+
+} // namespace tandrel
