@@ -1,0 +1,411 @@
+#!/usr/bin/env python3
+"""A private X11 desktop with a browser on a chat page, for the end-to-end tests and the demo.
+
+Starts, in a fresh temporary folder: Xvfb on a free display, a D-Bus session bus, the
+accessibility bus (with org.a11y.Status IsEnabled set true before any browser starts), an HTTPS
+fixture server on loopback with a fresh self-signed certificate, and, on request, Chromium showing
+one fixture page with the chat hosts resolved to that server.
+
+Protocol (stdout, one line each):
+    DISPLAY=:N, XDG_RUNTIME_DIR=..., DBUS_SESSION_BUS_ADDRESS=..., AT_SPI_BUS_ADDRESS=...,
+    FIXTURE_PORT=...                         the environment a client needs
+    ready                                    everything is up
+    opened {"url":..,"pid":..,"rects":..}    after "open": the page has focused its input;
+                                             rects are [x, y, width, height] in screen points
+    error <message>                          something failed or is missing
+Commands (stdin, one line each):
+    open <url>    (re)start Chromium on the page, e.g. open https://chatgpt.com/textarea.html
+    quit          stop everything and exit
+
+Everything started is stopped, by process group, when stdin closes, on "quit", on SIGTERM, SIGINT
+or SIGHUP, and when the parent process dies. Every child also dies with this script.
+"""
+import argparse
+import ctypes
+import json
+import os
+import select
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+CHAT_HOST = "chatgpt.com"
+OTHER_HOST = "example.com"
+SCREEN = "1440x900x24"
+START_TIMEOUT = 30.0  # seconds for each program to come up
+OPEN_TIMEOUT = 45.0  # seconds for Chromium to show a page with its input focused
+STOP_GRACE = 3.0  # seconds between SIGTERM and SIGKILL
+
+PR_SET_PDEATHSIG = 1
+_libc = ctypes.CDLL(None, use_errno=True)
+
+# Debian packages that provide each program, for the "missing" message.
+PACKAGES = {"Xvfb": "xvfb", "dbus-daemon": "dbus", "dbus-send": "dbus", "openssl": "openssl",
+            "chromium": "chromium"}
+
+
+class SessionError(Exception):
+    pass
+
+
+class Stop(Exception):
+    """Raised by the signal handlers to unwind into the cleanup."""
+
+
+def die_with_parent(sig):
+    _libc.prctl(PR_SET_PDEATHSIG, int(sig), 0, 0, 0)
+
+
+def child_setup(parent_pid):
+    """Runs in each child before exec: its own process group (so one signal reaches everything it
+    starts) and death when this script dies, even by SIGKILL."""
+
+    def setup():
+        os.setpgid(0, 0)
+        die_with_parent(signal.SIGKILL)
+        if os.getppid() != parent_pid:  # the parent died before prctl took effect
+            os._exit(1)
+
+    return setup
+
+
+class LineReader:
+    """Reads lines from a pipe with a deadline, without blocking past it."""
+
+    def __init__(self, fd):
+        self.fd = fd
+        self.buffer = b""
+        self.closed = False
+
+    def pending_line(self):
+        if b"\n" in self.buffer:
+            line, self.buffer = self.buffer.split(b"\n", 1)
+            return line.decode("utf-8", "replace").rstrip("\r")
+        return None
+
+    def fill(self):
+        data = os.read(self.fd, 65536)
+        if not data:
+            self.closed = True
+        self.buffer += data
+
+    def readline(self, deadline):
+        """The next line, or None when the pipe closed or the deadline passed."""
+        while True:
+            line = self.pending_line()
+            if line is not None:
+                return line
+            if self.closed:
+                return None
+            remaining = deadline - time.monotonic()
+            if remaining <= 0:
+                return None
+            ready, _, _ = select.select([self.fd], [], [], remaining)
+            if ready:
+                self.fill()
+
+
+def say(line):
+    sys.stdout.write(line + "\n")
+    sys.stdout.flush()
+
+
+def note(line):
+    sys.stderr.write("desktop-session: " + line + "\n")
+    sys.stderr.flush()
+
+
+def find_program(name, override=None):
+    path = override or shutil.which(name)
+    if not path or not os.access(path, os.X_OK):
+        package = PACKAGES.get(name, name)
+        raise SessionError("missing program: %s (Debian package %s; scripts/setup installs it)"
+                           % (override or name, package))
+    return path
+
+
+class Session:
+    def __init__(self):
+        self.programs = {name: find_program(name) for name in
+                         ("Xvfb", "dbus-daemon", "dbus-send", "openssl")}
+        self.programs["chromium"] = find_program(
+            "chromium", os.environ.get("TANDREL_CHROMIUM") or
+            ("/usr/bin/chromium" if os.path.exists("/usr/bin/chromium") else None))
+        self.pid = os.getpid()
+        self.tmp = tempfile.mkdtemp(prefix="tandrel-desktop-")
+        self.runtime = os.path.join(self.tmp, "runtime")
+        self.home = os.path.join(self.tmp, "home")
+        os.mkdir(self.runtime, 0o700)
+        os.mkdir(self.home, 0o700)
+        self.children = []  # (name, Popen), in start order
+        self.chromium = None
+        self.chromium_runs = 0
+        self.server = None
+        self.server_reader = None
+        self.reports = []
+        self.env = {k: v for k, v in os.environ.items() if k not in (
+            "DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "AT_SPI_BUS_ADDRESS",
+            "XAUTHORITY", "SESSION_MANAGER")}
+        self.env.update({"XDG_RUNTIME_DIR": self.runtime, "HOME": self.home,
+                         "XDG_CONFIG_HOME": os.path.join(self.home, ".config"),
+                         "XDG_CACHE_HOME": os.path.join(self.home, ".cache"),
+                         "GSETTINGS_BACKEND": "memory"})
+        self.exported = {}
+
+    # -- starting ------------------------------------------------------------------------------
+
+    def spawn(self, name, argv, **kwargs):
+        kwargs.setdefault("stdin", subprocess.DEVNULL)
+        kwargs.setdefault("stdout", subprocess.DEVNULL)
+        if "stderr" not in kwargs:
+            kwargs["stderr"] = open(os.path.join(self.tmp, name + ".log"), "ab")
+        process = subprocess.Popen(argv, env=self.env, preexec_fn=child_setup(self.pid),
+                                   **kwargs)
+        self.children.append((name, process))
+        return process
+
+    def log_tail(self, name, lines=15):
+        try:
+            with open(os.path.join(self.tmp, name + ".log"), "rb") as f:
+                text = f.read().decode("utf-8", "replace").splitlines()
+        except OSError:
+            return ""
+        return " | ".join(text[-lines:])
+
+    def export(self, key, value):
+        self.env[key] = value
+        self.exported[key] = value
+
+    def start(self):
+        self.start_xvfb()
+        self.export("XDG_RUNTIME_DIR", self.runtime)
+        self.start_dbus()
+        self.start_accessibility_bus()
+        self.start_fixture_server()
+
+    def start_xvfb(self):
+        read_end, write_end = os.pipe()
+        process = self.spawn("Xvfb", [self.programs["Xvfb"], "-displayfd", str(write_end),
+                                      "-screen", "0", SCREEN, "-nolisten", "tcp"],
+                             pass_fds=(write_end,))
+        os.close(write_end)
+        reader = LineReader(read_end)
+        line = reader.readline(time.monotonic() + START_TIMEOUT)
+        os.close(read_end)
+        if not line or not line.strip().isdigit():
+            raise SessionError("Xvfb did not start (exit %s): %s"
+                               % (process.poll(), self.log_tail("Xvfb")))
+        self.export("DISPLAY", ":" + line.strip())
+
+    def start_dbus(self):
+        process = self.spawn("dbus-daemon", [
+            self.programs["dbus-daemon"], "--session", "--nofork", "--print-address=1",
+            "--address=unix:dir=" + self.runtime], stdout=subprocess.PIPE)
+        line = LineReader(process.stdout.fileno()).readline(time.monotonic() + START_TIMEOUT)
+        if not line:
+            raise SessionError("dbus-daemon did not start (exit %s): %s"
+                               % (process.poll(), self.log_tail("dbus-daemon")))
+        self.export("DBUS_SESSION_BUS_ADDRESS", line.strip())
+
+    def dbus_call(self, *args):
+        argv = [self.programs["dbus-send"], "--session", "--print-reply", "--reply-timeout=10000",
+                "--dest=org.a11y.Bus", "/org/a11y/bus"] + list(args)
+        try:
+            result = subprocess.run(argv, env=self.env, capture_output=True, text=True,
+                                    timeout=START_TIMEOUT)
+        except subprocess.TimeoutExpired:
+            raise SessionError("the accessibility bus did not answer %s" % args[0])
+        if result.returncode != 0:
+            raise SessionError("the accessibility bus did not start (package at-spi2-core; "
+                               "scripts/setup installs it): " + result.stderr.strip())
+        return result.stdout
+
+    def start_accessibility_bus(self):
+        # IsEnabled must be true before Chromium starts: it reads it once, at launch.
+        self.dbus_call("org.freedesktop.DBus.Properties.Set", "string:org.a11y.Status",
+                       "string:IsEnabled", "variant:boolean:true")
+        reply = self.dbus_call("org.a11y.Bus.GetAddress")
+        address = reply.split('"')[1] if reply.count('"') >= 2 else ""
+        if not address:
+            raise SessionError("the accessibility bus gave no address: " + reply.strip())
+        enabled = self.dbus_call("org.freedesktop.DBus.Properties.Get", "string:org.a11y.Status",
+                                 "string:IsEnabled")
+        if "boolean true" not in enabled:
+            raise SessionError("org.a11y.Status IsEnabled stayed false: " + enabled.strip())
+        self.export("AT_SPI_BUS_ADDRESS", address)
+
+    def start_fixture_server(self):
+        cert = os.path.join(self.tmp, "cert.pem")
+        key = os.path.join(self.tmp, "key.pem")
+        try:
+            result = subprocess.run([
+                self.programs["openssl"], "req", "-x509", "-newkey", "ec",
+                "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-days", "2",
+                "-keyout", key, "-out", cert, "-subj", "/CN=" + CHAT_HOST,
+                "-addext", "subjectAltName=DNS:%s,DNS:%s,IP:127.0.0.1" % (CHAT_HOST, OTHER_HOST)],
+                capture_output=True, text=True, timeout=START_TIMEOUT)
+        except subprocess.TimeoutExpired:
+            raise SessionError("openssl did not finish making the certificate")
+        if result.returncode != 0:
+            raise SessionError("openssl could not make a certificate: " + result.stderr.strip())
+        self.server = self.spawn("fixture-server", [
+            sys.executable, os.path.join(HERE, "fixture_server.py"), "--cert", cert,
+            "--key", key], stdout=subprocess.PIPE)
+        self.server_reader = LineReader(self.server.stdout.fileno())
+        line = self.server_reader.readline(time.monotonic() + START_TIMEOUT)
+        if not line or not line.startswith("port "):
+            raise SessionError("the fixture server did not start: " +
+                               self.log_tail("fixture-server"))
+        self.export("FIXTURE_PORT", line.split()[1])
+
+    # -- the browser ---------------------------------------------------------------------------
+
+    def chromium_argv(self, url):
+        port = self.exported["FIXTURE_PORT"]
+        profile = os.path.join(self.tmp, "chromium-profile-%d" % self.chromium_runs)
+        rules = "MAP %s 127.0.0.1:%s, MAP %s 127.0.0.1:%s" % (CHAT_HOST, port, OTHER_HOST, port)
+        return [self.programs["chromium"], "--no-sandbox", "--disable-gpu", "--no-first-run",
+                "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                "--disable-quic", "--test-type", "--user-data-dir=" + profile,
+                "--force-renderer-accessibility", "--ignore-certificate-errors",
+                "--host-resolver-rules=" + rules, "--password-store=basic",
+                "--window-position=0,0", "--window-size=1200,800", "--app=" + url]
+
+    def open(self, url):
+        self.stop_chromium()
+        self.drain_reports()
+        self.chromium_runs += 1
+        self.chromium = self.spawn("chromium", self.chromium_argv(url))
+        deadline = time.monotonic() + OPEN_TIMEOUT
+        last = None
+        while time.monotonic() < deadline:
+            line = self.server_reader.readline(min(deadline, time.monotonic() + 0.25))
+            if line and line.startswith("report "):
+                report = json.loads(line[len("report "):])
+                last = report
+                if report.get("url") == url and report.get("focused"):
+                    return {"url": url, "pid": self.chromium.pid, "rects": report["rects"]}
+            if self.server_reader.closed:
+                raise SessionError("the fixture server stopped: " +
+                                   self.log_tail("fixture-server"))
+            if self.chromium.poll() is not None:
+                raise SessionError("chromium exited with status %s: %s"
+                                   % (self.chromium.returncode, self.log_tail("chromium")))
+        raise SessionError("chromium did not show %s with its input focused within %ds "
+                           "(last report: %s; log: %s)"
+                           % (url, OPEN_TIMEOUT, json.dumps(last), self.log_tail("chromium", 5)))
+
+    def drain_reports(self):
+        while self.server_reader.readline(time.monotonic()) is not None:
+            pass
+
+    def stop_chromium(self):
+        if self.chromium is not None:
+            self.stop_child("chromium", self.chromium)
+            self.children = [c for c in self.children if c[1] is not self.chromium]
+            self.chromium = None
+
+    # -- stopping ------------------------------------------------------------------------------
+
+    @staticmethod
+    def stop_child(name, process):
+        """Stops the child and everything in its process group."""
+        try:
+            os.killpg(process.pid, signal.SIGTERM)
+        except (ProcessLookupError, PermissionError):
+            pass
+        try:
+            process.wait(STOP_GRACE)
+        except subprocess.TimeoutExpired:
+            note("%s (pid %d) ignored SIGTERM; killing it" % (name, process.pid))
+        # The leader may be gone while helpers it started (renderers, bus launchers) linger.
+        try:
+            os.killpg(process.pid, signal.SIGKILL)
+        except (ProcessLookupError, PermissionError):
+            pass
+        try:
+            process.wait(STOP_GRACE)
+        except subprocess.TimeoutExpired:
+            note("%s (pid %d) did not stop" % (name, process.pid))
+
+    def stop(self):
+        for name, process in reversed(self.children):
+            self.stop_child(name, process)
+        self.children = []
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+
+def on_signal(signum, frame):
+    raise Stop()
+
+
+def serve(session, initial_url):
+    stdin = LineReader(sys.stdin.fileno())
+    commands = [("open", initial_url)] if initial_url else []
+    while True:
+        if commands:
+            command, argument = commands.pop(0)
+        else:
+            line = stdin.readline(time.monotonic() + 3600)
+            if line is None:
+                if stdin.closed:
+                    return
+                continue
+            command, _, argument = line.strip().partition(" ")
+            argument = argument.strip()
+        if command == "quit":
+            return
+        if command == "open" and argument:
+            try:
+                say("opened " + json.dumps(session.open(argument), separators=(",", ":")))
+            except SessionError as e:
+                say("error " + str(e))
+        elif command:
+            say("error unknown command: %s (commands: open <url>, quit)" % command)
+
+
+def main():
+    parser = argparse.ArgumentParser(
+        description="Private desktop (Xvfb, D-Bus, accessibility bus, HTTPS fixtures, Chromium) "
+                    "for end-to-end tests.",
+        epilog="Reads commands on stdin: 'open <url>' and 'quit'. Fixture pages: "
+               "https://chatgpt.com/{textarea,contenteditable,search,password}.html and "
+               "https://example.com/textarea.html.")
+    parser.add_argument("--open", metavar="URL", help="open this page once the desktop is ready")
+    args = parser.parse_args()
+
+    for signum in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+        signal.signal(signum, on_signal)
+    # Whoever started us (a test, the demo, a shell) going away ends the session too.
+    die_with_parent(signal.SIGTERM)
+
+    session = None
+    status = 0
+    try:
+        session = Session()
+        session.start()
+        for key, value in session.exported.items():
+            say("%s=%s" % (key, value))
+        say("ready")
+        if sys.stdin.isatty():
+            note("export " + " ".join("%s='%s'" % kv for kv in session.exported.items()))
+        serve(session, args.open)
+    except SessionError as e:
+        say("error " + str(e))
+        status = 1
+    except (Stop, BrokenPipeError):
+        pass
+    finally:
+        for signum in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+            signal.signal(signum, signal.SIG_IGN)
+        if session is not None:
+            session.stop()
+    return status
+
+
+if __name__ == "__main__":
+    sys.exit(main())
