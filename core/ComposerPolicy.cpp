@@ -1,5 +1,10 @@
 #include "core/ComposerPolicy.h"
 
+#include "core/UnicodeText.h"
+
+#include <array>
+#include <limits>
+
 namespace tandrel::ComposerPolicy {
 
 const QSet<QString>& bundleIDs() {
@@ -28,21 +33,179 @@ const QSet<QString>& webChatHosts() {
     return hosts;
 }
 
-// Temporary: filled in with the real rules shortly.
-bool acceptsWebURL(const QUrl&) {
+bool acceptsWebURL(const QUrl& url) {
+    const QString scheme = url.scheme().toLower();
+    if (scheme != u"http" && scheme != u"https")
+        return false;
+    QString host = url.host().toLower();
+    qsizetype begin = 0;
+    qsizetype end = host.size();
+    while (begin < end && host[begin] == u'.')
+        ++begin;
+    while (end > begin && host[end - 1] == u'.')
+        --end;
+    if (begin == end)
+        return false;
+    return webChatHosts().contains(host.sliced(begin, end - begin));
+}
+
+bool accepts(const QString& role, const QString& subrole, const QString& hints,
+             std::optional<bool> editable) {
+    static constexpr std::array<QStringView, 6> rejecting = {u"search", u"find in", u"rename",
+                                                             u"title",  u"filter",  u"password"};
+    static constexpr std::array<QStringView, 8> accepting = {
+        u"message", u"reply", u"ask", u"prompt", u"chat", u"claude", u"follow-up", u"follow up"};
+
+    if (subrole == u"AXSecureTextField")
+        return false;
+    if (editable.has_value() && !*editable)
+        return false;
+    const QString lowered = hints.toLower();
+    for (QStringView word : rejecting) {
+        if (lowered.contains(word))
+            return false;
+    }
+    bool accepted = false;
+    for (QStringView word : accepting) {
+        if (lowered.contains(word)) {
+            accepted = true;
+            break;
+        }
+    }
+    if (role == u"AXTextArea")
+        return true;
+    if (role == u"AXTextField")
+        return accepted;
     return false;
 }
-bool accepts(const QString&, const QString&, const QString&, std::optional<bool>) {
-    return false;
+
+namespace {
+
+// Unifies what chat inputs render differently: every line ending becomes a line feed, no-break
+// spaces become spaces, and runs of line feeds collapse into one, since some inputs drop empty
+// lines. Nothing else changes.
+QString normalizedText(const QString& s) {
+    QString out;
+    out.reserve(s.size());
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        QChar c = s[i];
+        switch (c.unicode()) {
+        case u'\r':
+            if (i + 1 < s.size() && s[i + 1] == u'\n')
+                continue; // the line feed that follows stands for the pair
+            c = u'\n';
+            break;
+        case 0x2028:
+        case 0x2029:
+            c = u'\n';
+            break;
+        case 0x00A0:
+            c = u' ';
+            break;
+        default:
+            break;
+        }
+        if (c == u'\n' && !out.isEmpty() && out.back() == u'\n')
+            continue;
+        out.append(c);
+    }
+    return out;
 }
+
+} // namespace
+
 QString comparableText(const QString& s) {
-    return s.trimmed();
+    return UnicodeText::trimmed(normalizedText(s));
 }
-std::optional<QString> expectedValue(const QString&, const QString&, std::optional<TextRange>) {
-    return std::nullopt;
+
+std::optional<QString> expectedValue(const QString& before, const QString& inserted,
+                                     std::optional<TextRange> selection) {
+    if (!selection)
+        return std::nullopt;
+    const std::int64_t location = selection->location;
+    const std::int64_t length = selection->length;
+    if (location == TextRange::notFound || location < 0 || length < 0)
+        return std::nullopt;
+    const std::int64_t n = before.size();
+    if (location > n || n - location < length)
+        return std::nullopt;
+    QString expected = before;
+    expected.replace(qsizetype(location), qsizetype(length), inserted);
+    return expected;
 }
-bool insertionVerified(const QString&, const QString&, const QString&,
-                       const std::optional<QString>&) {
+
+// The search looks for the comparable inserted text I in the comparable after-text A, and
+// accepts an occurrence when the part of A before it (P) begins a candidate C made from the
+// before-text and the part after it (S) ends C, without the two overlapping in C.
+//
+// Everything is compared as whole characters under canonical equivalence (ClusteredText):
+// - An occurrence of I is a run of whole clusters of A whose decomposition equals that of I,
+//   found by a code-unit search in the decomposed A and kept only when both ends fall on
+//   cluster boundaries.
+// - P is then the first k clusters of A and S its last m clusters, so "C begins with P" is
+//   "A and C share at least k leading clusters", and likewise for S. The shared lengths are
+//   computed once per candidate, which keeps each occurrence's test constant in cost.
+// - The non-overlap test counts UTF-16 code units of the decomposed forms. In one and the same
+//   form this is the plain UTF-16 count; counting the decomposed form keeps the test right
+//   when the input hands the text back in another normalization form than it was typed in
+//   (a precomposed "é" read back as "e" and a combining accent would otherwise make P look
+//   longer than the old text and wrongly refuse the insertion).
+bool insertionVerified(const QString& before, const QString& after, const QString& inserted,
+                       const std::optional<QString>& expected) {
+    const QString n = normalizedText(before);
+    const ClusteredText candidateN(n);
+    const ClusteredText candidateB(UnicodeText::trimmed(n));
+    const ClusteredText a(comparableText(after));
+
+    if (a.decomposed() == candidateB.decomposed())
+        return false;
+    if (expected && ClusteredText(comparableText(*expected)).decomposed() == a.decomposed())
+        return true;
+
+    const ClusteredText i(comparableText(inserted));
+    if (i.decomposed().isEmpty())
+        return false;
+
+    struct Candidate {
+        const ClusteredText* text;
+        qsizetype sharedPrefix;
+        qsizetype sharedSuffix;
+    };
+    const std::array<Candidate, 2> candidates = {
+        Candidate{&candidateN, ClusteredText::commonPrefixLength(a, candidateN),
+                  ClusteredText::commonSuffixLength(a, candidateN)},
+        Candidate{&candidateB, ClusteredText::commonPrefixLength(a, candidateB),
+                  ClusteredText::commonSuffixLength(a, candidateB)},
+    };
+
+    const QString& haystack = a.decomposed();
+    const QString& needle = i.decomposed();
+    qsizetype from = 0;
+    while (from <= haystack.size()) {
+        const qsizetype hit = haystack.indexOf(needle, from);
+        if (hit < 0)
+            return false;
+        const qsizetype first = a.clusterBeginningAt(hit);
+        const qsizetype end = first < 0 ? -1 : a.clusterBeginningAt(hit + needle.size());
+        if (first < 0 || end < 0) {
+            // The match splits a character (say, it ends on a base letter whose accent follows).
+            from = hit + 1;
+            continue;
+        }
+        const qsizetype prefixClusters = first;
+        const qsizetype suffixClusters = a.clusterCount() - end;
+        const qsizetype prefixUnits = a.decomposedStart(first);
+        const qsizetype suffixUnits = haystack.size() - a.decomposedStart(end);
+        for (const Candidate& c : candidates) {
+            if (c.sharedPrefix >= prefixClusters && c.sharedSuffix >= suffixClusters &&
+                c.text->decomposed().size() >= prefixUnits + suffixUnits)
+                return true;
+        }
+        if (first >= a.clusterCount())
+            return false;
+        // Next try starts one character into this occurrence, so overlapping ones are seen.
+        from = a.decomposedStart(first + 1);
+    }
     return false;
 }
 

@@ -1,0 +1,64 @@
+#include "core/ConfigurationStore.h"
+
+#include "core/PromptsFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+namespace tandrel {
+
+ConfigurationStore::ConfigurationStore(QString path) : path_(std::move(path)) {}
+
+Configuration ConfigurationStore::load() const {
+    if (!QFileInfo::exists(path_))
+        return Configuration(Prompt::defaults());
+
+    QFile file(path_);
+    if (!file.open(QIODevice::ReadOnly))
+        throw FileError(QStringLiteral("read"), path_, file.errorString());
+    const QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw FileError(QStringLiteral("read"), path_, file.errorString());
+
+    Configuration configuration = PromptsFile::decode(data, path_);
+    configuration.validate();
+    return configuration;
+}
+
+void ConfigurationStore::save(const Configuration& configuration) const {
+    configuration.validate();
+
+    const QString folder = QFileInfo(path_).absolutePath();
+    std::error_code error;
+    std::filesystem::create_directories(
+        std::filesystem::path(QFile::encodeName(folder).toStdString()), error);
+    if (error)
+        throw FileError(QStringLiteral("create the folder"), folder,
+                        QString::fromStdString(error.message()));
+
+    const QByteArray data = PromptsFile::encode(configuration);
+
+    // QSaveFile writes a temporary file beside the target and renames it over the target only
+    // when everything was written; on failure it removes the temporary file.
+    QSaveFile file(path_);
+    if (!file.open(QIODevice::WriteOnly))
+        throw FileError(QStringLiteral("write"), path_, file.errorString());
+    if (file.write(data) != data.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        throw FileError(QStringLiteral("write"), path_, reason);
+    }
+    if (!file.commit())
+        throw FileError(QStringLiteral("write"), path_, file.errorString());
+
+    const Configuration readBack = load();
+    if (readBack.prompts != configuration.prompts)
+        throw ValidationError(QStringLiteral("Could not verify saved prompts."));
+}
+
+} // namespace tandrel

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "core/Configuration.h"
+
+#include <QString>
+
+namespace tandrel {
+
+// Reads and writes the prompts file at one path. It keeps no state besides the path: every
+// call goes to the file system afresh.
+class ConfigurationStore {
+public:
+    // Touches nothing on disk.
+    explicit ConfigurationStore(QString path);
+
+    const QString& path() const { return path_; }
+
+    // The built-in prompts when no file exists (nothing is created). Otherwise the file's
+    // prompts; throws FileError when it cannot be read, DecodingError when it is not a prompts
+    // file and ValidationError when a prompt is blank. An unusable file is never touched.
+    Configuration load() const;
+
+    // Validates, creates the folder if needed, writes the file atomically (the old file stays
+    // whole on any failure and no temporary file is left behind) and reads it back. Throws
+    // ValidationError "Could not verify saved prompts." when the file does not read back as
+    // `configuration`, and otherwise the error of the step that failed.
+    void save(const Configuration& configuration) const;
+
+private:
+    QString path_;
+};
+
+} // namespace tandrel

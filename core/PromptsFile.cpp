@@ -1,0 +1,186 @@
+#include "core/PromptsFile.h"
+
+#include "core/JsonWriter.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+
+#include <algorithm>
+#include <optional>
+
+namespace tandrel::PromptsFile {
+
+namespace {
+
+QString typeName(const QJsonValue& value) {
+    switch (value.type()) {
+    case QJsonValue::Null:
+        return QStringLiteral("null");
+    case QJsonValue::Bool:
+        return QStringLiteral("a Boolean");
+    case QJsonValue::Double:
+        return QStringLiteral("a number");
+    case QJsonValue::String:
+        return QStringLiteral("a string");
+    case QJsonValue::Array:
+        return QStringLiteral("an array");
+    case QJsonValue::Object:
+        return QStringLiteral("an object");
+    case QJsonValue::Undefined:
+        break;
+    }
+    return QStringLiteral("missing");
+}
+
+// Line and column (both from 1) of a byte offset; the column counts characters, not bytes.
+QString position(const QByteArray& data, qsizetype offset) {
+    offset = std::clamp<qsizetype>(offset, 0, data.size());
+    int line = 1;
+    int column = 1;
+    for (qsizetype i = 0; i < offset; ++i) {
+        const auto byte = static_cast<unsigned char>(data[i]);
+        if (byte == '\n') {
+            ++line;
+            column = 1;
+        } else if ((byte & 0xC0) != 0x80) { // continuation bytes belong to the same character
+            ++column;
+        }
+    }
+    return QStringLiteral("line %1, column %2").arg(line).arg(column);
+}
+
+// Offset of the first byte that breaks UTF-8 (overlong forms, surrogates and values past
+// U+10FFFF included), or nothing when the data is valid. Qt would quietly replace such bytes,
+// and the next save would then lose what the user had in the file.
+std::optional<qsizetype> firstInvalidUtf8(const QByteArray& data) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
+    const qsizetype size = data.size();
+    qsizetype i = 0;
+    while (i < size) {
+        const unsigned char lead = bytes[i];
+        int length = 0;
+        char32_t minimum = 0;
+        char32_t cp = 0;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        } else if ((lead & 0xE0) == 0xC0) {
+            length = 2, minimum = 0x80, cp = lead & 0x1F;
+        } else if ((lead & 0xF0) == 0xE0) {
+            length = 3, minimum = 0x800, cp = lead & 0x0F;
+        } else if ((lead & 0xF8) == 0xF0) {
+            length = 4, minimum = 0x10000, cp = lead & 0x07;
+        } else {
+            return i;
+        }
+        if (i + length > size)
+            return i;
+        for (int k = 1; k < length; ++k) {
+            if ((bytes[i + k] & 0xC0) != 0x80)
+                return i;
+            cp = (cp << 6) | (bytes[i + k] & 0x3F);
+        }
+        if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return i;
+        i += length;
+    }
+    return std::nullopt;
+}
+
+bool isHexDigit(QChar c) {
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+QString requiredString(const QJsonObject& object, const QString& key, qsizetype number,
+                       const QString& path) {
+    const QJsonValue value = object.value(key);
+    if (value.isUndefined())
+        throw DecodingError(path, QStringLiteral("prompt %1 has no \"%2\"").arg(number).arg(key));
+    if (!value.isString())
+        throw DecodingError(path, QStringLiteral("\"%1\" of prompt %2 is %3, not a string")
+                                      .arg(key)
+                                      .arg(number)
+                                      .arg(typeName(value)));
+    return value.toString();
+}
+
+} // namespace
+
+QUuid parseCanonicalUuid(const QString& s) {
+    if (s.size() != 36)
+        return {};
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const bool hyphenPlace = i == 8 || i == 13 || i == 18 || i == 23;
+        if (hyphenPlace ? s[i] != u'-' : !isHexDigit(s[i]))
+            return {};
+    }
+    return QUuid::fromString(s);
+}
+
+QByteArray encode(const Configuration& configuration) {
+    QJsonArray prompts;
+    for (const Prompt& prompt : configuration.prompts) {
+        prompts.append(QJsonObject{
+            {QStringLiteral("id"), prompt.id.toString(QUuid::WithoutBraces).toUpper()},
+            {QStringLiteral("title"), prompt.title},
+            {QStringLiteral("text"), prompt.text},
+        });
+    }
+    return JsonWriter::write(QJsonObject{{QStringLiteral("prompts"), prompts}});
+}
+
+Configuration decode(const QByteArray& data, const QString& path) {
+    if (data.isEmpty())
+        throw DecodingError(path, QStringLiteral("the file is empty"));
+    if (const auto bad = firstInvalidUtf8(data))
+        throw DecodingError(
+            path, QStringLiteral("%1: the text is not valid UTF-8").arg(position(data, *bad)));
+
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(data, &parseError);
+    if (parseError.error != QJsonParseError::NoError)
+        throw DecodingError(path, QStringLiteral("%1: %2").arg(position(data, parseError.offset),
+                                                               parseError.errorString()));
+    if (!document.isObject()) {
+        const QString found =
+            document.isArray() ? QStringLiteral("an array") : QStringLiteral("not an object");
+        throw DecodingError(path, QStringLiteral("the top level is %1; it must be an object "
+                                                 "holding \"prompts\"")
+                                      .arg(found));
+    }
+
+    const QJsonValue list = document.object().value(QStringLiteral("prompts"));
+    if (list.isUndefined())
+        throw DecodingError(path, QStringLiteral("there is no \"prompts\" list"));
+    if (!list.isArray())
+        throw DecodingError(path,
+                            QStringLiteral("\"prompts\" is %1, not an array").arg(typeName(list)));
+
+    Configuration configuration;
+    const QJsonArray items = list.toArray();
+    configuration.prompts.reserve(items.size());
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        const qsizetype number = i + 1;
+        const QJsonValue item = items.at(i);
+        if (!item.isObject())
+            throw DecodingError(
+                path,
+                QStringLiteral("prompt %1 is %2, not an object").arg(number).arg(typeName(item)));
+        const QJsonObject object = item.toObject();
+        const QString idText = requiredString(object, QStringLiteral("id"), number, path);
+        const QString title = requiredString(object, QStringLiteral("title"), number, path);
+        const QString text = requiredString(object, QStringLiteral("text"), number, path);
+        const QUuid id = parseCanonicalUuid(idText);
+        if (id.isNull() && idText != u"00000000-0000-0000-0000-000000000000")
+            throw DecodingError(path, QStringLiteral("\"id\" of prompt %1 is not a valid UUID "
+                                                     "(expected the form "
+                                                     "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX)")
+                                          .arg(number));
+        configuration.prompts.emplace_back(id, title, text);
+    }
+    return configuration;
+}
+
+} // namespace tandrel::PromptsFile
