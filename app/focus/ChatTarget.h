@@ -1,0 +1,28 @@
+#pragma once
+
+#include "core/Geometry.h"
+#include "platform/AXValue.h"
+
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+#include <vector>
+
+namespace tandrel {
+
+// The detected chat input and where to place the palette against it.
+struct ChatTarget {
+    ax::Pid pid = 0;
+    ax::Element element; // the accepted input (the focused element or a near ancestor)
+    Rect frame;          // the composer surface, else the input's own frame; top-left origin
+    QString appName;     // the application's name, or "Chat"
+    std::vector<ax::Element> layoutElements; // the composer surface, or just the input
+    std::optional<QUrl> documentURL;         // the page's address for a web chat
+
+    // Same input: same process, equal element, same page. Frame, name and layout are left out
+    // so that a composer that grew or moved is still the same target.
+    bool matches(const std::optional<ChatTarget>& other) const;
+};
+
+} // namespace tandrel

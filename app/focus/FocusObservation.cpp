@@ -1,0 +1,117 @@
+#include "app/focus/FocusObservation.h"
+
+#include "platform/Logging.h"
+
+#include <algorithm>
+
+namespace tandrel {
+
+namespace {
+
+const QString kApplicationNotifications[] = {
+    QStringLiteral("AXFocusedUIElementChanged"),
+    QStringLiteral("AXFocusedWindowChanged"),
+};
+
+const QString kLayoutNotifications[] = {
+    QStringLiteral("AXMoved"),
+    QStringLiteral("AXResized"),
+    QStringLiteral("AXLayoutChanged"),
+    QStringLiteral("AXValueChanged"),
+    QStringLiteral("AXUIElementDestroyed"),
+};
+
+bool containsEqual(const std::vector<ax::Element>& list, const ax::Element& element) {
+    return std::find(list.begin(), list.end(), element) != list.end();
+}
+
+} // namespace
+
+FocusObservation::FocusObservation(Desktop& desktop) : m_desktop(desktop) {
+    // The handle dies with this object, so the handler never runs on a destroyed observation.
+    m_workspaceToken =
+        m_desktop.workspace().observeApplicationActivation([this] { scheduleRefresh(); });
+}
+
+FocusObservation::~FocusObservation() {
+    m_refresh.reset();
+    disconnect();
+    m_workspaceToken.reset();
+}
+
+void FocusObservation::observe(std::optional<ax::Pid> pid,
+                               std::optional<std::vector<ax::Element>> elements) {
+    if (m_pid && !pid) {
+        disconnect();
+        m_pid.reset();
+    } else if (pid && m_pid != pid) {
+        connect(*pid);
+    }
+    if (m_observer && elements)
+        updateElements(*elements);
+}
+
+void FocusObservation::connect(ax::Pid pid) {
+    disconnect();
+    // Remembered even if the observer cannot be created, so a failing process is not asked
+    // again on every evaluation; the timer keeps the palette up to date meanwhile.
+    m_pid = pid;
+    ax::Accessibility& accessibility = m_desktop.accessibility();
+    ax::ObserverCreation creation = accessibility.createObserver(
+        pid, [this](const ax::Element&, const QString&) { accessibilityChanged(); });
+    if (creation.error != ax::kSuccess || !creation.observer)
+        return;
+    m_observer = std::move(creation.observer);
+    m_application = accessibility.createApplication(pid);
+    for (const QString& notification : kApplicationNotifications)
+        m_observer->addNotification(m_application, notification);
+}
+
+void FocusObservation::disconnect() {
+    m_receivedEvent = false;
+    m_observer.reset();
+    m_application = ax::Element();
+    m_elements.clear();
+}
+
+void FocusObservation::updateElements(const std::vector<ax::Element>& elements) {
+    for (const ax::Element& element : m_elements) {
+        if (containsEqual(elements, element))
+            continue;
+        for (const QString& notification : kLayoutNotifications)
+            m_observer->removeNotification(element, notification);
+    }
+    std::vector<ax::Element> added;
+    for (const ax::Element& element : elements) {
+        if (!containsEqual(m_elements, element))
+            added.push_back(element);
+    }
+    m_elements = elements;
+    for (const ax::Element& element : added) {
+        for (const QString& notification : kLayoutNotifications)
+            m_observer->addNotification(element, notification);
+    }
+}
+
+void FocusObservation::accessibilityChanged() {
+    if (!m_receivedEvent) {
+        m_receivedEvent = true;
+        qCInfo(lcObservation, "Receiving Accessibility changes for the active app.");
+    }
+    scheduleRefresh();
+}
+
+void FocusObservation::scheduleRefresh() {
+    // The first event of a burst fixes the time; later ones ride along.
+    if (m_refreshPending)
+        return;
+    m_refreshPending = true;
+    m_refresh = m_desktop.clock().runAfter(refreshDelay, [this] {
+        // The handle of this very call stays in place until the next burst replaces it.
+        m_refreshPending = false;
+        if (onChange)
+            onChange();
+    });
+}
+
+} // namespace tandrel

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "platform/Desktop.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace tandrel {
+
+// Turns accessibility changes of the frontmost application (focus moved, window changed) and of
+// the current composer's elements (moved, resized, re-laid out, edited, destroyed), plus the
+// activation of another application, into onChange calls: one call 0.03 seconds after the first
+// event of a burst.
+class FocusObservation {
+public:
+    static constexpr double refreshDelay = 0.03;
+
+    explicit FocusObservation(Desktop& desktop);
+    ~FocusObservation();
+    FocusObservation(const FocusObservation&) = delete;
+    FocusObservation& operator=(const FocusObservation&) = delete;
+
+    std::function<void()> onChange;
+
+    // Which process to watch (none to stop), and, when given, which elements to watch; elements
+    // already watched keep their subscriptions.
+    void observe(std::optional<ax::Pid> pid, std::optional<std::vector<ax::Element>> elements);
+
+    const std::optional<ax::Pid>& pid() const { return m_pid; }
+    bool isConnected() const { return m_observer != nullptr; }
+
+private:
+    void connect(ax::Pid pid);
+    void disconnect();
+    void updateElements(const std::vector<ax::Element>& elements);
+    void accessibilityChanged();
+    void scheduleRefresh();
+
+    Desktop& m_desktop;
+    bool m_receivedEvent = false;
+    std::unique_ptr<ax::Observer> m_observer;
+    std::optional<ax::Pid> m_pid;
+    ax::Element m_application;
+    std::vector<ax::Element> m_elements;
+    bool m_refreshPending = false;
+    std::unique_ptr<Handle> m_refresh;
+    std::unique_ptr<Handle> m_workspaceToken;
+};
+
+} // namespace tandrel

@@ -1,0 +1,208 @@
+#include "platform/sim/SimDesktop.h"
+
+#include <stdexcept>
+
+namespace tandrel::sim {
+
+using namespace tandrel::ax;
+
+namespace {
+
+std::shared_ptr<SimNode> newNode(Pid pid, SimAccessibility* owner, const QString& role) {
+    auto node = std::make_shared<SimNode>();
+    node->pid = pid;
+    node->owner = owner;
+    node->attributes[QStringLiteral("AXRole")] = Reading{kSuccess, role};
+    return node;
+}
+
+void destroyTree(const std::shared_ptr<SimNode>& node) {
+    node->destroyed = true;
+    for (const auto& child : node->children)
+        destroyTree(child);
+}
+
+} // namespace
+
+// SimElement
+
+SimElement SimElement::child(const QString& role) const {
+    auto node = newNode(m_node->pid, m_node->owner, role);
+    node->parent = m_node;
+    m_node->children.push_back(node);
+    return SimElement(node);
+}
+
+SimElement SimElement::parent() const {
+    return SimElement(m_node->parent.lock());
+}
+
+SimElement& SimElement::set(const QString& attribute, const Value& value) {
+    m_node->attributes[attribute] = Reading{kSuccess, value};
+    return *this;
+}
+
+SimElement& SimElement::fail(const QString& attribute, AXError error) {
+    m_node->attributes[attribute] = Reading{error, {}};
+    return *this;
+}
+
+SimElement& SimElement::unset(const QString& attribute) {
+    m_node->attributes.erase(attribute);
+    return *this;
+}
+
+SimElement& SimElement::role(const QString& role) {
+    return set(QStringLiteral("AXRole"), role);
+}
+SimElement& SimElement::subrole(const QString& subrole) {
+    return set(QStringLiteral("AXSubrole"), subrole);
+}
+
+SimElement& SimElement::classes(const QStringList& classes) {
+    Array list;
+    for (const QString& name : classes)
+        list.emplace_back(name);
+    return set(QStringLiteral("AXDOMClassList"), Value(std::move(list)));
+}
+
+SimElement& SimElement::tag(const QString& tagName) {
+    return set(QStringLiteral("AXDOMTagName"), tagName);
+}
+
+SimElement& SimElement::frame(const Rect& frame) {
+    m_node->frame = frame;
+    return *this;
+}
+
+SimElement& SimElement::frame(double x, double y, double width, double height) {
+    return frame(Rect(x, y, width, height));
+}
+
+SimElement& SimElement::noFrame() {
+    m_node->frame.reset();
+    return *this;
+}
+
+SimElement& SimElement::text(const QString& text) {
+    m_node->text = text;
+    m_node->selection.reset();
+    return *this;
+}
+
+SimElement& SimElement::selection(TextRange range) {
+    m_node->selection = range;
+    return *this;
+}
+
+SimElement& SimElement::placeholder(const QString& text) {
+    return set(QStringLiteral("AXPlaceholderValue"), text);
+}
+SimElement& SimElement::description(const QString& text) {
+    return set(QStringLiteral("AXDescription"), text);
+}
+SimElement& SimElement::title(const QString& text) {
+    return set(QStringLiteral("AXTitle"), text);
+}
+SimElement& SimElement::identifier(const QString& text) {
+    return set(QStringLiteral("AXIdentifier"), text);
+}
+SimElement& SimElement::domIdentifier(const QString& text) {
+    return set(QStringLiteral("AXDOMIdentifier"), text);
+}
+SimElement& SimElement::url(const QString& address) {
+    return set(QStringLiteral("AXURL"), QUrl(address));
+}
+SimElement& SimElement::enabled(bool enabled) {
+    return set(QStringLiteral("AXEnabled"), Boolean{enabled});
+}
+SimElement& SimElement::editable(bool editable) {
+    return set(QStringLiteral("AXEditable"), Boolean{editable});
+}
+
+SimElement& SimElement::onParameterized(const QString& attribute, ParameterizedHandler handler) {
+    m_node->parameterized[attribute] = std::move(handler);
+    return *this;
+}
+
+SimElement& SimElement::onSet(const QString& attribute, SetHandler handler) {
+    m_node->setters[attribute] = std::move(handler);
+    return *this;
+}
+
+void SimElement::post(const QString& notification) const {
+    if (m_node->owner)
+        m_node->owner->post(element(), notification);
+}
+
+void SimElement::remove() {
+    if (auto parent = m_node->parent.lock())
+        std::erase(parent->children, m_node);
+    m_node->parent.reset();
+    // Observers hear about it while the handle is still theirs to compare.
+    post(QStringLiteral("AXUIElementDestroyed"));
+    destroyTree(m_node);
+}
+
+Element SimElement::element() const {
+    return m_node ? makeElement(m_node) : Element();
+}
+
+// SimApp
+
+SimApp::SimApp(Pid pid, std::optional<QString> bundleID, std::optional<QString> name,
+               SimAccessibility& accessibility)
+    : m_pid(pid), m_bundleID(std::move(bundleID)), m_name(std::move(name)),
+      m_element(newNode(pid, &accessibility, QStringLiteral("AXApplication"))) {
+    if (m_name)
+        m_element.title(*m_name);
+    accessibility.registerApplication(pid, m_element.node());
+}
+
+SimElement SimApp::window(const QString& title, const Rect& frame) {
+    return m_element.child(QStringLiteral("AXWindow")).title(title).frame(frame);
+}
+
+void SimApp::focus(const SimElement& element) {
+    m_element.node()->focused = element.node();
+    m_element.post(QStringLiteral("AXFocusedUIElementChanged"));
+}
+
+void SimApp::clearFocus() {
+    m_element.node()->focused.reset();
+    m_element.post(QStringLiteral("AXFocusedUIElementChanged"));
+}
+
+void SimApp::quit() {
+    destroyTree(m_element.node());
+}
+
+// SimDesktop
+
+SimDesktop::SimDesktop() = default;
+SimDesktop::~SimDesktop() = default;
+
+SimApp& SimDesktop::addApp(Pid pid, std::optional<QString> bundleID, std::optional<QString> name) {
+    auto& slot = m_apps[pid];
+    slot = std::make_unique<SimApp>(pid, std::move(bundleID), std::move(name), m_accessibility);
+    return *slot;
+}
+
+SimApp& SimDesktop::app(Pid pid) {
+    const auto it = m_apps.find(pid);
+    if (it == m_apps.end())
+        throw std::out_of_range("no simulated application with this pid");
+    return *it->second;
+}
+
+void SimDesktop::activate(const SimApp& app) {
+    m_workspace.setFrontmost(app.running());
+    m_workspace.notifyActivation();
+}
+
+void SimDesktop::activateNone() {
+    m_workspace.setFrontmost(std::nullopt);
+    m_workspace.notifyActivation();
+}
+
+} // namespace tandrel::sim

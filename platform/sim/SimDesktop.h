@@ -1,0 +1,133 @@
+#pragma once
+
+#include "platform/Desktop.h"
+#include "platform/sim/ManualClock.h"
+#include "platform/sim/SimAccessibility.h"
+#include "platform/sim/SimWorkspace.h"
+
+#include <QStringList>
+
+#include <map>
+#include <memory>
+
+namespace tandrel::sim {
+
+// A builder handle on one simulated element. Setters return the handle so that a tree reads as a
+// few lines:
+//   auto input = body.child("AXTextArea").placeholder("Message").text("hi").frame(...);
+class SimElement {
+public:
+    SimElement() = default;
+    explicit SimElement(std::shared_ptr<SimNode> node) : m_node(std::move(node)) {}
+
+    // Appends a new child with the given role and returns it.
+    SimElement child(const QString& role) const;
+    SimElement parent() const;
+
+    SimElement& role(const QString& role);
+    SimElement& subrole(const QString& subrole);
+    SimElement& classes(const QStringList& classes); // "AXDOMClassList"
+    SimElement& tag(const QString& tagName);         // "AXDOMTagName"
+    SimElement& frame(const Rect& frame);            // "AXPosition" and "AXSize"
+    SimElement& frame(double x, double y, double width, double height);
+    SimElement& noFrame();
+    // "AXValue", "AXNumberOfCharacters" and the two range readings; the caret goes to the end.
+    SimElement& text(const QString& text);
+    SimElement& selection(TextRange range); // "AXSelectedTextRange"
+    SimElement& placeholder(const QString& text);
+    SimElement& description(const QString& text);
+    SimElement& title(const QString& text);
+    SimElement& identifier(const QString& text);
+    SimElement& domIdentifier(const QString& text);
+    SimElement& url(const QString& address); // "AXURL" as an address value
+    SimElement& enabled(bool enabled);
+    SimElement& editable(bool editable);
+
+    // Any attribute may hold any value or answer any error; both replace a derived reading.
+    SimElement& set(const QString& attribute, const ax::Value& value);
+    SimElement& fail(const QString& attribute, ax::AXError error);
+    // Back to the derived reading, or kAttributeUnsupported.
+    SimElement& unset(const QString& attribute);
+    SimElement& onParameterized(const QString& attribute, ParameterizedHandler handler);
+    // Makes the attribute settable; the handler's result is the call's result.
+    SimElement& onSet(const QString& attribute, SetHandler handler);
+
+    // Delivers a notification about this element to the observers that added it.
+    void post(const QString& notification) const;
+    // Takes the element and its descendants out of the tree; handles on them become invalid.
+    void remove();
+
+    ax::Element element() const;
+    operator ax::Element() const { return element(); }
+    const std::shared_ptr<SimNode>& node() const { return m_node; }
+    bool isNull() const { return !m_node; }
+
+private:
+    std::shared_ptr<SimNode> m_node;
+};
+
+// One simulated application process.
+class SimApp {
+public:
+    SimApp(ax::Pid pid, std::optional<QString> bundleID, std::optional<QString> name,
+           SimAccessibility& accessibility);
+
+    ax::Pid pid() const { return m_pid; }
+    const std::optional<QString>& bundleID() const { return m_bundleID; }
+    const std::optional<QString>& name() const { return m_name; }
+    RunningApplication running() const { return {m_pid, m_bundleID, m_name}; }
+
+    // The application element (role "AXApplication").
+    SimElement element() const { return m_element; }
+    // Adds a top-level window.
+    SimElement window(const QString& title, const Rect& frame);
+
+    // Moves the keyboard focus and posts "AXFocusedUIElementChanged" on the application element.
+    void focus(const SimElement& element);
+    void clearFocus();
+    // The process ends: every handle on its elements becomes invalid.
+    void quit();
+
+private:
+    ax::Pid m_pid;
+    std::optional<QString> m_bundleID;
+    std::optional<QString> m_name;
+    SimElement m_element;
+};
+
+// A whole simulated operating system for tests and benchmarks.
+class SimDesktop final : public Desktop {
+public:
+    SimDesktop();
+    ~SimDesktop() override;
+
+    ax::Accessibility& accessibility() override { return m_accessibility; }
+    Workspace& workspace() override { return m_workspace; }
+    Clock& clock() override { return m_clock; }
+
+    SimAccessibility& ax() { return m_accessibility; }
+    SimWorkspace& ws() { return m_workspace; }
+    ManualClock& manualClock() { return m_clock; }
+
+    SimApp& addApp(ax::Pid pid, std::optional<QString> bundleID, std::optional<QString> name);
+    SimApp& app(ax::Pid pid);
+
+    // Brings the application to the front and notifies activation observers.
+    void activate(const SimApp& app);
+    // No application in front (and observers notified).
+    void activateNone();
+
+    void advance(double seconds) { m_clock.advance(seconds); }
+    void setTrusted(bool trusted) { m_accessibility.setTrusted(trusted); }
+    int calls(const QString& name) const { return m_accessibility.calls(name); }
+    int totalCalls() const { return m_accessibility.totalCalls(); }
+    void resetCalls() { m_accessibility.resetCalls(); }
+
+private:
+    SimAccessibility m_accessibility;
+    SimWorkspace m_workspace;
+    ManualClock m_clock;
+    std::map<ax::Pid, std::unique_ptr<SimApp>> m_apps;
+};
+
+} // namespace tandrel::sim

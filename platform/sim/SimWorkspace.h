@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/Workspace.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+
+namespace tandrel::sim {
+
+// The simulated workspace: which application is in front, and who hears about a change.
+class SimWorkspace final : public Workspace {
+public:
+    SimWorkspace();
+    ~SimWorkspace() override;
+
+    std::optional<RunningApplication> frontmostApplication() override { return m_frontmost; }
+    ax::Pid ownProcessIdentifier() override { return m_ownPid; }
+    std::unique_ptr<Handle> observeApplicationActivation(std::function<void()> handler) override;
+
+    // Puts an application (or none) in front without telling anybody.
+    void setFrontmost(std::optional<RunningApplication> application) {
+        m_frontmost = std::move(application);
+    }
+    void setOwnProcessIdentifier(ax::Pid pid) { m_ownPid = pid; }
+    // Tells every registered handler that another application became active.
+    void notifyActivation();
+    std::size_t activationObservers() const;
+
+    struct Handlers;
+
+private:
+    std::optional<RunningApplication> m_frontmost;
+    ax::Pid m_ownPid = 1;
+    std::shared_ptr<Handlers> m_handlers;
+};
+
+} // namespace tandrel::sim
