@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -44,13 +46,22 @@ void ConfigurationStore::save(const Configuration& configuration) const {
     const QByteArray data = PromptsFile::encode(configuration);
 
     // QSaveFile writes a temporary file beside the target and renames it over the target only
-    // when everything was written; on failure it removes the temporary file.
+    // when everything was written; on failure it removes the temporary file. It is opened
+    // unbuffered because a buffered QSaveFile commits a short write (a full disk, a file size
+    // limit) as if it had succeeded, which would replace the old file with a truncated one.
     QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw FileError(QStringLiteral("write"), path_, file.errorString());
-    if (file.write(data) != data.size()) {
-        const QString reason = file.errorString();
+    errno = 0;
+    const qint64 written = file.write(data);
+    if (written != data.size()) {
+        // A short write is no error to Qt; the system's reason is left in errno.
+        const int code = errno;
+        const QString reason = written < 0 ? file.errorString()
+                               : code != 0 ? QString::fromLocal8Bit(strerror(code))
+                                           : QStringLiteral("only part of the file was written");
         file.cancelWriting();
+        file.commit(); // removes the temporary file after cancelWriting()
         throw FileError(QStringLiteral("write"), path_, reason);
     }
     if (!file.commit())

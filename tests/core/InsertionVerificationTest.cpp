@@ -1,0 +1,175 @@
+#include "core/ComposerPolicy.h"
+#include "core/ComposerTextSnapshot.h"
+
+#include <gtest/gtest.h>
+
+using namespace tandrel;
+using Source = ComposerTextSnapshot::Source;
+
+namespace {
+
+const QString prompt = QStringLiteral("Summarize the thread");
+
+bool verified(const QString& before, const QString& after, std::optional<TextRange> selection,
+              const QString& inserted = prompt) {
+    return ComposerPolicy::insertionVerified(
+        before, after, inserted, ComposerPolicy::expectedValue(before, inserted, selection));
+}
+
+TextRange at(std::int64_t location, std::int64_t length = 0) {
+    return {location, length};
+}
+
+} // namespace
+
+TEST(ComparableText, UnifiesLineEndingsAndSpacesThenTrims) {
+    EXPECT_EQ(ComposerPolicy::comparableText("a\r\nb\rc"), "a\nb\nc");
+    EXPECT_EQ(ComposerPolicy::comparableText(QStringLiteral("a\u2028b\u2029c\u00A0d")),
+              "a\nb\nc d");
+    EXPECT_EQ(ComposerPolicy::comparableText("one\n\n\ntwo\r\n\r\nthree"), "one\ntwo\nthree");
+    EXPECT_EQ(ComposerPolicy::comparableText(QStringLiteral(" \t\u3000x\u0085 \n")), "x");
+    // Tabs, zero-width spaces and case inside the text stay.
+    EXPECT_EQ(ComposerPolicy::comparableText(QStringLiteral("A\tb\u200Bc")),
+              QStringLiteral("A\tb\u200Bc"));
+}
+
+TEST(ExpectedValue, ReplacesTheSelectionOrGivesNothingWhenItDoesNotFit) {
+    EXPECT_EQ(ComposerPolicy::expectedValue("one two three", "2", at(4, 3)), "one 2 three");
+    EXPECT_EQ(ComposerPolicy::expectedValue("", "X", at(0)), "X");
+    EXPECT_EQ(ComposerPolicy::expectedValue("ab", "X", at(2)), "abX");
+    EXPECT_EQ(ComposerPolicy::expectedValue("ab", "X", std::nullopt), std::nullopt);
+    EXPECT_EQ(ComposerPolicy::expectedValue("ab", "X", at(3)), std::nullopt);
+    EXPECT_EQ(ComposerPolicy::expectedValue("ab", "X", at(1, 2)), std::nullopt);
+    EXPECT_EQ(ComposerPolicy::expectedValue("ab", "X", at(-1)), std::nullopt);
+    EXPECT_EQ(ComposerPolicy::expectedValue("ab", "X", at(0, -1)), std::nullopt);
+    EXPECT_EQ(ComposerPolicy::expectedValue("ab", "X", at(TextRange::notFound)), std::nullopt);
+    // Huge values must not overflow into a range that seems to fit.
+    EXPECT_EQ(ComposerPolicy::expectedValue("ab", "X", at(1, INT64_MAX)), std::nullopt);
+}
+
+TEST(ExpectedValue, CountsAnEmojiAsTwoCodeUnits) {
+    const QString before = QStringLiteral("\U0001F600 hi");
+    EXPECT_EQ(ComposerPolicy::expectedValue(before, "X", at(2)), QStringLiteral("\U0001F600X hi"));
+    EXPECT_EQ(ComposerPolicy::expectedValue(before, "X", at(0, 2)), "X hi");
+    EXPECT_EQ(ComposerPolicy::expectedValue(before, "X", at(5)), QStringLiteral("\U0001F600 hiX"));
+    EXPECT_EQ(ComposerPolicy::expectedValue(before, "X", at(6)), std::nullopt);
+}
+
+TEST(InsertionVerified, PasteIntoEmptyOrAfterExistingText) {
+    EXPECT_TRUE(verified("", prompt, at(0)));
+    EXPECT_TRUE(verified("", prompt, std::nullopt));
+    // The old text's trailing space survives only in N, which P has to begin.
+    EXPECT_TRUE(verified("Note: ", "Note: " + prompt, std::nullopt));
+    // Leading spaces are trimmed from A, so only B matches.
+    EXPECT_TRUE(verified("  Hi", "  Hi" + prompt, std::nullopt));
+    EXPECT_TRUE(verified("Dear bot,", "Dear " + prompt + "bot,", std::nullopt));
+}
+
+TEST(InsertionVerified, SeparatorsAddedByTheInputAreNotAcceptedAsTheSplice) {
+    EXPECT_FALSE(verified("Hello", "Hello " + prompt, at(5)));
+    EXPECT_FALSE(verified("x", "x\n\n" + prompt, at(1)));
+    EXPECT_FALSE(verified("x", "x\n\n" + prompt, std::nullopt));
+}
+
+TEST(InsertionVerified, UnchangedInputNeverVerifies) {
+    EXPECT_FALSE(verified("abc", "abc", at(0), "abc"));
+    EXPECT_FALSE(verified(prompt, prompt, at(0, 0)));
+    EXPECT_FALSE(verified("abc \n", "abc", at(0), "abc"));
+    // The same text in another form is no change either.
+    EXPECT_FALSE(verified("a\r\n\r\nb", QStringLiteral("a\u2029b"), std::nullopt, "b"));
+}
+
+TEST(InsertionVerified, ReplacedSelectionVerifies) {
+    EXPECT_TRUE(verified("one two three", "one 2 three", at(4, 3), "2"));
+    EXPECT_TRUE(verified("one two three", "one 2 three", std::nullopt, "2"));
+    // The kept parts may not overlap in the old text: "ab" + X + "ba" cannot come from "aba".
+    EXPECT_FALSE(verified("aba", "abXba", std::nullopt, "X"));
+}
+
+TEST(InsertionVerified, WhitespaceOnlyPromptNeedsTheExpectedValue) {
+    EXPECT_FALSE(verified("abc", "abc\n  \nz", std::nullopt, " \n "));
+    EXPECT_TRUE(verified("ab", "a \tb", at(1), " \t"));
+}
+
+TEST(InsertionVerified, UnusableSelectionLeavesTheDecisionToTheSearch) {
+    EXPECT_TRUE(verified("abc", "abc" + prompt, at(9)));
+    EXPECT_TRUE(verified("abc", "abc" + prompt, at(2, 5)));
+    EXPECT_TRUE(verified("abc", "abc" + prompt, at(TextRange::notFound)));
+    // A wrong but usable selection does not refuse a splice the search can prove.
+    EXPECT_TRUE(verified("abc", prompt + "abc", at(3)));
+}
+
+TEST(InsertionVerified, LineEndingsAndSpacesMayComeBackInAnotherForm) {
+    EXPECT_TRUE(verified("a\r\nb", "a\nb" + prompt, std::nullopt));
+    EXPECT_TRUE(verified("a b\nc", QStringLiteral("a\u00A0b\u2028c") + prompt, std::nullopt));
+    EXPECT_TRUE(verified("a\n\nb", "a\nb" + prompt, at(4)));
+}
+
+TEST(InsertionVerified, TriesOverlappingOccurrences) {
+    // The first "aa" in A would leave P empty and S "aa" (B = "a" does not end with it); the
+    // occurrence one character later is the real splice.
+    EXPECT_TRUE(verified("a", "aaa", std::nullopt, "aa"));
+    EXPECT_TRUE(verified("xa", "xaaa", std::nullopt, "aa"));
+}
+
+TEST(InsertionVerified, CanonicallyEquivalentTextsCompareEqual) {
+    const QString precomposed = QStringLiteral("Caf\u00E9 ");
+    const QString decomposed = QStringLiteral("Cafe\u0301 ");
+    // The input hands the old text back decomposed after the paste.
+    EXPECT_TRUE(verified(precomposed, decomposed + prompt, std::nullopt));
+    EXPECT_TRUE(verified(decomposed, precomposed + prompt, std::nullopt));
+    // A prompt typed precomposed and read back decomposed.
+    EXPECT_TRUE(verified("x ", QStringLiteral("x re\u0301sume\u0301"), std::nullopt,
+                         QStringLiteral("r\u00E9sum\u00E9")));
+    EXPECT_TRUE(verified("", QStringLiteral("e\u0301"), at(0), QStringLiteral("\u00E9")));
+    // Only re-encoding the old text is not a change.
+    EXPECT_FALSE(verified(precomposed, decomposed, std::nullopt, "e"));
+}
+
+TEST(InsertionVerified, MatchesWholeCharactersOnly) {
+    // "e" occurs in "é" (as e + accent) but is not a character of A, nor is A's prefix "Caf"
+    // followed by the bare letter.
+    EXPECT_FALSE(verified("Caf", QStringLiteral("Cafe\u0301"), std::nullopt, "e"));
+    // An emoji with a skin tone is one character; the bare emoji is not a prefix of it.
+    EXPECT_FALSE(verified(QStringLiteral("\U0001F44B"), QStringLiteral("\U0001F44B\U0001F3FD"),
+                          std::nullopt, QStringLiteral("\U0001F3FD")));
+}
+
+TEST(InsertionVerified, EmojiSelectionUsesUtf16Offsets) {
+    const QString before = QStringLiteral("\U0001F600\U0001F600");
+    EXPECT_TRUE(verified(before, QStringLiteral("\U0001F600X\U0001F600"), at(2), "X"));
+    EXPECT_TRUE(verified(before, QStringLiteral("\U0001F600X"), at(2, 2), "X"));
+}
+
+TEST(Snapshot, ReadableWhenAnySourceAnswered) {
+    EXPECT_FALSE(ComposerTextSnapshot().isReadable());
+    EXPECT_TRUE(ComposerTextSnapshot({{Source::value, ""}}).isReadable());
+}
+
+TEST(Snapshot, ComparesEachSourceOnlyWithItself) {
+    const ComposerTextSnapshot valueOnly({{Source::value, "abc"}});
+    const ComposerTextSnapshot rangeOnly({{Source::stringForRange, "abc" + prompt}});
+    EXPECT_FALSE(valueOnly.verifiesInsertion(rangeOnly, prompt, at(3)));
+
+    // The first common source shows no change; a later one shows the paste.
+    const ComposerTextSnapshot before({{Source::stringForRange, QString(QChar(0xFFFC))},
+                                       {Source::attributedStringForRange, "abc"},
+                                       {Source::value, "abc"}});
+    const ComposerTextSnapshot after(
+        {{Source::stringForRange, QString(QChar(0xFFFC))}, {Source::value, "abc" + prompt}});
+    EXPECT_TRUE(before.verifiesInsertion(after, prompt, at(3)));
+    EXPECT_FALSE(before.verifiesInsertion(before, prompt, at(3)));
+}
+
+TEST(Snapshot, LongInputWithPromptInTheMiddle) {
+    QString text;
+    while (text.size() < 20000)
+        text += QStringLiteral("Line of chat text with caf\u00E9 and words.\n");
+    const QString inserted = QString(300, u'p');
+    const qsizetype middle = text.size() / 2;
+    const ComposerTextSnapshot before({{Source::value, text}});
+    const ComposerTextSnapshot after({{Source::value, QString(text).insert(middle, inserted)}});
+    EXPECT_TRUE(before.verifiesInsertion(after, inserted, at(middle)));
+    EXPECT_TRUE(before.verifiesInsertion(after, inserted, std::nullopt));
+    EXPECT_FALSE(before.verifiesInsertion(after, inserted + "q", std::nullopt));
+}
