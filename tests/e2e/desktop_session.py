@@ -174,6 +174,8 @@ class Session:
                 text = f.read().decode("utf-8", "replace").splitlines()
         except OSError:
             return ""
+        # Chromium complains about the absent system bus on every start; that is never the cause.
+        text = [t for t in text if "dbus" not in t]
         return " | ".join(text[-lines:])
 
     def export(self, key, value):
@@ -284,6 +286,8 @@ class Session:
         last = None
         while time.monotonic() < deadline:
             line = self.server_reader.readline(min(deadline, time.monotonic() + 0.25))
+            if line and line.startswith("missing ") and url.endswith(line[len("missing "):]):
+                raise SessionError("no such fixture page: %s" % url)
             if line and line.startswith("report "):
                 report = json.loads(line[len("report "):])
                 last = report

@@ -3,7 +3,7 @@
 
 Serves the files of the fixtures folder under any host name (Chromium is told to resolve the chat
 hosts to this server), and prints every report that a page POSTs to /report as one line
-"report <json>" on stdout, so the harness learns when a page has focused its input and where that
+"report <json>" on stdout (and every unknown page as "missing /<name>"), so the harness learns when a page has focused its input and where that
 input is on the screen. The first line of output is "port <number>", the port the system chose.
 """
 import argparse
@@ -39,6 +39,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         # Only plain file names from the fixtures folder: no path walks out of it.
         path = os.path.join(FIXTURES, name)
         if "/" in name or name.startswith(".") or not os.path.isfile(path):
+            # Said on stdout too, so the harness fails at once instead of waiting for a report.
+            with OUTPUT_LOCK:
+                print("missing /" + name, flush=True)
             self.send_body(404, b"not found\n")
             return
         with open(path, "rb") as f:

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "core/Geometry.h"
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+
+#include <chrono>
+#include <map>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace tandrel::e2e {
+
+// A fixture page that Chromium shows with its input focused, and where the page itself says its
+// parts are on the screen (screen points, top-left origin, as accessibility coordinates).
+struct OpenedPage {
+    QString url;
+    qint64 pid = 0; // Chromium's browser process
+    std::optional<Rect> input;
+    std::optional<Rect> body; // the composer body, when the page has one
+    std::optional<Rect> rail; // the side panel beside the body, when the page has one
+
+    // The rectangle that covers the composer body and its rail, or the input alone without a body.
+    std::optional<Rect> composerSurface() const;
+};
+
+// Runs tests/e2e/desktop_session.py as a child: a private X display, D-Bus session, accessibility
+// bus, HTTPS fixture server and Chromium. Once started, this process's environment points at that
+// desktop (DISPLAY, DBUS_SESSION_BUS_ADDRESS, AT_SPI_BUS_ADDRESS, XDG_RUNTIME_DIR), so the real
+// desktop layer and any program started from here use it. Everything stops with stop(), with the
+// destructor, and with this process, however it ends.
+class DesktopSession {
+public:
+    DesktopSession();
+    ~DesktopSession();
+    DesktopSession(const DesktopSession&) = delete;
+    DesktopSession& operator=(const DesktopSession&) = delete;
+
+    // False with a message naming what is missing or what failed.
+    bool start(QString* error);
+    // (Re)starts Chromium on the page and waits until the page has focused its input.
+    std::optional<OpenedPage> open(const QString& url, QString* error);
+    void stop();
+
+    // A value the session reported, e.g. "DISPLAY" or "FIXTURE_PORT"; empty when unknown.
+    QString value(const QString& key) const;
+
+private:
+    std::optional<QString> readLine(std::chrono::milliseconds timeout, QString* error);
+    void exportEnvironment();
+    void restoreEnvironment();
+
+    QProcess process_;
+    QByteArray pending_;
+    std::map<QString, QString> values_;
+    std::vector<std::pair<QByteArray, std::optional<QByteArray>>> savedEnvironment_;
+};
+
+// True when the two rectangles agree to within `tolerance` points on every edge.
+bool nearlyEqual(const Rect& a, const Rect& b, double tolerance = 2.0);
+QString describe(const Rect& rect);
+
+} // namespace tandrel::e2e

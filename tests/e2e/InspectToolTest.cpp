@@ -1,0 +1,188 @@
+// The tandrel-inspect program, run as a user would, against Chromium on the fixture pages.
+
+#include "tests/e2e/DesktopSession.h"
+#include "tests/e2e/Fixtures.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace tandrel::e2e {
+namespace {
+
+struct InspectRun {
+    bool finished = false;
+    int exitCode = -1;
+    QString output;
+    QString errors;
+};
+
+InspectRun
+runInspect(const QStringList& arguments,
+           const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(TANDREL_INSPECT_PATH), arguments);
+    InspectRun run;
+    // --once answers within about two seconds; this only keeps a hang from stalling the suite.
+    run.finished = process.waitForFinished(30000);
+    if (!run.finished) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+    run.exitCode = process.exitCode();
+    run.output = QString::fromUtf8(process.readAllStandardOutput());
+    run.errors = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+// The one JSON answer of `--once --json`: the last non-empty line of the output.
+QJsonObject jsonAnswer(const InspectRun& run) {
+    const QStringList lines = run.output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (lines.isEmpty())
+        return {};
+    return QJsonDocument::fromJson(lines.last().toUtf8()).object();
+}
+
+std::optional<Rect> frameOf(const QJsonObject& target) {
+    const QJsonArray frame = target.value(QLatin1String("frame")).toArray();
+    if (frame.size() != 4)
+        return std::nullopt;
+    return Rect(frame[0].toDouble(), frame[1].toDouble(), frame[2].toDouble(), frame[3].toDouble());
+}
+
+class InspectTool : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        session_ = std::make_unique<DesktopSession>();
+        if (!session_->start(&startError_))
+            session_.reset();
+    }
+    static void TearDownTestSuite() { session_.reset(); }
+
+    void SetUp() override {
+        ASSERT_TRUE(session_) << "the private desktop did not start: " << startError_.toStdString();
+    }
+
+    static OpenedPage openPage(const QString& url) {
+        QString error;
+        std::optional<OpenedPage> page = session_->open(url, &error);
+        if (!page) {
+            ADD_FAILURE() << error.toStdString();
+            return {};
+        }
+        return *page;
+    }
+
+    // Runs `--once --json` and checks the answer's shape, which every caller relies on.
+    static QJsonObject inspectOnce() {
+        const InspectRun run = runInspect({QStringLiteral("--once"), QStringLiteral("--json")});
+        EXPECT_TRUE(run.finished) << "tandrel-inspect --once did not finish";
+        EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
+        const QJsonObject answer = jsonAnswer(run);
+        EXPECT_TRUE(answer.contains(QLatin1String("target")))
+            << "no JSON answer in: " << run.output.toStdString();
+        EXPECT_TRUE(answer.value(QLatin1String("decision")).isString()) << run.output.toStdString();
+        return answer;
+    }
+
+    static std::unique_ptr<DesktopSession> session_;
+    static QString startError_;
+};
+
+std::unique_ptr<DesktopSession> InspectTool::session_;
+QString InspectTool::startError_;
+
+TEST_F(InspectTool, DetectsTextareaComposerWithItsBodyAndRail) {
+    const OpenedPage page = openPage(textareaPage());
+    ASSERT_TRUE(page.body && page.rail) << "the fixture lost its composer body or rail";
+
+    const QJsonObject answer = inspectOnce();
+    const QJsonObject target = answer.value(QLatin1String("target")).toObject();
+    ASSERT_FALSE(target.isEmpty())
+        << "no target; decision: "
+        << answer.value(QLatin1String("decision")).toString().toStdString();
+    EXPECT_EQ(answer.value(QLatin1String("decision")).toString(),
+              QStringLiteral("composer detected"));
+    EXPECT_EQ(target.value(QLatin1String("pid")).toInteger(), page.pid);
+    EXPECT_EQ(target.value(QLatin1String("role")).toString(), QStringLiteral("AXTextArea"));
+    EXPECT_EQ(target.value(QLatin1String("url")).toString(), textareaPage());
+    // The body and the rail beside it both stay in Chromium's tree (they hold controls and have
+    // ids), so the palette's anchor is their union, with the rail as the one adjacent panel.
+    EXPECT_EQ(target.value(QLatin1String("panelCount")).toInteger(), 1);
+    const std::optional<Rect> frame = frameOf(target);
+    ASSERT_TRUE(frame) << "frame is not [x, y, width, height]";
+    EXPECT_TRUE(nearlyEqual(*frame, *page.composerSurface()))
+        << "frame " << describe(*frame).toStdString() << ", page says "
+        << describe(*page.composerSurface()).toStdString();
+
+    // The plain answer, as a user reads it.
+    const InspectRun plain = runInspect({QStringLiteral("--once")});
+    EXPECT_EQ(plain.exitCode, 0) << plain.errors.toStdString();
+    EXPECT_TRUE(plain.output.contains(QLatin1String("composer detected")))
+        << plain.output.toStdString();
+}
+
+TEST_F(InspectTool, DetectsContenteditableComposerAtItsOwnFrame) {
+    const OpenedPage page = openPage(contenteditablePage());
+
+    const QJsonObject answer = inspectOnce();
+    const QJsonObject target = answer.value(QLatin1String("target")).toObject();
+    ASSERT_FALSE(target.isEmpty())
+        << "no target; decision: "
+        << answer.value(QLatin1String("decision")).toString().toStdString();
+    EXPECT_EQ(target.value(QLatin1String("pid")).toInteger(), page.pid);
+    EXPECT_EQ(target.value(QLatin1String("role")).toString(), QStringLiteral("AXTextArea"));
+    EXPECT_EQ(target.value(QLatin1String("url")).toString(), contenteditablePage());
+    // No composer body and no form around the editor: the surface is not exposed and the input's
+    // own frame is the anchor.
+    EXPECT_EQ(target.value(QLatin1String("panelCount")).toInteger(), -1);
+    const std::optional<Rect> frame = frameOf(target);
+    ASSERT_TRUE(frame) << "frame is not [x, y, width, height]";
+    EXPECT_TRUE(nearlyEqual(*frame, *page.input))
+        << "frame " << describe(*frame).toStdString() << ", page says "
+        << describe(*page.input).toStdString();
+}
+
+TEST_F(InspectTool, FindsNoComposerInSearchPasswordOrOtherHostPages) {
+    struct Case {
+        QString url;
+        QString reasonMentions; // a word the "why not" answer must contain
+    };
+    const Case cases[] = {
+        {searchPage(), QStringLiteral("no accepted input")},
+        {passwordPage(), QStringLiteral("no accepted input")},
+        {otherHostPage(), QStringLiteral("example.com")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url.toStdString());
+        const OpenedPage page = openPage(c.url);
+        if (page.url.isEmpty())
+            continue;
+        const QJsonObject answer = inspectOnce();
+        EXPECT_TRUE(answer.value(QLatin1String("target")).isNull())
+            << QJsonDocument(answer).toJson(QJsonDocument::Compact).toStdString();
+        const QString decision = answer.value(QLatin1String("decision")).toString();
+        EXPECT_TRUE(decision.contains(c.reasonMentions)) << decision.toStdString();
+    }
+}
+
+TEST(InspectToolWithoutDesktop, ExplainsAMissingDisplayAndFails) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    const InspectRun run = runInspect({QStringLiteral("--once")}, environment);
+    ASSERT_TRUE(run.finished);
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_TRUE(run.errors.contains(QLatin1String("display"), Qt::CaseInsensitive))
+        << "stderr: " << run.errors.toStdString();
+}
+
+} // namespace
+} // namespace tandrel::e2e

@@ -1,0 +1,12 @@
+// Entry point of the end-to-end tests: a Qt application object first, since the real desktop
+// layer delivers accessibility events through Qt's event loop.
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
