@@ -1,0 +1,63 @@
+#include "platform/linux/AppAliases.h"
+
+#include <array>
+
+namespace tandrel::linuxdesktop {
+
+namespace {
+
+struct Alias {
+    const char* name; // compared without regard to letter case
+    const char* bundle;
+};
+
+// Names under which the desktop chat applications' Linux builds identify their windows.
+constexpr std::array kAliases{
+    Alias{"com.anthropic.claudefordesktop", "com.anthropic.claudefordesktop"},
+    Alias{"Claude", "com.anthropic.claudefordesktop"},
+    Alias{"claude-desktop", "com.anthropic.claudefordesktop"},
+    Alias{"Claude Desktop", "com.anthropic.claudefordesktop"},
+    Alias{"com.openai.chat", "com.openai.chat"},
+    Alias{"ChatGPT", "com.openai.chat"},
+    Alias{"chatgpt-desktop", "com.openai.chat"},
+    Alias{"com.openai.codex", "com.openai.codex"},
+    Alias{"Codex", "com.openai.codex"},
+    Alias{"codex-desktop", "com.openai.codex"},
+    Alias{"ai.opencode.desktop", "ai.opencode.desktop"},
+    Alias{"OpenCode", "ai.opencode.desktop"},
+    Alias{"opencode-desktop", "ai.opencode.desktop"},
+};
+
+std::optional<QString> aliasOf(const QString& name) {
+    QString key = name.trimmed();
+    // Desktop file ids may come with their suffix.
+    if (key.endsWith(QLatin1String(".desktop"), Qt::CaseInsensitive))
+        key.chop(8);
+    if (key.isEmpty())
+        return std::nullopt;
+    for (const Alias& a : kAliases)
+        if (key.compare(QLatin1String(a.name), Qt::CaseInsensitive) == 0)
+            return QString::fromLatin1(a.bundle);
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<QString> bundleIdentifierFor(const WindowClassInfo& info) {
+    for (const QString* name : {&info.applicationId, &info.resClass, &info.resName})
+        if (auto bundle = aliasOf(*name))
+            return bundle;
+    for (const QString* name : {&info.applicationId, &info.resClass, &info.resName})
+        if (!name->trimmed().isEmpty())
+            return name->trimmed();
+    return std::nullopt;
+}
+
+std::optional<QString> applicationNameFor(const WindowClassInfo& info) {
+    for (const QString* name : {&info.resClass, &info.resName})
+        if (!name->trimmed().isEmpty())
+            return name->trimmed();
+    return std::nullopt;
+}
+
+} // namespace tandrel::linuxdesktop

@@ -1,0 +1,55 @@
+#include "platform/linux/AtspiElement.h"
+
+#include <QHash>
+
+namespace tandrel::linuxdesktop {
+
+namespace {
+constexpr const char* kRootPath = "/org/a11y/atspi/accessible/root";
+}
+
+AtspiElement::AtspiElement(AtspiAccessible* accessible)
+    : m_accessible(static_cast<AtspiAccessible*>(g_object_ref(accessible))) {
+    const AtspiObject& object = accessible->parent;
+    if (object.app && object.app->bus_name)
+        m_busName = QByteArray(object.app->bus_name);
+    if (object.path)
+        m_path = QByteArray(object.path);
+}
+
+AtspiElement::~AtspiElement() {
+    g_object_unref(m_accessible);
+}
+
+bool AtspiElement::equals(const ax::ElementImpl& other) const {
+    const auto* o = dynamic_cast<const AtspiElement*>(&other);
+    return o && o->m_busName == m_busName && o->m_path == m_path;
+}
+
+std::size_t AtspiElement::hash() const {
+    return qHash(m_busName) ^ (qHash(m_path) * 31u);
+}
+
+bool AtspiElement::isApplicationRoot() const {
+    return m_path == kRootPath;
+}
+
+ax::Element AtspiElement::wrap(AtspiAccessible* accessible) {
+    if (!accessible)
+        return {};
+    return ax::Element(std::make_shared<const AtspiElement>(accessible));
+}
+
+ax::Element AtspiElement::adopt(AtspiAccessible* accessible) {
+    ax::Element element = wrap(accessible);
+    if (accessible)
+        g_object_unref(accessible);
+    return element;
+}
+
+AtspiAccessible* AtspiElement::accessibleOf(const ax::Element& element) {
+    const auto* impl = element.as<AtspiElement>();
+    return impl ? impl->accessible() : nullptr;
+}
+
+} // namespace tandrel::linuxdesktop

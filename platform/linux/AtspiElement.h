@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/AXValue.h"
+
+#include <QByteArray>
+
+#include <atspi/atspi.h>
+
+namespace tandrel::linuxdesktop {
+
+// An AT-SPI accessible behind the seam's element handle. Holds one reference on the object for
+// as long as any handle copy lives; two handles name the same element when they share the bus
+// name of the application and the object path.
+class AtspiElement final : public ax::ElementImpl {
+public:
+    // Takes a new reference on the accessible.
+    explicit AtspiElement(AtspiAccessible* accessible);
+    ~AtspiElement() override;
+    AtspiElement(const AtspiElement&) = delete;
+    AtspiElement& operator=(const AtspiElement&) = delete;
+
+    bool equals(const ax::ElementImpl& other) const override;
+    std::size_t hash() const override;
+
+    AtspiAccessible* accessible() const { return m_accessible; }
+    const QByteArray& busName() const { return m_busName; }
+    const QByteArray& path() const { return m_path; }
+    // The application's root object carries this path on every bus name.
+    bool isApplicationRoot() const;
+
+    // A handle for the accessible (nothing for a null pointer); takes a new reference.
+    static ax::Element wrap(AtspiAccessible* accessible);
+    // A handle for an accessible just returned to us with a reference we now own.
+    static ax::Element adopt(AtspiAccessible* accessible);
+    static AtspiAccessible* accessibleOf(const ax::Element& element);
+
+private:
+    AtspiAccessible* m_accessible;
+    QByteArray m_busName;
+    QByteArray m_path;
+};
+
+} // namespace tandrel::linuxdesktop

@@ -1,0 +1,101 @@
+#include "platform/linux/EmbeddedText.h"
+
+#include <algorithm>
+
+namespace tandrel::linuxdesktop {
+
+std::optional<std::int64_t> utf16OffsetOfCodePoint(const QString& text, std::int64_t codePoint) {
+    if (codePoint < 0)
+        return std::nullopt;
+    std::int64_t units = 0;
+    std::int64_t points = 0;
+    const std::int64_t size = text.size();
+    while (points < codePoint) {
+        if (units >= size)
+            return std::nullopt;
+        const bool pair = QChar::isHighSurrogate(text.at(units).unicode()) && units + 1 < size &&
+                          QChar::isLowSurrogate(text.at(units + 1).unicode());
+        units += pair ? 2 : 1;
+        ++points;
+    }
+    return units;
+}
+
+std::optional<std::int64_t> codePointOffsetOfUtf16(const QString& text, std::int64_t utf16) {
+    if (utf16 < 0 || utf16 > text.size())
+        return std::nullopt;
+    std::int64_t points = 0;
+    std::int64_t units = 0;
+    while (units < utf16) {
+        const bool pair = QChar::isHighSurrogate(text.at(units).unicode()) &&
+                          units + 1 < text.size() &&
+                          QChar::isLowSurrogate(text.at(units + 1).unicode());
+        // An offset inside a surrogate pair does not name a code point.
+        if (pair && units + 1 == utf16)
+            return std::nullopt;
+        units += pair ? 2 : 1;
+        ++points;
+    }
+    return points;
+}
+
+ExpandedText ExpandedText::build(const QString& raw, const std::vector<Embed>& embeds) {
+    ExpandedText out;
+    bool breakPending = false; // a block ended: whatever follows starts a new line
+    auto startLine = [&out] {
+        if (!out.m_text.isEmpty() && !out.m_text.endsWith(u'\n'))
+            out.m_text.append(u'\n');
+    };
+
+    std::int64_t point = 0;
+    for (qsizetype i = 0; i < raw.size(); ++point) {
+        const char16_t c = raw.at(i).unicode();
+        const bool pair = QChar::isHighSurrogate(c) && i + 1 < raw.size() &&
+                          QChar::isLowSurrogate(raw.at(i + 1).unicode());
+        const qsizetype width = pair ? 2 : 1;
+
+        const Embed* embed = nullptr;
+        if (c == kEmbeddedObject) {
+            auto it = std::find_if(embeds.begin(), embeds.end(),
+                                   [point](const Embed& e) { return e.codePointOffset == point; });
+            if (it != embeds.end())
+                embed = &*it;
+        }
+
+        if (embed) {
+            if (embed->block || breakPending)
+                startLine();
+            breakPending = embed->block;
+            out.m_rawToExpanded.push_back(out.m_text.size());
+            out.m_embedStarts.emplace_back(point, out.m_text.size());
+            out.m_text.append(embed->text);
+        } else if (c == kEmbeddedObject) {
+            // A placeholder whose child is unknown has nothing visible to contribute.
+            out.m_rawToExpanded.push_back(out.m_text.size());
+        } else {
+            if (breakPending && c != u'\n')
+                startLine();
+            breakPending = false;
+            out.m_rawToExpanded.push_back(out.m_text.size());
+            out.m_text.append(raw.mid(i, width));
+        }
+        i += width;
+    }
+    out.m_rawToExpanded.push_back(out.m_text.size());
+    return out;
+}
+
+std::optional<std::int64_t> ExpandedText::fromRawOffset(std::int64_t codePoint) const {
+    if (codePoint < 0 || codePoint >= static_cast<std::int64_t>(m_rawToExpanded.size()))
+        return std::nullopt;
+    return m_rawToExpanded[static_cast<std::size_t>(codePoint)];
+}
+
+std::optional<std::int64_t> ExpandedText::embedStart(std::int64_t codePoint) const {
+    for (const auto& [raw, start] : m_embedStarts)
+        if (raw == codePoint)
+            return start;
+    return std::nullopt;
+}
+
+} // namespace tandrel::linuxdesktop

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace tandrel::linuxdesktop {
+
+// AT-SPI counts text offsets in code points; the focus rules count UTF-16 units. Both
+// conversions answer nothing for an offset outside 0...length.
+std::optional<std::int64_t> utf16OffsetOfCodePoint(const QString& text, std::int64_t codePoint);
+std::optional<std::int64_t> codePointOffsetOfUtf16(const QString& text, std::int64_t utf16);
+
+// The object replacement character that stands for an embedded child in AT-SPI text.
+inline constexpr char16_t kEmbeddedObject = u'\uFFFC';
+
+// One embedded child: where its placeholder sits in the parent's text and what it reads as.
+struct Embed {
+    std::int64_t codePointOffset = 0; // offset of the U+FFFC in the parent's raw text
+    QString text;                     // the child's own text, already expanded
+    bool block = false;               // a paragraph-like child: on a line of its own
+};
+
+// The visible text of an element whose AT-SPI text holds placeholders for its children
+// (a contenteditable answers U+FFFC for each paragraph). Each placeholder is replaced by its
+// child's text, block children are separated from their neighbours by line feeds, and a
+// placeholder without a known child disappears, so the result reads as the user sees it.
+class ExpandedText {
+public:
+    static ExpandedText build(const QString& raw, const std::vector<Embed>& embeds);
+
+    const QString& text() const { return m_text; }
+
+    // Where a code-point offset of the raw text lands in the expanded text, in UTF-16 units.
+    // An offset at a placeholder lands at the start of that child's text.
+    std::optional<std::int64_t> fromRawOffset(std::int64_t codePoint) const;
+
+    // The offset in the expanded text at which the child whose placeholder sits at this
+    // code-point offset begins; nothing when no child is known there.
+    std::optional<std::int64_t> embedStart(std::int64_t codePoint) const;
+
+private:
+    QString m_text;
+    std::vector<std::int64_t> m_rawToExpanded; // one per raw code point, plus the end
+    std::vector<std::pair<std::int64_t, std::int64_t>> m_embedStarts; // raw offset -> start
+};
+
+} // namespace tandrel::linuxdesktop

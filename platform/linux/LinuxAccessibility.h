@@ -1,0 +1,82 @@
+#pragma once
+
+#include "platform/Accessibility.h"
+#include "platform/linux/AtspiEvents.h"
+#include "platform/linux/AtspiRoles.h"
+#include "platform/linux/EmbeddedText.h"
+
+#include <QByteArray>
+#include <QHash>
+
+#include <atspi/atspi.h>
+
+#include <cstdint>
+#include <memory>
+
+namespace tandrel::linuxdesktop {
+
+class A11yStatus;
+
+// The seam's accessibility interface over libatspi: attribute names are translated as the
+// desktop's accessibility tree can answer them, offsets are converted between AT-SPI code
+// points and UTF-16, and every failure comes back as an error code.
+class LinuxAccessibility final : public ax::Accessibility {
+public:
+    LinuxAccessibility(AtspiEvents& events, A11yStatus& status);
+    ~LinuxAccessibility() override;
+
+    bool isProcessTrusted() override;
+    bool isProcessTrustedWithPrompt(bool prompt) override;
+
+    ax::Element createApplication(ax::Pid pid) override;
+    ax::AXError setMessagingTimeout(const ax::Element& element, float seconds) override;
+
+    ax::Reading copyAttributeValue(const ax::Element& element, const QString& attribute) override;
+    ax::Reading copyParameterizedAttributeValue(const ax::Element& element,
+                                                const QString& attribute,
+                                                const ax::Value& parameter) override;
+    ax::AXError setAttributeValue(const ax::Element& element, const QString& attribute,
+                                  const ax::Value& value) override;
+
+    ax::ObserverCreation createObserver(ax::Pid pid, ax::ObserverCallback callback) override;
+
+    // Requests made to other processes so far (each one a D-Bus round trip unless libatspi
+    // answered from its cache), for benchmarks and diagnostics.
+    std::uint64_t callCount() const { return m_calls; }
+
+    // The process that owns an element's application, when it can be found.
+    std::optional<ax::Pid> processOf(const ax::Element& element);
+
+private:
+    struct TextNode {
+        ExpandedText expanded;
+        AtspiAccessible* accessible = nullptr; // borrowed from the caller's element or a child
+        std::vector<std::pair<std::int64_t, std::unique_ptr<TextNode>>> children;
+        ~TextNode();
+    };
+
+    ax::AXError take(GError*& error) const;
+    ax::Reading readRole(AtspiAccessible* a, bool subrole);
+    ax::Reading readAttribute(AtspiAccessible* a, const char* key);
+    ax::Reading readStateFlag(AtspiAccessible* a, AtspiStateType state, AtspiStateType orState);
+    ax::Reading readFocused(const ax::Element& element);
+    ax::Reading readPoint(AtspiAccessible* a, bool size);
+    ax::Reading readParent(AtspiAccessible* a);
+    ax::Reading readChildren(AtspiAccessible* a);
+    ax::Reading readWindow(AtspiAccessible* a);
+    ax::Reading readURL(AtspiAccessible* a);
+    ax::Reading readSelection(AtspiAccessible* a);
+    ax::Reading readAwake(AtspiAccessible* a);
+    ax::AXError readText(AtspiAccessible* a, int depth, TextNode& out);
+    std::optional<std::int64_t> mapCaret(const TextNode& node, std::int64_t codePoint, int depth);
+    AtspiRole roleOf(AtspiAccessible* a, GError** error);
+    ax::Element focusedInActiveWindow(AtspiAccessible* app);
+    bool isStillFocused(AtspiAccessible* a);
+
+    AtspiEvents& m_events;
+    A11yStatus& m_status;
+    std::uint64_t m_calls = 0;
+    QHash<QByteArray, ax::Pid> m_pidOfBus;
+};
+
+} // namespace tandrel::linuxdesktop

@@ -1,0 +1,109 @@
+#include "platform/linux/LinuxDesktop.h"
+
+#include "platform/linux/A11yStatus.h"
+#include "platform/linux/AtspiEvents.h"
+#include "platform/linux/LinuxAccessibility.h"
+#include "platform/linux/QtClock.h"
+#include "platform/linux/X11Workspace.h"
+
+#include <QCoreApplication>
+
+#include <X11/Xlib.h>
+#include <atspi/atspi.h>
+
+namespace tandrel {
+
+namespace {
+
+void setError(QString* error, const QString& message) {
+    if (error)
+        *error = message;
+}
+
+// Whether the accessibility registry answers: without it no application can be read.
+bool registryAnswers(QString* error) {
+    if (!atspi_get_a11y_bus()) {
+        setError(error, QStringLiteral("No accessibility bus: the session's D-Bus does not offer "
+                                       "org.a11y.Bus. Install at-spi2-core and start a desktop "
+                                       "session with assistive technologies enabled."));
+        return false;
+    }
+    AtspiAccessible* desktop = atspi_get_desktop(0);
+    if (!desktop) {
+        setError(error, QStringLiteral("No accessibility bus: the AT-SPI registry is not "
+                                       "reachable."));
+        return false;
+    }
+    GError* failure = nullptr;
+    atspi_accessible_get_child_count(desktop, &failure);
+    g_object_unref(desktop);
+    if (failure) {
+        setError(error, QStringLiteral("No accessibility bus: the AT-SPI registry does not "
+                                       "answer (%1).")
+                            .arg(QString::fromUtf8(failure->message)));
+        g_clear_error(&failure);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+LinuxDesktop::LinuxDesktop() = default;
+LinuxDesktop::~LinuxDesktop() = default;
+
+std::unique_ptr<LinuxDesktop> LinuxDesktop::create(QString* error) {
+    if (!QCoreApplication::instance()) {
+        setError(error, QStringLiteral("Internal error: the desktop needs a running Qt "
+                                       "application object."));
+        return nullptr;
+    }
+    const QByteArray name = qgetenv("DISPLAY");
+    if (name.isEmpty()) {
+        setError(error, QStringLiteral("No X display: DISPLAY is not set. Tandrel needs an X11 "
+                                       "session."));
+        return nullptr;
+    }
+    Display* display = XOpenDisplay(name.constData());
+    if (!display) {
+        setError(error, QStringLiteral("No X display: cannot open display \"%1\".")
+                            .arg(QString::fromLocal8Bit(name)));
+        return nullptr;
+    }
+    const int init = atspi_init();
+    if ((init != 0 && init != 1) || !registryAnswers(error)) {
+        if (init != 0 && init != 1)
+            setError(error, QStringLiteral("No accessibility bus: AT-SPI could not start."));
+        XCloseDisplay(display);
+        return nullptr;
+    }
+
+    std::unique_ptr<LinuxDesktop> desktop(new LinuxDesktop);
+    desktop->m_status = std::make_unique<linuxdesktop::A11yStatus>();
+    desktop->m_events = std::make_unique<linuxdesktop::AtspiEvents>();
+    desktop->m_accessibility =
+        std::make_unique<linuxdesktop::LinuxAccessibility>(*desktop->m_events, *desktop->m_status);
+    desktop->m_workspace =
+        std::make_unique<linuxdesktop::X11Workspace>(display, *desktop->m_events);
+    desktop->m_clock = std::make_unique<linuxdesktop::QtClock>();
+    return desktop;
+}
+
+ax::Accessibility& LinuxDesktop::accessibility() {
+    return *m_accessibility;
+}
+Workspace& LinuxDesktop::workspace() {
+    return *m_workspace;
+}
+Clock& LinuxDesktop::clock() {
+    return *m_clock;
+}
+linuxdesktop::LinuxAccessibility& LinuxDesktop::atspi() {
+    return *m_accessibility;
+}
+
+std::unique_ptr<Desktop> createRealDesktop(QString* error) {
+    return LinuxDesktop::create(error);
+}
+
+} // namespace tandrel

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/Desktop.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace tandrel::linuxdesktop {
+class A11yStatus;
+class AtspiEvents;
+class LinuxAccessibility;
+class QtClock;
+class X11Workspace;
+} // namespace tandrel::linuxdesktop
+
+namespace tandrel {
+
+// The real desktop: AT-SPI for accessibility, X11 for the active window, Qt timers for time.
+class LinuxDesktop final : public Desktop {
+public:
+    // Connects to the X display and the accessibility bus. Needs a Qt application object: its
+    // event loop drives the GLib main context on which libatspi delivers events. Answers
+    // nothing, with a message for the user in *error, when either is unavailable.
+    static std::unique_ptr<LinuxDesktop> create(QString* error);
+    ~LinuxDesktop() override;
+
+    ax::Accessibility& accessibility() override;
+    Workspace& workspace() override;
+    Clock& clock() override;
+
+    // The AT-SPI layer itself, for its request counter.
+    linuxdesktop::LinuxAccessibility& atspi();
+
+private:
+    LinuxDesktop();
+
+    std::unique_ptr<linuxdesktop::A11yStatus> m_status;
+    std::unique_ptr<linuxdesktop::AtspiEvents> m_events;
+    std::unique_ptr<linuxdesktop::LinuxAccessibility> m_accessibility;
+    std::unique_ptr<linuxdesktop::X11Workspace> m_workspace;
+    std::unique_ptr<linuxdesktop::QtClock> m_clock;
+};
+
+// The desktop the programs run on; tests build the simulated one instead.
+std::unique_ptr<Desktop> createRealDesktop(QString* error);
+
+} // namespace tandrel

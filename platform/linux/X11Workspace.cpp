@@ -1,0 +1,208 @@
+#include "platform/linux/X11Workspace.h"
+
+#include "platform/linux/AppAliases.h"
+
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <unistd.h>
+
+namespace tandrel::linuxdesktop {
+
+namespace {
+
+constexpr int kMaxTreeDepth = 32;
+
+// Reads a property of the given type; empty when absent or of another type or format.
+QByteArray readProperty(Display* d, Window w, Atom property, Atom type, int* format = nullptr) {
+    Atom actualType = 0;
+    int actualFormat = 0;
+    unsigned long items = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(d, w, property, 0, 4096, False, type, &actualType, &actualFormat, &items,
+                           &after, &data) != Success ||
+        !data) {
+        return {};
+    }
+    QByteArray out;
+    if (actualType == type) {
+        const int bytes = actualFormat == 32 ? int(sizeof(long)) : actualFormat / 8;
+        out = QByteArray(reinterpret_cast<const char*>(data), int(items) * bytes);
+        if (format)
+            *format = actualFormat;
+    }
+    XFree(data);
+    return out;
+}
+
+std::optional<unsigned long> readCardinal(Display* d, Window w, Atom property, Atom type) {
+    int format = 0;
+    const QByteArray raw = readProperty(d, w, property, type, &format);
+    if (format != 32 || raw.size() < int(sizeof(long)))
+        return std::nullopt;
+    return *reinterpret_cast<const unsigned long*>(raw.constData());
+}
+
+// Xlib reports protocol errors through a process-wide handler whose default exits; a window
+// that closes between two requests must not take the program down.
+int ignoreXError(Display*, XErrorEvent*) {
+    return 0;
+}
+
+} // namespace
+
+class X11Workspace::Registration final : public Handle {
+public:
+    Registration(X11Workspace& owner, int id) : m_owner(owner), m_id(id) {}
+    ~Registration() override { m_owner.m_handlers.erase(m_id); }
+
+private:
+    X11Workspace& m_owner;
+    int m_id;
+};
+
+X11Workspace::X11Workspace(Display* display, AtspiEvents& events)
+    : m_display(display), m_events(events) {
+    XSetErrorHandler(ignoreXError);
+    m_atomActive = XInternAtom(m_display, "_NET_ACTIVE_WINDOW", False);
+    m_atomPid = XInternAtom(m_display, "_NET_WM_PID", False);
+    m_atomGtkId = XInternAtom(m_display, "_GTK_APPLICATION_ID", False);
+    m_atomUtf8 = XInternAtom(m_display, "UTF8_STRING", False);
+    m_atomWmState = XInternAtom(m_display, "WM_STATE", False);
+
+    XSelectInput(m_display, DefaultRootWindow(m_display), PropertyChangeMask);
+    XFlush(m_display);
+    m_notifier =
+        std::make_unique<QSocketNotifier>(ConnectionNumber(m_display), QSocketNotifier::Read);
+    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(),
+                     [this] { drainEvents(); });
+    m_subscription = m_events.subscribe([this](const ax::Element&, const QString& type, int) {
+        if (type.startsWith(QLatin1String("window:activate")))
+            notify();
+    });
+}
+
+X11Workspace::~X11Workspace() {
+    m_events.unsubscribe(m_subscription);
+    m_notifier.reset();
+    XCloseDisplay(m_display);
+}
+
+void X11Workspace::drainEvents() {
+    bool activated = false;
+    while (XPending(m_display) > 0) {
+        XEvent event;
+        XNextEvent(m_display, &event);
+        if (event.type == PropertyNotify && event.xproperty.atom == m_atomActive)
+            activated = true;
+    }
+    if (activated)
+        notify();
+}
+
+void X11Workspace::notify() {
+    std::vector<int> ids;
+    for (const auto& [id, handler] : m_handlers)
+        ids.push_back(id);
+    for (int id : ids) {
+        auto it = m_handlers.find(id);
+        if (it != m_handlers.end()) {
+            const std::function<void()> handler = it->second;
+            handler();
+        }
+    }
+}
+
+unsigned long X11Workspace::activeWindow() {
+    const Window root = DefaultRootWindow(m_display);
+    if (auto active = readCardinal(m_display, root, m_atomActive, XA_WINDOW); active && *active)
+        return *active;
+    // No window manager: the focus window, walked up to its top-level window.
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(m_display, &focus, &revert);
+    if (focus == None || focus == PointerRoot || focus == root)
+        return 0;
+    Window current = focus;
+    for (int i = 0; i < kMaxTreeDepth; ++i) {
+        Window rootReturn = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(m_display, current, &rootReturn, &parent, &children, &count))
+            return 0;
+        if (children)
+            XFree(children);
+        if (parent == root || parent == 0)
+            return current;
+        current = parent;
+    }
+    return 0;
+}
+
+unsigned long X11Workspace::clientWindowOf(unsigned long window) {
+    // A reparenting window manager's frame holds the client; the client carries WM_STATE.
+    if (!readProperty(m_display, window, m_atomWmState, m_atomWmState).isEmpty() ||
+        readCardinal(m_display, window, m_atomPid, XA_CARDINAL))
+        return window;
+    Window rootReturn = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(m_display, window, &rootReturn, &parent, &children, &count))
+        return window;
+    unsigned long found = window;
+    for (unsigned int i = 0; i < count; ++i) {
+        if (!readProperty(m_display, children[i], m_atomWmState, m_atomWmState).isEmpty()) {
+            found = children[i];
+            break;
+        }
+    }
+    if (children)
+        XFree(children);
+    return found;
+}
+
+std::optional<RunningApplication> X11Workspace::frontmostApplication() {
+    const unsigned long active = activeWindow();
+    std::optional<RunningApplication> result;
+    if (active) {
+        const Window client = clientWindowOf(active);
+        RunningApplication app;
+        if (auto pid = readCardinal(m_display, client, m_atomPid, XA_CARDINAL); pid && *pid)
+            app.processIdentifier = static_cast<ax::Pid>(*pid);
+
+        WindowClassInfo info;
+        info.applicationId =
+            QString::fromUtf8(readProperty(m_display, client, m_atomGtkId, m_atomUtf8));
+        XClassHint hint{};
+        if (XGetClassHint(m_display, client, &hint)) {
+            info.resName = QString::fromLocal8Bit(hint.res_name);
+            info.resClass = QString::fromLocal8Bit(hint.res_class);
+            XFree(hint.res_name);
+            XFree(hint.res_class);
+        }
+        app.bundleIdentifier = bundleIdentifierFor(info);
+        app.localizedName = applicationNameFor(info);
+        result = app;
+    }
+    // Our requests may have pulled events into Xlib's queue without waking the notifier.
+    if (XEventsQueued(m_display, QueuedAlready) > 0)
+        QTimer::singleShot(0, m_notifier.get(), [this] { drainEvents(); });
+    return result;
+}
+
+ax::Pid X11Workspace::ownProcessIdentifier() {
+    return static_cast<ax::Pid>(getpid());
+}
+
+std::unique_ptr<Handle> X11Workspace::observeApplicationActivation(std::function<void()> handler) {
+    const int id = m_nextId++;
+    m_handlers.emplace(id, std::move(handler));
+    return std::make_unique<Registration>(*this, id);
+}
+
+} // namespace tandrel::linuxdesktop

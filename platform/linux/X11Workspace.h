@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/Workspace.h"
+#include "platform/linux/AtspiEvents.h"
+
+#include <QString>
+
+#include <map>
+#include <memory>
+
+class QSocketNotifier;
+typedef struct _XDisplay Display;
+
+namespace tandrel::linuxdesktop {
+
+// The application in front, as the X server sees it: the window named by _NET_ACTIVE_WINDOW
+// or, with no window manager running, the top-level window holding the input focus.
+class X11Workspace final : public Workspace {
+public:
+    // Takes ownership of the display connection.
+    X11Workspace(Display* display, AtspiEvents& events);
+    ~X11Workspace() override;
+    X11Workspace(const X11Workspace&) = delete;
+    X11Workspace& operator=(const X11Workspace&) = delete;
+
+    std::optional<RunningApplication> frontmostApplication() override;
+    ax::Pid ownProcessIdentifier() override;
+    std::unique_ptr<Handle> observeApplicationActivation(std::function<void()> handler) override;
+
+private:
+    class Registration;
+    unsigned long activeWindow();
+    unsigned long clientWindowOf(unsigned long window);
+    void drainEvents();
+    void notify();
+
+    Display* m_display;
+    AtspiEvents& m_events;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    int m_subscription = 0;
+    std::map<int, std::function<void()>> m_handlers;
+    int m_nextId = 1;
+    unsigned long m_atomActive = 0;
+    unsigned long m_atomPid = 0;
+    unsigned long m_atomGtkId = 0;
+    unsigned long m_atomUtf8 = 0;
+    unsigned long m_atomWmState = 0;
+};
+
+} // namespace tandrel::linuxdesktop

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "app/focus/FocusTracker.h"
+#include "platform/Desktop.h"
+#include "tools/inspect/InspectAnswer.h"
+
+namespace tandrel::inspect {
+
+// Asks the focus tracker the palette's question and, when the answer is no, finds the reason
+// with a few cheap reads (the tracker only records reasons for desktop chat applications).
+class Inspector {
+public:
+    explicit Inspector(Desktop& desktop);
+
+    InspectAnswer evaluate();
+    FocusTracker& tracker() { return m_tracker; }
+    // The tracker's target of the last evaluation, for watching its elements.
+    const std::optional<ChatTarget>& lastTarget() const { return m_lastTarget; }
+
+private:
+    QString reasonForNoTarget(const RunningApplication& app);
+
+    Desktop& m_desktop;
+    FocusTracker m_tracker;
+    std::optional<ChatTarget> m_lastTarget;
+};
+
+} // namespace tandrel::inspect
