@@ -85,8 +85,21 @@ int SimAccessibility::calls(const QString& name) const {
     return it == m_calls.end() ? 0 : it->second;
 }
 
+int SimAccessibility::readsOn(const Element& element, const QString& attribute) const {
+    const auto it = m_readsPerElement.find({nodeOf(element).get(), attribute});
+    return it == m_readsPerElement.end() ? 0 : it->second;
+}
+
+int SimAccessibility::mostReadsOfOneAttribute() const {
+    int most = 0;
+    for (const auto& [key, reads] : m_readsPerElement)
+        most = std::max(most, reads);
+    return most;
+}
+
 void SimAccessibility::resetCalls() {
     m_calls.clear();
+    m_readsPerElement.clear();
     m_totalCalls = 0;
 }
 
@@ -152,6 +165,7 @@ AXError SimAccessibility::setMessagingTimeout(const Element& element, float seco
 
 Reading SimAccessibility::copyAttributeValue(const Element& element, const QString& attribute) {
     count(attribute);
+    ++m_readsPerElement[{nodeOf(element).get(), attribute}];
     AXError error = kSuccess;
     const std::shared_ptr<SimNode> node = reachable(element, error);
     if (!node)

@@ -64,6 +64,10 @@ public:
     int calls(const QString& name) const;
     int totalCalls() const { return m_totalCalls; }
     const std::map<QString, int>& callsByName() const { return m_calls; }
+    // Plain reads of one attribute of one element, and the largest such count since the reset:
+    // more than one means the same question was asked twice.
+    int readsOn(const ax::Element& element, const QString& attribute) const;
+    int mostReadsOfOneAttribute() const;
     void resetCalls();
 
     // The application elements, registered by SimDesktop.
@@ -88,6 +92,7 @@ private:
     std::uint64_t m_nextObserverID = 1;
     std::vector<NotificationCall> m_notificationCalls;
     std::map<QString, int> m_calls;
+    std::map<std::pair<const SimNode*, QString>, int> m_readsPerElement;
     int m_totalCalls = 0;
 };
 

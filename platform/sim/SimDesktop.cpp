@@ -37,95 +37,96 @@ SimElement SimElement::parent() const {
     return SimElement(m_node->parent.lock());
 }
 
-SimElement& SimElement::set(const QString& attribute, const Value& value) {
+const SimElement& SimElement::set(const QString& attribute, const Value& value) const {
     m_node->attributes[attribute] = Reading{kSuccess, value};
     return *this;
 }
 
-SimElement& SimElement::fail(const QString& attribute, AXError error) {
+const SimElement& SimElement::fail(const QString& attribute, AXError error) const {
     m_node->attributes[attribute] = Reading{error, {}};
     return *this;
 }
 
-SimElement& SimElement::unset(const QString& attribute) {
+const SimElement& SimElement::unset(const QString& attribute) const {
     m_node->attributes.erase(attribute);
     return *this;
 }
 
-SimElement& SimElement::role(const QString& role) {
+const SimElement& SimElement::role(const QString& role) const {
     return set(QStringLiteral("AXRole"), role);
 }
-SimElement& SimElement::subrole(const QString& subrole) {
+const SimElement& SimElement::subrole(const QString& subrole) const {
     return set(QStringLiteral("AXSubrole"), subrole);
 }
 
-SimElement& SimElement::classes(const QStringList& classes) {
+const SimElement& SimElement::classes(const QStringList& classes) const {
     Array list;
     for (const QString& name : classes)
         list.emplace_back(name);
     return set(QStringLiteral("AXDOMClassList"), Value(std::move(list)));
 }
 
-SimElement& SimElement::tag(const QString& tagName) {
+const SimElement& SimElement::tag(const QString& tagName) const {
     return set(QStringLiteral("AXDOMTagName"), tagName);
 }
 
-SimElement& SimElement::frame(const Rect& frame) {
+const SimElement& SimElement::frame(const Rect& frame) const {
     m_node->frame = frame;
     return *this;
 }
 
-SimElement& SimElement::frame(double x, double y, double width, double height) {
+const SimElement& SimElement::frame(double x, double y, double width, double height) const {
     return frame(Rect(x, y, width, height));
 }
 
-SimElement& SimElement::noFrame() {
+const SimElement& SimElement::noFrame() const {
     m_node->frame.reset();
     return *this;
 }
 
-SimElement& SimElement::text(const QString& text) {
+const SimElement& SimElement::text(const QString& text) const {
     m_node->text = text;
     m_node->selection.reset();
     return *this;
 }
 
-SimElement& SimElement::selection(TextRange range) {
+const SimElement& SimElement::selection(TextRange range) const {
     m_node->selection = range;
     return *this;
 }
 
-SimElement& SimElement::placeholder(const QString& text) {
+const SimElement& SimElement::placeholder(const QString& text) const {
     return set(QStringLiteral("AXPlaceholderValue"), text);
 }
-SimElement& SimElement::description(const QString& text) {
+const SimElement& SimElement::description(const QString& text) const {
     return set(QStringLiteral("AXDescription"), text);
 }
-SimElement& SimElement::title(const QString& text) {
+const SimElement& SimElement::title(const QString& text) const {
     return set(QStringLiteral("AXTitle"), text);
 }
-SimElement& SimElement::identifier(const QString& text) {
+const SimElement& SimElement::identifier(const QString& text) const {
     return set(QStringLiteral("AXIdentifier"), text);
 }
-SimElement& SimElement::domIdentifier(const QString& text) {
+const SimElement& SimElement::domIdentifier(const QString& text) const {
     return set(QStringLiteral("AXDOMIdentifier"), text);
 }
-SimElement& SimElement::url(const QString& address) {
+const SimElement& SimElement::url(const QString& address) const {
     return set(QStringLiteral("AXURL"), QUrl(address));
 }
-SimElement& SimElement::enabled(bool enabled) {
+const SimElement& SimElement::enabled(bool enabled) const {
     return set(QStringLiteral("AXEnabled"), Boolean{enabled});
 }
-SimElement& SimElement::editable(bool editable) {
+const SimElement& SimElement::editable(bool editable) const {
     return set(QStringLiteral("AXEditable"), Boolean{editable});
 }
 
-SimElement& SimElement::onParameterized(const QString& attribute, ParameterizedHandler handler) {
+const SimElement& SimElement::onParameterized(const QString& attribute,
+                                              ParameterizedHandler handler) const {
     m_node->parameterized[attribute] = std::move(handler);
     return *this;
 }
 
-SimElement& SimElement::onSet(const QString& attribute, SetHandler handler) {
+const SimElement& SimElement::onSet(const QString& attribute, SetHandler handler) const {
     m_node->setters[attribute] = std::move(handler);
     return *this;
 }
@@ -135,7 +136,7 @@ void SimElement::post(const QString& notification) const {
         m_node->owner->post(element(), notification);
 }
 
-void SimElement::remove() {
+void SimElement::remove() const {
     if (auto parent = m_node->parent.lock())
         std::erase(parent->children, m_node);
     m_node->parent.reset();

@@ -12,7 +12,8 @@
 
 namespace tandrel::sim {
 
-// A builder handle on one simulated element. Setters return the handle so that a tree reads as a
+// A builder handle on one simulated element, shared like a pointer: its setters change the
+// element, not the handle, so they are const. Setters return the handle so that a tree reads as a
 // few lines:
 //   auto input = body.child("AXTextArea").placeholder("Message").text("hi").frame(...);
 class SimElement {
@@ -24,38 +25,38 @@ public:
     SimElement child(const QString& role) const;
     SimElement parent() const;
 
-    SimElement& role(const QString& role);
-    SimElement& subrole(const QString& subrole);
-    SimElement& classes(const QStringList& classes); // "AXDOMClassList"
-    SimElement& tag(const QString& tagName);         // "AXDOMTagName"
-    SimElement& frame(const Rect& frame);            // "AXPosition" and "AXSize"
-    SimElement& frame(double x, double y, double width, double height);
-    SimElement& noFrame();
+    const SimElement& role(const QString& role) const;
+    const SimElement& subrole(const QString& subrole) const;
+    const SimElement& classes(const QStringList& classes) const; // "AXDOMClassList"
+    const SimElement& tag(const QString& tagName) const;         // "AXDOMTagName"
+    const SimElement& frame(const Rect& frame) const;            // "AXPosition" and "AXSize"
+    const SimElement& frame(double x, double y, double width, double height) const;
+    const SimElement& noFrame() const;
     // "AXValue", "AXNumberOfCharacters" and the two range readings; the caret goes to the end.
-    SimElement& text(const QString& text);
-    SimElement& selection(TextRange range); // "AXSelectedTextRange"
-    SimElement& placeholder(const QString& text);
-    SimElement& description(const QString& text);
-    SimElement& title(const QString& text);
-    SimElement& identifier(const QString& text);
-    SimElement& domIdentifier(const QString& text);
-    SimElement& url(const QString& address); // "AXURL" as an address value
-    SimElement& enabled(bool enabled);
-    SimElement& editable(bool editable);
+    const SimElement& text(const QString& text) const;
+    const SimElement& selection(TextRange range) const; // "AXSelectedTextRange"
+    const SimElement& placeholder(const QString& text) const;
+    const SimElement& description(const QString& text) const;
+    const SimElement& title(const QString& text) const;
+    const SimElement& identifier(const QString& text) const;
+    const SimElement& domIdentifier(const QString& text) const;
+    const SimElement& url(const QString& address) const; // "AXURL" as an address value
+    const SimElement& enabled(bool enabled) const;
+    const SimElement& editable(bool editable) const;
 
     // Any attribute may hold any value or answer any error; both replace a derived reading.
-    SimElement& set(const QString& attribute, const ax::Value& value);
-    SimElement& fail(const QString& attribute, ax::AXError error);
+    const SimElement& set(const QString& attribute, const ax::Value& value) const;
+    const SimElement& fail(const QString& attribute, ax::AXError error) const;
     // Back to the derived reading, or kAttributeUnsupported.
-    SimElement& unset(const QString& attribute);
-    SimElement& onParameterized(const QString& attribute, ParameterizedHandler handler);
+    const SimElement& unset(const QString& attribute) const;
+    const SimElement& onParameterized(const QString& attribute, ParameterizedHandler handler) const;
     // Makes the attribute settable; the handler's result is the call's result.
-    SimElement& onSet(const QString& attribute, SetHandler handler);
+    const SimElement& onSet(const QString& attribute, SetHandler handler) const;
 
     // Delivers a notification about this element to the observers that added it.
     void post(const QString& notification) const;
     // Takes the element and its descendants out of the tree; handles on them become invalid.
-    void remove();
+    void remove() const;
 
     ax::Element element() const;
     operator ax::Element() const { return element(); }

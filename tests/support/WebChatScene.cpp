@@ -36,6 +36,7 @@ WebChatScene buildWebChat(sim::SimDesktop& desktop, const WebChatOptions& option
         level = level.child(QStringLiteral("AXGroup"))
                     .classes({QStringLiteral("layout-%1").arg(i)})
                     .frame(0, 80, 1440, 820);
+        scene.levels.push_back(level);
     }
     addSiblings(level, options.siblingsPerLevel, depth - 2);
     scene.container = level.child(QStringLiteral("AXGroup"))

@@ -23,7 +23,8 @@ struct WebChatScene {
     sim::SimApp* browser = nullptr;
     sim::SimElement window;
     sim::SimElement webArea;
-    sim::SimElement container; // parent of the body and the rails
+    std::vector<sim::SimElement> levels; // between the web area and the container, outermost first
+    sim::SimElement container;           // parent of the body and the rails
     sim::SimElement body;
     sim::SimElement input;
     std::vector<sim::SimElement> rails;
