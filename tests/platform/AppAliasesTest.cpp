@@ -1,0 +1,44 @@
+#include "platform/linux/AppAliases.h"
+
+#include <gtest/gtest.h>
+
+namespace tandrel::linuxdesktop {
+namespace {
+
+WindowClassInfo window(const QString& appId, const QString& name, const QString& cls) {
+    return {appId, name, cls};
+}
+
+TEST(AppAliases, DesktopChatWindowsMapOntoTheirIdentifiers) {
+    EXPECT_EQ(bundleIdentifierFor(window({}, "claude", "Claude")),
+              "com.anthropic.claudefordesktop");
+    EXPECT_EQ(bundleIdentifierFor(window({}, "chatgpt", "ChatGPT")), "com.openai.chat");
+    EXPECT_EQ(bundleIdentifierFor(window({}, "codex", "Codex")), "com.openai.codex");
+    EXPECT_EQ(bundleIdentifierFor(window({}, "opencode", "OpenCode")), "ai.opencode.desktop");
+    // Letter case and a desktop file suffix do not matter.
+    EXPECT_EQ(bundleIdentifierFor(window("chatgpt-desktop.desktop", {}, {})), "com.openai.chat");
+    EXPECT_EQ(bundleIdentifierFor(window({}, {}, "CLAUDE")), "com.anthropic.claudefordesktop");
+}
+
+TEST(AppAliases, AnAliasAnywhereWinsOverAPlainApplicationId) {
+    EXPECT_EQ(bundleIdentifierFor(window("org.example.Wrapper", "x", "Codex")), "com.openai.codex");
+}
+
+TEST(AppAliases, OtherApplicationsKeepTheirOwnNames) {
+    EXPECT_EQ(bundleIdentifierFor(window("org.gnome.Epiphany", "epiphany", "Epiphany")),
+              "org.gnome.Epiphany");
+    EXPECT_EQ(bundleIdentifierFor(window({}, "chromium (/tmp/p)", "Chromium")), "Chromium");
+    EXPECT_EQ(bundleIdentifierFor(window({}, "xterm", {})), "xterm");
+    // Names that merely contain a chat's name are not that chat.
+    EXPECT_EQ(bundleIdentifierFor(window({}, {}, "ClaudeNotes")), "ClaudeNotes");
+}
+
+TEST(AppAliases, AWindowWithoutNamesHasNoIdentifierOrName) {
+    EXPECT_EQ(bundleIdentifierFor(window({}, {}, "  ")), std::nullopt);
+    EXPECT_EQ(applicationNameFor(window("org.x.Y", {}, {})), std::nullopt);
+    EXPECT_EQ(applicationNameFor(window({}, "chromium", "Chromium")), "Chromium");
+    EXPECT_EQ(applicationNameFor(window({}, "xterm", {})), "xterm");
+}
+
+} // namespace
+} // namespace tandrel::linuxdesktop

@@ -1,0 +1,150 @@
+#include "tools/inspect/Inspector.h"
+#include "tools/inspect/InspectAnswer.h"
+
+#include "platform/sim/SimDesktop.h"
+#include "tests/support/WebChatScene.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+namespace tandrel::inspect {
+namespace {
+
+QJsonObject parse(const InspectAnswer& answer) {
+    return QJsonDocument::fromJson(toJson(answer)).object();
+}
+
+TEST(InspectAnswerJson, ATargetCarriesExactlyTheDocumentedKeys) {
+    InspectAnswer answer;
+    answer.target = TargetSummary{42,
+                                  "Chromium",
+                                  "Chromium",
+                                  "AXTextArea",
+                                  Rect(8, 137, 1184, 78),
+                                  1,
+                                  QStringLiteral("https://chatgpt.com/c/1")};
+    answer.decision = "composer detected";
+    const QByteArray json = toJson(answer);
+    EXPECT_FALSE(json.contains('\n')) << "one answer per line";
+    const QJsonObject object = parse(answer);
+    EXPECT_EQ(object.keys(), (QStringList{"decision", "target"}));
+    const QJsonObject target = object["target"].toObject();
+    EXPECT_EQ(target.keys(), (QStringList{"bundle", "frame", "panelCount", "pid", "role", "url"}));
+    EXPECT_EQ(target["pid"].toInteger(), 42);
+    EXPECT_EQ(target["frame"].toArray(), (QJsonArray{8, 137, 1184, 78}));
+    EXPECT_EQ(target["panelCount"].toInteger(), 1);
+    EXPECT_EQ(target["url"].toString(), "https://chatgpt.com/c/1");
+}
+
+TEST(InspectAnswerJson, DesktopChatsHaveANullAddressAndNoTargetIsNull) {
+    InspectAnswer desktopChat;
+    desktopChat.target = TargetSummary{
+        7, "com.openai.chat", "ChatGPT", "AXTextArea", Rect(1, 2, 3, 4), -1, std::nullopt};
+    const QJsonObject target = parse(desktopChat)["target"].toObject();
+    EXPECT_TRUE(target["url"].isNull());
+    EXPECT_EQ(target["panelCount"].toInteger(), -1);
+
+    InspectAnswer none;
+    none.decision = "no focused element";
+    EXPECT_TRUE(parse(none)["target"].isNull());
+    EXPECT_EQ(parse(none)["decision"].toString(), "no focused element");
+}
+
+TEST(InspectAnswerLine, SaysWhatWasFoundOrWhyNot) {
+    InspectAnswer none;
+    none.decision = "page is not a chat (https://example.com/)";
+    EXPECT_EQ(toLine(none), "no composer: page is not a chat (https://example.com/)");
+
+    InspectAnswer found;
+    found.decision = "composer detected";
+    found.target = TargetSummary{42,
+                                 "Chromium",
+                                 "Chromium",
+                                 "AXTextArea",
+                                 Rect(8, 137, 1184, 78),
+                                 1,
+                                 QStringLiteral("https://chatgpt.com/")};
+    const QString line = toLine(found);
+    EXPECT_TRUE(line.startsWith("composer detected")) << line.toStdString();
+    for (const char* part :
+         {"Chromium", "AXTextArea", "[8, 137, 1184, 78]", "1 panel", "https://chatgpt.com/"})
+        EXPECT_TRUE(line.contains(QLatin1String(part))) << part << " in " << line.toStdString();
+}
+
+// The reasons a user reads when nothing is detected, on a simulated desktop.
+class InspectorReasons : public ::testing::Test {
+protected:
+    sim::SimDesktop desktop;
+    Inspector inspector{desktop};
+};
+
+TEST_F(InspectorReasons, AWebChatComposerIsDetectedWithItsSurface) {
+    test::buildWebChat(desktop);
+    const InspectAnswer answer = inspector.evaluate();
+    ASSERT_TRUE(answer.target);
+    EXPECT_EQ(answer.decision, "composer detected");
+    EXPECT_EQ(answer.target->role, "AXTextArea");
+    EXPECT_EQ(answer.target->bundle, "org.chromium.Chromium");
+    EXPECT_EQ(answer.target->panelCount, 2);
+    EXPECT_EQ(answer.target->url, QStringLiteral("https://chatgpt.com/c/123"));
+}
+
+TEST_F(InspectorReasons, MissingTrustAndNoFrontApplicationAreNamed) {
+    test::buildWebChat(desktop);
+    desktop.setTrusted(false);
+    EXPECT_EQ(inspector.evaluate().decision, "not trusted for accessibility");
+    desktop.setTrusted(true);
+    desktop.activateNone();
+    EXPECT_EQ(inspector.evaluate().decision, "no frontmost application");
+}
+
+TEST_F(InspectorReasons, AChatPageOnAnotherHostNamesTheAddress) {
+    test::WebChatOptions options;
+    options.address = QStringLiteral("https://example.com/textarea.html");
+    test::buildWebChat(desktop, options);
+    const InspectAnswer answer = inspector.evaluate();
+    EXPECT_FALSE(answer.target);
+    EXPECT_EQ(answer.decision, "page is not a chat (https://example.com/textarea.html)");
+}
+
+TEST_F(InspectorReasons, ASearchFieldListsTheRolesThatWereRejected) {
+    sim::SimApp& browser =
+        desktop.addApp(77, QStringLiteral("Chromium"), QStringLiteral("Chromium"));
+    const sim::SimElement window = browser.window(QStringLiteral("Chat"), Rect(0, 0, 800, 600));
+    const sim::SimElement page =
+        window.child("AXWebArea").url("https://chatgpt.com/").frame(0, 0, 800, 600);
+    const sim::SimElement group = page.child("AXGroup").frame(0, 0, 800, 40);
+    const sim::SimElement search =
+        group.child("AXTextField").placeholder("Search chats").frame(10, 10, 200, 20);
+    browser.focus(search);
+    desktop.activate(browser);
+    const InspectAnswer answer = inspector.evaluate();
+    EXPECT_FALSE(answer.target);
+    EXPECT_EQ(answer.decision,
+              "no accepted input (roles: AXTextField, AXGroup, AXWebArea, AXWindow)");
+}
+
+TEST_F(InspectorReasons, NoFocusedElementInABrowser) {
+    sim::SimApp& browser =
+        desktop.addApp(78, QStringLiteral("Chromium"), QStringLiteral("Chromium"));
+    browser.window(QStringLiteral("Blank"), Rect(0, 0, 800, 600));
+    desktop.activate(browser);
+    EXPECT_EQ(inspector.evaluate().decision, "no focused element");
+}
+
+TEST_F(InspectorReasons, ADesktopChatReportsTheTrackersOwnDecision) {
+    sim::SimApp& chat =
+        desktop.addApp(79, QStringLiteral("com.openai.chat"), QStringLiteral("ChatGPT"));
+    const sim::SimElement window = chat.window(QStringLiteral("ChatGPT"), Rect(0, 0, 800, 600));
+    const sim::SimElement button = window.child("AXButton").title("Send").frame(1, 1, 10, 10);
+    chat.focus(button);
+    desktop.activate(chat);
+    EXPECT_EQ(inspector.evaluate().decision,
+              "no accepted input (roles: AXButton, AXWindow, AXApplication)");
+}
+
+} // namespace
+} // namespace tandrel::inspect
