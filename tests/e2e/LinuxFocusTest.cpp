@@ -165,8 +165,9 @@ TEST_F(LinuxFocus, FindsNoTargetOutsideAChatComposer) {
     {
         SCOPED_TRACE("search field");
         const OpenedPage page = openPage(searchPage());
-        if (waitForFocusedElement(page, QStringLiteral("AXTextField")))
+        if (waitForFocusedElement(page, QStringLiteral("AXTextField"))) {
             EXPECT_FALSE(tracker.current(true).has_value());
+        }
     }
     {
         SCOPED_TRACE("password field");

@@ -275,7 +275,7 @@ class Session:
                 "--disable-quic", "--test-type", "--user-data-dir=" + profile,
                 "--force-renderer-accessibility", "--ignore-certificate-errors",
                 "--host-resolver-rules=" + rules, "--password-store=basic",
-                "--window-position=0,0", "--window-size=1200,800", "--app=" + url]
+                "--window-position=100,50", "--window-size=1200,800", "--app=" + url]
 
     def open(self, url):
         self.stop_chromium()
