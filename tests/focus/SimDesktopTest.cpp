@@ -146,16 +146,6 @@ TEST_F(SimTree, RemovedElementsAndUnknownProcessesAnswerInvalidElement) {
     EXPECT_EQ(sim.ax().copyAttributeValue(window, "AXRole").error, ax::kAPIDisabled);
 }
 
-TEST_F(SimTree, CountsCallsByAttribute) {
-    sim.resetCalls();
-    sim.ax().copyAttributeValue(field, "AXRole");
-    sim.ax().copyAttributeValue(field, "AXRole");
-    sim.ax().copyParameterizedAttributeValue(field, "AXStringForRange", TextRange{0, 1});
-    EXPECT_EQ(sim.calls("AXRole"), 2);
-    EXPECT_EQ(sim.calls("AXStringForRange"), 1);
-    EXPECT_EQ(sim.totalCalls(), 3);
-}
-
 TEST_F(SimTree, NotificationsReachOnlyObserversThatAddedThemOnAnEqualElement) {
     std::vector<QString> received;
     auto creation = sim.accessibility().createObserver(
@@ -174,15 +164,4 @@ TEST_F(SimTree, NotificationsReachOnlyObserversThatAddedThemOnAnEqualElement) {
     creation.observer.reset();
     field.post("AXValueChanged");
     EXPECT_EQ(received.size(), 1u);
-}
-
-TEST_F(SimTree, ActivationTellsRegisteredHandlersUntilTheirHandleIsGone) {
-    int activations = 0;
-    auto token = sim.workspace().observeApplicationActivation([&] { ++activations; });
-    sim.activate(app);
-    EXPECT_EQ(sim.workspace().frontmostApplication()->bundleIdentifier, "org.example.Notes");
-    token.reset();
-    sim.activateNone();
-    EXPECT_EQ(activations, 1);
-    EXPECT_FALSE(sim.workspace().frontmostApplication());
 }
