@@ -31,6 +31,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import urllib.parse
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 CHAT_HOST = "chatgpt.com"
@@ -278,6 +279,8 @@ class Session:
                 "--window-position=100,50", "--window-size=1200,800", "--app=" + url]
 
     def open(self, url):
+        if urllib.parse.urlsplit(url).path == "":
+            url += "/"  # as the page will spell its own address
         self.stop_chromium()
         self.drain_reports()
         self.chromium_runs += 1
@@ -304,7 +307,12 @@ class Session:
                            % (url, OPEN_TIMEOUT, json.dumps(last), self.log_tail("chromium", 5)))
 
     def drain_reports(self):
-        while self.server_reader.readline(time.monotonic()) is not None:
+        while True:
+            ready, _, _ = select.select([self.server_reader.fd], [], [], 0)
+            if not ready or self.server_reader.closed:
+                break
+            self.server_reader.fill()
+        while self.server_reader.pending_line() is not None:
             pass
 
     def stop_chromium(self):
@@ -354,10 +362,19 @@ def serve(session, initial_url):
         if commands:
             command, argument = commands.pop(0)
         else:
-            line = stdin.readline(time.monotonic() + 3600)
+            line = stdin.pending_line()
             if line is None:
                 if stdin.closed:
                     return
+                # Keep reading the pages' reports meanwhile, so the server never blocks on a
+                # full pipe.
+                server = session.server_reader
+                watched = [stdin.fd] + ([] if server.closed else [server.fd])
+                ready, _, _ = select.select(watched, [], [])
+                if stdin.fd in ready:
+                    stdin.fill()
+                if server.fd in ready:
+                    session.drain_reports()
                 continue
             command, _, argument = line.strip().partition(" ")
             argument = argument.strip()
