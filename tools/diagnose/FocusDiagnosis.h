@@ -2,17 +2,17 @@
 
 #include "app/focus/FocusTracker.h"
 #include "platform/Desktop.h"
-#include "tools/inspect/InspectAnswer.h"
+#include "tools/diagnose/FocusAnswer.h"
 
-namespace tandrel::inspect {
+namespace tandrel::diagnosis {
 
 // Asks the focus tracker the palette's question and, when the answer is no, finds the reason
 // with a few cheap reads (the tracker only records reasons for desktop chat applications).
-class Inspector {
+class FocusDiagnosis {
 public:
-    explicit Inspector(Desktop& desktop);
+    explicit FocusDiagnosis(Desktop& desktop);
 
-    InspectAnswer evaluate();
+    FocusAnswer evaluate();
     FocusTracker& tracker() { return m_tracker; }
     // The tracker's target of the last evaluation, for watching its elements.
     const std::optional<ChatTarget>& lastTarget() const { return m_lastTarget; }
@@ -25,4 +25,4 @@ private:
     std::optional<ChatTarget> m_lastTarget;
 };
 
-} // namespace tandrel::inspect
+} // namespace tandrel::diagnosis

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace tandrel::inspect {
+namespace tandrel::diagnosis {
 
 // What the tool reports about a detected composer.
 struct TargetSummary {
@@ -24,17 +24,17 @@ struct TargetSummary {
 };
 
 // One answer of the tool: a target, or nothing and the reason why.
-struct InspectAnswer {
+struct FocusAnswer {
     std::optional<TargetSummary> target;
     QString decision;
-    friend bool operator==(const InspectAnswer&, const InspectAnswer&) = default;
+    friend bool operator==(const FocusAnswer&, const FocusAnswer&) = default;
 };
 
 // {"target": null | {"pid","bundle","role","frame":[x,y,w,h],"panelCount","url"},
 //  "decision": "..."} on one line.
-QByteArray toJson(const InspectAnswer& answer);
+QByteArray toJson(const FocusAnswer& answer);
 
 // The human-readable line: "composer detected in Chromium (...)" or "no composer: <reason>".
-QString toLine(const InspectAnswer& answer);
+QString toLine(const FocusAnswer& answer);
 
-} // namespace tandrel::inspect
+} // namespace tandrel::diagnosis

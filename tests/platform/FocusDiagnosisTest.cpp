@@ -1,5 +1,5 @@
-#include "tools/inspect/Inspector.h"
-#include "tools/inspect/InspectAnswer.h"
+#include "tools/diagnose/FocusDiagnosis.h"
+#include "tools/diagnose/FocusAnswer.h"
 
 #include "platform/sim/SimDesktop.h"
 #include "tests/support/WebChatScene.h"
@@ -10,15 +10,15 @@
 
 #include <gtest/gtest.h>
 
-namespace tandrel::inspect {
+namespace tandrel::diagnosis {
 namespace {
 
-QJsonObject parse(const InspectAnswer& answer) {
+QJsonObject parse(const FocusAnswer& answer) {
     return QJsonDocument::fromJson(toJson(answer)).object();
 }
 
-TEST(InspectAnswerJson, ATargetCarriesExactlyTheDocumentedKeys) {
-    InspectAnswer answer;
+TEST(FocusAnswerJson, ATargetCarriesExactlyTheDocumentedKeys) {
+    FocusAnswer answer;
     answer.target = TargetSummary{42,
                                   "Chromium",
                                   "Chromium",
@@ -39,26 +39,26 @@ TEST(InspectAnswerJson, ATargetCarriesExactlyTheDocumentedKeys) {
     EXPECT_EQ(target["url"].toString(), "https://chatgpt.com/c/1");
 }
 
-TEST(InspectAnswerJson, DesktopChatsHaveANullAddressAndNoTargetIsNull) {
-    InspectAnswer desktopChat;
+TEST(FocusAnswerJson, DesktopChatsHaveANullAddressAndNoTargetIsNull) {
+    FocusAnswer desktopChat;
     desktopChat.target = TargetSummary{
         7, "com.openai.chat", "ChatGPT", "AXTextArea", Rect(1, 2, 3, 4), -1, std::nullopt};
     const QJsonObject target = parse(desktopChat)["target"].toObject();
     EXPECT_TRUE(target["url"].isNull());
     EXPECT_EQ(target["panelCount"].toInteger(), -1);
 
-    InspectAnswer none;
+    FocusAnswer none;
     none.decision = "no focused element";
     EXPECT_TRUE(parse(none)["target"].isNull());
     EXPECT_EQ(parse(none)["decision"].toString(), "no focused element");
 }
 
-TEST(InspectAnswerLine, SaysWhatWasFoundOrWhyNot) {
-    InspectAnswer none;
+TEST(FocusAnswerLine, SaysWhatWasFoundOrWhyNot) {
+    FocusAnswer none;
     none.decision = "page is not a chat (https://example.com/)";
     EXPECT_EQ(toLine(none), "no composer: page is not a chat (https://example.com/)");
 
-    InspectAnswer found;
+    FocusAnswer found;
     found.decision = "composer detected";
     found.target = TargetSummary{42,
                                  "Chromium",
@@ -75,15 +75,15 @@ TEST(InspectAnswerLine, SaysWhatWasFoundOrWhyNot) {
 }
 
 // The reasons a user reads when nothing is detected, on a simulated desktop.
-class InspectorReasons : public ::testing::Test {
+class FocusDiagnosisReasons : public ::testing::Test {
 protected:
     sim::SimDesktop desktop;
-    Inspector inspector{desktop};
+    FocusDiagnosis inspector{desktop};
 };
 
-TEST_F(InspectorReasons, AWebChatComposerIsDetectedWithItsSurface) {
+TEST_F(FocusDiagnosisReasons, AWebChatComposerIsDetectedWithItsSurface) {
     test::buildWebChat(desktop);
-    const InspectAnswer answer = inspector.evaluate();
+    const FocusAnswer answer = inspector.evaluate();
     ASSERT_TRUE(answer.target);
     EXPECT_EQ(answer.decision, "composer detected");
     EXPECT_EQ(answer.target->role, "AXTextArea");
@@ -92,7 +92,7 @@ TEST_F(InspectorReasons, AWebChatComposerIsDetectedWithItsSurface) {
     EXPECT_EQ(answer.target->url, QStringLiteral("https://chatgpt.com/c/123"));
 }
 
-TEST_F(InspectorReasons, MissingTrustAndNoFrontApplicationAreNamed) {
+TEST_F(FocusDiagnosisReasons, MissingTrustAndNoFrontApplicationAreNamed) {
     test::buildWebChat(desktop);
     desktop.setTrusted(false);
     EXPECT_EQ(inspector.evaluate().decision, "not trusted for accessibility");
@@ -101,16 +101,16 @@ TEST_F(InspectorReasons, MissingTrustAndNoFrontApplicationAreNamed) {
     EXPECT_EQ(inspector.evaluate().decision, "no frontmost application");
 }
 
-TEST_F(InspectorReasons, AChatPageOnAnotherHostNamesTheAddress) {
+TEST_F(FocusDiagnosisReasons, AChatPageOnAnotherHostNamesTheAddress) {
     test::WebChatOptions options;
     options.address = QStringLiteral("https://example.com/textarea.html");
     test::buildWebChat(desktop, options);
-    const InspectAnswer answer = inspector.evaluate();
+    const FocusAnswer answer = inspector.evaluate();
     EXPECT_FALSE(answer.target);
     EXPECT_EQ(answer.decision, "page is not a chat (https://example.com/textarea.html)");
 }
 
-TEST_F(InspectorReasons, ASearchFieldListsTheRolesThatWereRejected) {
+TEST_F(FocusDiagnosisReasons, ASearchFieldListsTheRolesThatWereRejected) {
     sim::SimApp& browser =
         desktop.addApp(77, QStringLiteral("Chromium"), QStringLiteral("Chromium"));
     const sim::SimElement window = browser.window(QStringLiteral("Chat"), Rect(0, 0, 800, 600));
@@ -121,13 +121,13 @@ TEST_F(InspectorReasons, ASearchFieldListsTheRolesThatWereRejected) {
         group.child("AXTextField").placeholder("Search chats").frame(10, 10, 200, 20);
     browser.focus(search);
     desktop.activate(browser);
-    const InspectAnswer answer = inspector.evaluate();
+    const FocusAnswer answer = inspector.evaluate();
     EXPECT_FALSE(answer.target);
     EXPECT_EQ(answer.decision,
               "no accepted input (roles: AXTextField, AXGroup, AXWebArea, AXWindow)");
 }
 
-TEST_F(InspectorReasons, NoFocusedElementInABrowser) {
+TEST_F(FocusDiagnosisReasons, NoFocusedElementInABrowser) {
     sim::SimApp& browser =
         desktop.addApp(78, QStringLiteral("Chromium"), QStringLiteral("Chromium"));
     browser.window(QStringLiteral("Blank"), Rect(0, 0, 800, 600));
@@ -135,7 +135,7 @@ TEST_F(InspectorReasons, NoFocusedElementInABrowser) {
     EXPECT_EQ(inspector.evaluate().decision, "no focused element");
 }
 
-TEST_F(InspectorReasons, ADesktopChatReportsTheTrackersOwnDecision) {
+TEST_F(FocusDiagnosisReasons, ADesktopChatReportsTheTrackersOwnDecision) {
     sim::SimApp& chat =
         desktop.addApp(79, QStringLiteral("com.openai.chat"), QStringLiteral("ChatGPT"));
     const sim::SimElement window = chat.window(QStringLiteral("ChatGPT"), Rect(0, 0, 800, 600));
@@ -147,4 +147,4 @@ TEST_F(InspectorReasons, ADesktopChatReportsTheTrackersOwnDecision) {
 }
 
 } // namespace
-} // namespace tandrel::inspect
+} // namespace tandrel::diagnosis

@@ -3,8 +3,8 @@
 
 #include "app/focus/FocusObservation.h"
 #include "platform/linux/LinuxDesktop.h"
-#include "tools/inspect/InspectAnswer.h"
-#include "tools/inspect/Inspector.h"
+#include "tools/diagnose/FocusAnswer.h"
+#include "tools/diagnose/FocusDiagnosis.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -24,16 +24,16 @@ constexpr int kWakeAllowanceMs = 2000;
 constexpr int kRetryIntervalMs = 100;
 constexpr double kPollInterval = 1.0;
 
-void print(const inspect::InspectAnswer& answer, bool json) {
-    const QByteArray line = json ? inspect::toJson(answer) : inspect::toLine(answer).toUtf8();
+void print(const diagnosis::FocusAnswer& answer, bool json) {
+    const QByteArray line = json ? diagnosis::toJson(answer) : diagnosis::toLine(answer).toUtf8();
     std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
 }
 
-int runOnce(inspect::Inspector& inspector, bool json) {
+int runOnce(diagnosis::FocusDiagnosis& inspector, bool json) {
     const QDeadlineTimer deadline(kWakeAllowanceMs);
-    inspect::InspectAnswer answer = inspector.evaluate();
+    diagnosis::FocusAnswer answer = inspector.evaluate();
     while (!answer.target && !deadline.hasExpired()) {
         // Let AT-SPI events (focus, a tree that woke up) arrive between attempts.
         QEventLoop wait;
@@ -65,7 +65,7 @@ private:
             pid = app->processIdentifier;
         m_observation.observe(pid, std::nullopt);
 
-        const inspect::InspectAnswer answer = m_inspector.evaluate();
+        const diagnosis::FocusAnswer answer = m_inspector.evaluate();
         std::vector<ax::Element> watched;
         if (const auto& target = m_inspector.lastTarget()) {
             watched = target->layoutElements;
@@ -81,11 +81,11 @@ private:
     }
 
     Desktop& m_desktop;
-    inspect::Inspector m_inspector;
+    diagnosis::FocusDiagnosis m_inspector;
     FocusObservation m_observation;
     bool m_json;
     std::unique_ptr<Handle> m_timer;
-    std::optional<inspect::InspectAnswer> m_last;
+    std::optional<diagnosis::FocusAnswer> m_last;
 };
 
 } // namespace
@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (parser.isSet(once)) {
-        inspect::Inspector inspector(*desktop);
+        diagnosis::FocusDiagnosis inspector(*desktop);
         return runOnce(inspector, parser.isSet(json));
     }
     Watch watch(*desktop, parser.isSet(json));

@@ -1,8 +1,8 @@
-#include "tools/inspect/Inspector.h"
+#include "tools/diagnose/FocusDiagnosis.h"
 
 #include "core/ComposerPolicy.h"
 
-namespace tandrel::inspect {
+namespace tandrel::diagnosis {
 
 namespace {
 
@@ -14,10 +14,10 @@ const QStringList kHintAttributes{
 
 } // namespace
 
-Inspector::Inspector(Desktop& desktop) : m_desktop(desktop), m_tracker(desktop) {}
+FocusDiagnosis::FocusDiagnosis(Desktop& desktop) : m_desktop(desktop), m_tracker(desktop) {}
 
-InspectAnswer Inspector::evaluate() {
-    InspectAnswer answer;
+FocusAnswer FocusDiagnosis::evaluate() {
+    FocusAnswer answer;
     m_lastTarget = m_tracker.current(true);
     const std::optional<ChatTarget>& target = m_lastTarget;
     const std::optional<RunningApplication> app = m_desktop.workspace().frontmostApplication();
@@ -47,7 +47,7 @@ InspectAnswer Inspector::evaluate() {
     return answer;
 }
 
-QString Inspector::reasonForNoTarget(const RunningApplication& app) {
+QString FocusDiagnosis::reasonForNoTarget(const RunningApplication& app) {
     if (*app.processIdentifier == m_desktop.workspace().ownProcessIdentifier())
         return QStringLiteral("this program is in front");
     if (!app.bundleIdentifier)
@@ -102,4 +102,4 @@ QString Inspector::reasonForNoTarget(const RunningApplication& app) {
     return QStringLiteral("the input went away while it was read");
 }
 
-} // namespace tandrel::inspect
+} // namespace tandrel::diagnosis

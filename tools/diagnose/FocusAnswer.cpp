@@ -1,10 +1,10 @@
-#include "tools/inspect/InspectAnswer.h"
+#include "tools/diagnose/FocusAnswer.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
-namespace tandrel::inspect {
+namespace tandrel::diagnosis {
 
 namespace {
 
@@ -14,7 +14,7 @@ QString number(double v) {
 
 } // namespace
 
-QByteArray toJson(const InspectAnswer& answer) {
+QByteArray toJson(const FocusAnswer& answer) {
     QJsonObject object;
     if (const auto& t = answer.target) {
         QJsonObject target;
@@ -33,7 +33,7 @@ QByteArray toJson(const InspectAnswer& answer) {
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
-QString toLine(const InspectAnswer& answer) {
+QString toLine(const FocusAnswer& answer) {
     const auto& t = answer.target;
     if (!t)
         return QStringLiteral("no composer: %1").arg(answer.decision);
@@ -54,4 +54,4 @@ QString toLine(const InspectAnswer& answer) {
     return line;
 }
 
-} // namespace tandrel::inspect
+} // namespace tandrel::diagnosis

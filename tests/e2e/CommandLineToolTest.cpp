@@ -16,20 +16,20 @@
 namespace tandrel::e2e {
 namespace {
 
-struct InspectRun {
+struct ToolRun {
     bool finished = false;
     int exitCode = -1;
     QString output;
     QString errors;
 };
 
-InspectRun
-runInspect(const QStringList& arguments,
+ToolRun
+runTool(const QStringList& arguments,
            const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
     QProcess process;
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(TANDREL_INSPECT_PATH), arguments);
-    InspectRun run;
+    ToolRun run;
     // --once answers within about two seconds; this only keeps a hang from stalling the suite.
     run.finished = process.waitForFinished(30000);
     if (!run.finished) {
@@ -43,7 +43,7 @@ runInspect(const QStringList& arguments,
 }
 
 // The one JSON answer of `--once --json`: the last non-empty line of the output.
-QJsonObject jsonAnswer(const InspectRun& run) {
+QJsonObject jsonAnswer(const ToolRun& run) {
     const QStringList lines = run.output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     if (lines.isEmpty())
         return {};
@@ -57,7 +57,7 @@ std::optional<Rect> frameOf(const QJsonObject& target) {
     return Rect(frame[0].toDouble(), frame[1].toDouble(), frame[2].toDouble(), frame[3].toDouble());
 }
 
-class InspectTool : public testing::Test {
+class CommandLineTool : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         session_ = std::make_unique<DesktopSession>();
@@ -82,7 +82,7 @@ protected:
 
     // Runs `--once --json` and checks the answer's shape, which every caller relies on.
     static QJsonObject inspectOnce() {
-        const InspectRun run = runInspect({QStringLiteral("--once"), QStringLiteral("--json")});
+        const ToolRun run = runTool({QStringLiteral("--once"), QStringLiteral("--json")});
         EXPECT_TRUE(run.finished) << "tandrel-inspect --once did not finish";
         EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
         const QJsonObject answer = jsonAnswer(run);
@@ -96,10 +96,10 @@ protected:
     static QString startError_;
 };
 
-std::unique_ptr<DesktopSession> InspectTool::session_;
-QString InspectTool::startError_;
+std::unique_ptr<DesktopSession> CommandLineTool::session_;
+QString CommandLineTool::startError_;
 
-TEST_F(InspectTool, DetectsTextareaComposerWithItsBodyAndRail) {
+TEST_F(CommandLineTool, DetectsTextareaComposerWithItsBodyAndRail) {
     const OpenedPage page = openPage(textareaPage());
     ASSERT_TRUE(page.body && page.rail) << "the fixture lost its composer body or rail";
 
@@ -123,13 +123,13 @@ TEST_F(InspectTool, DetectsTextareaComposerWithItsBodyAndRail) {
         << describe(*page.composerSurface()).toStdString();
 
     // The plain answer, as a user reads it.
-    const InspectRun plain = runInspect({QStringLiteral("--once")});
+    const ToolRun plain = runTool({QStringLiteral("--once")});
     EXPECT_EQ(plain.exitCode, 0) << plain.errors.toStdString();
     EXPECT_TRUE(plain.output.contains(QLatin1String("composer detected")))
         << plain.output.toStdString();
 }
 
-TEST_F(InspectTool, DetectsContenteditableComposerAtItsOwnFrame) {
+TEST_F(CommandLineTool, DetectsContenteditableComposerAtItsOwnFrame) {
     const OpenedPage page = openPage(contenteditablePage());
 
     const QJsonObject answer = inspectOnce();
@@ -150,7 +150,7 @@ TEST_F(InspectTool, DetectsContenteditableComposerAtItsOwnFrame) {
         << describe(*page.input).toStdString();
 }
 
-TEST_F(InspectTool, FindsNoComposerInSearchPasswordOrOtherHostPages) {
+TEST_F(CommandLineTool, FindsNoComposerInSearchPasswordOrOtherHostPages) {
     struct Case {
         QString url;
         QString reasonMentions; // a word the "why not" answer must contain
@@ -173,11 +173,11 @@ TEST_F(InspectTool, FindsNoComposerInSearchPasswordOrOtherHostPages) {
     }
 }
 
-TEST(InspectToolWithoutDesktop, ExplainsAMissingDisplayAndFails) {
+TEST(CommandLineToolWithoutDesktop, ExplainsAMissingDisplayAndFails) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("DISPLAY"));
     environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    const InspectRun run = runInspect({QStringLiteral("--once")}, environment);
+    const ToolRun run = runTool({QStringLiteral("--once")}, environment);
     ASSERT_TRUE(run.finished);
     EXPECT_NE(run.exitCode, 0);
     EXPECT_TRUE(run.errors.contains(QLatin1String("display"), Qt::CaseInsensitive))
