@@ -10,10 +10,29 @@ namespace tandrel::JsonWriter {
 
 namespace {
 
-void writeString(QString& out, const QString& s) {
+void writeEscaped(QString& out, char16_t unit) {
     static constexpr char hex[] = "0123456789abcdef";
+    out += u"\\u";
+    for (int shift = 12; shift >= 0; shift -= 4)
+        out += QChar(hex[(unit >> shift) & 0xF]);
+}
+
+void writeString(QString& out, const QString& s) {
     out += u'"';
-    for (QChar c : s) {
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const QChar c = s[i];
+        if (c.isSurrogate()) {
+            // A surrogate pair is one character and is written as itself. A lone surrogate has
+            // no UTF-8 form: written raw it would turn into a replacement character and the
+            // text would not read back as saved, so it is kept through its escape.
+            if (c.isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate()) {
+                out += c;
+                out += s[++i];
+            } else {
+                writeEscaped(out, c.unicode());
+            }
+            continue;
+        }
         switch (c.unicode()) {
         case u'"':
             out += u"\\\"";
@@ -41,9 +60,7 @@ void writeString(QString& out, const QString& s) {
             break;
         default:
             if (c.unicode() < 0x20) {
-                out += u"\\u00";
-                out += QChar(hex[c.unicode() >> 4]);
-                out += QChar(hex[c.unicode() & 0xF]);
+                writeEscaped(out, c.unicode());
             } else {
                 out += c;
             }

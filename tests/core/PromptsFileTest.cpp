@@ -80,6 +80,20 @@ TEST(PromptsFileRoundTrip, AwkwardTextSurvivesUnchanged) {
     EXPECT_EQ(PromptsFile::decode(PromptsFile::encode(configuration), path), configuration);
 }
 
+TEST(PromptsFileRoundTrip, LoneSurrogatesAreKeptThroughTheirEscapes) {
+    // Text pasted from a broken source can hold half of a surrogate pair. It has no UTF-8
+    // form, so writing it raw would save a replacement character instead.
+    const QString text = QStringLiteral("a") + QChar(0xD83D) + "b" + QChar(0xDE00) +
+                         QStringLiteral("\U0001F600") + QChar(0xDE00) + QChar(0xD83D);
+    const Configuration configuration({Prompt(QUuid::createUuid(), "t", text)});
+    const QByteArray written = PromptsFile::encode(configuration);
+    EXPECT_TRUE(written.contains("\"a\\ud83db\\ude00\xF0\x9F\x98\x80\\ude00\\ud83d\""))
+        << written.data();
+    const Configuration read = PromptsFile::decode(written, path);
+    ASSERT_EQ(read.prompts.size(), 1u);
+    EXPECT_EQ(read.prompts[0].text, text);
+}
+
 TEST(PromptsFileReading, AcceptsIdsInEitherCaseAndIgnoresUnknownKeys) {
     const Configuration configuration = PromptsFile::decode(
         "{\"version\": 2, \"prompts\": [{\"id\": \"3f2504e0-4f89-11d3-9a0c-0305e82c3301\", "
