@@ -16,9 +16,25 @@ namespace tandrel {
 
 ConfigurationStore::ConfigurationStore(QString path) : path_(std::move(path)) {}
 
+namespace {
+
+std::filesystem::path nativePath(const QString& path) {
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+} // namespace
+
 Configuration ConfigurationStore::load() const {
-    if (!QFileInfo::exists(path_))
+    // Only a file that is really absent means "first run". When the system cannot say whether
+    // it exists (a folder on the way that may not be searched, a loop of links), the user's
+    // prompts may well be there: report that instead of quietly offering the built-ins.
+    std::error_code statusError;
+    const auto status = std::filesystem::status(nativePath(path_), statusError);
+    if (status.type() == std::filesystem::file_type::not_found)
         return Configuration(Prompt::defaults());
+    if (statusError)
+        throw FileError(QStringLiteral("read"), path_,
+                        QString::fromStdString(statusError.message()));
 
     QFile file(path_);
     if (!file.open(QIODevice::ReadOnly))
@@ -37,8 +53,7 @@ void ConfigurationStore::save(const Configuration& configuration) const {
 
     const QString folder = QFileInfo(path_).absolutePath();
     std::error_code error;
-    std::filesystem::create_directories(
-        std::filesystem::path(QFile::encodeName(folder).toStdString()), error);
+    std::filesystem::create_directories(nativePath(folder), error);
     if (error)
         throw FileError(QStringLiteral("create the folder"), folder,
                         QString::fromStdString(error.message()));

@@ -117,6 +117,32 @@ TEST_F(ConfigurationStoreTest, DirectoryAtTheFilePathIsAReadError) {
     }
 }
 
+TEST_F(ConfigurationStoreTest, FileWhoseExistenceCannotBeCheckedIsAReadErrorNotTheDefaults) {
+    // Offering the built-ins here would tell the user their prompts are gone.
+    ASSERT_TRUE(QFile::link(file("loop"), file("prompts.json")));
+    ASSERT_TRUE(QFile::link(file("prompts.json"), file("loop")));
+    const ConfigurationStore looped(file("prompts.json"));
+    try {
+        looped.load();
+        FAIL() << "a loop of links loaded";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.path(), looped.path());
+        EXPECT_EQ(error.reason(), QString::fromLocal8Bit(strerror(ELOOP)));
+    }
+    EXPECT_TRUE(QFileInfo(looped.path()).isSymLink());
+
+    // A folder that may not be searched hides the file the same way (root searches any folder,
+    // so only other users can see this).
+    if (geteuid() != 0) {
+        const ConfigurationStore hidden(file("locked/prompts.json"));
+        hidden.save(sample());
+        QFile::setPermissions(file("locked"), QFile::ReadOwner | QFile::WriteOwner);
+        EXPECT_THROW(hidden.load(), FileError);
+        QFile::setPermissions(file("locked"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+}
+
 TEST_F(ConfigurationStoreTest, InvalidSaveChangesNothingOnDisk) {
     const ConfigurationStore store(file("prompts.json"));
     store.save(sample());
