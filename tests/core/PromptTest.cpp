@@ -48,6 +48,27 @@ TEST(ButtonLabel, SplitsAtEveryUnicodeWhiteSpaceCharacter) {
               QStringLiteral("a\u200Bb c"));
 }
 
+TEST(ButtonLabel, WordsBreakAtExactlyTheUnicodeWhiteSpaceCharacters) {
+    // The White_Space property list; it is also the whitespace set that validation trims
+    // (Zs, tab, U+000A to U+000D, U+0085, U+2028, U+2029). Lookalikes such as the zero-width
+    // space U+200B, the word joiner U+2060, U+FEFF and the former space U+180E are not in it.
+    const QSet<char16_t> whiteSpace = {0x0009, 0x000A, 0x000B, 0x000C, 0x000D, 0x0020, 0x0085,
+                                       0x00A0, 0x1680, 0x2000, 0x2001, 0x2002, 0x2003, 0x2004,
+                                       0x2005, 0x2006, 0x2007, 0x2008, 0x2009, 0x200A, 0x2028,
+                                       0x2029, 0x202F, 0x205F, 0x3000};
+    const QUuid id = QUuid::createUuid();
+    for (char32_t u = 0; u <= 0xFFFF; ++u) {
+        const QChar c(char16_t(u & 0xFFFF));
+        const bool expected = whiteSpace.contains(c.unicode());
+        const QString title = QStringLiteral("a%1b%1c").arg(c);
+        EXPECT_EQ(Prompt(id, title, "x").buttonLabel(), expected ? QStringLiteral("a b") : title)
+            << std::hex << int(u);
+        EXPECT_EQ(validationMessage(Configuration({Prompt(id, QString(c) + c, "x")})),
+                  expected ? blankMessage : QString())
+            << std::hex << int(u);
+    }
+}
+
 TEST(ButtonLabel, BlankTitleGivesEmptyLabel) {
     EXPECT_EQ(promptTitled("").buttonLabel(), "");
     EXPECT_EQ(promptTitled(QStringLiteral(" \t\u00A0\n")).buttonLabel(), "");
