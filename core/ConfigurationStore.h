@@ -16,8 +16,9 @@ public:
     const QString& path() const { return path_; }
 
     // The built-in prompts when no file exists (nothing is created). Otherwise the file's
-    // prompts; throws FileError when it cannot be read, DecodingError when it is not a prompts
-    // file and ValidationError when a prompt is blank. An unusable file is never touched.
+    // prompts; throws FileError when it cannot be read or the system cannot say whether it
+    // exists, DecodingError when it is not a prompts file and ValidationError when a prompt is
+    // blank. An unusable file is never touched.
     Configuration load() const;
 
     // Validates, creates the folder if needed, writes the file atomically (the old file stays
