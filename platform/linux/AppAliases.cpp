@@ -28,16 +28,22 @@ constexpr std::array kAliases{
     Alias{"opencode-desktop", "ai.opencode.desktop"},
 };
 
-std::optional<QString> aliasOf(const QString& name) {
-    QString key = name.trimmed();
-    // Desktop file ids may come with their suffix.
-    if (key.endsWith(QLatin1String(".desktop"), Qt::CaseInsensitive))
-        key.chop(8);
+std::optional<QString> exactAliasOf(const QString& key) {
     if (key.isEmpty())
         return std::nullopt;
     for (const Alias& a : kAliases)
         if (key.compare(QLatin1String(a.name), Qt::CaseInsensitive) == 0)
             return QString::fromLatin1(a.bundle);
+    return std::nullopt;
+}
+
+std::optional<QString> aliasOf(const QString& name) {
+    const QString key = name.trimmed();
+    if (auto bundle = exactAliasOf(key))
+        return bundle; // before the suffix goes: "ai.opencode.desktop" is an identifier itself
+    // Desktop file ids may come with their suffix.
+    if (key.endsWith(QLatin1String(".desktop"), Qt::CaseInsensitive))
+        return exactAliasOf(key.chopped(8));
     return std::nullopt;
 }
 

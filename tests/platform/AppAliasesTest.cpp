@@ -18,6 +18,11 @@ TEST(AppAliases, DesktopChatWindowsMapOntoTheirIdentifiers) {
     // Letter case and a desktop file suffix do not matter.
     EXPECT_EQ(bundleIdentifierFor(window("chatgpt-desktop.desktop", {}, {})), "com.openai.chat");
     EXPECT_EQ(bundleIdentifierFor(window({}, {}, "CLAUDE")), "com.anthropic.claudefordesktop");
+    // An identifier that itself ends in ".desktop" is recognised whole, wherever it appears.
+    EXPECT_EQ(bundleIdentifierFor(window({}, "ai.opencode.desktop", "Electron")),
+              "ai.opencode.desktop");
+    EXPECT_EQ(bundleIdentifierFor(window("ai.opencode.desktop.desktop", {}, {})),
+              "ai.opencode.desktop");
 }
 
 TEST(AppAliases, AnAliasAnywhereWinsOverAPlainApplicationId) {
