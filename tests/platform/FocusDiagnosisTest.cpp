@@ -146,5 +146,27 @@ TEST_F(FocusDiagnosisReasons, ADesktopChatReportsTheTrackersOwnDecision) {
               "no accepted input (roles: AXButton, AXWindow, AXApplication)");
 }
 
+TEST_F(FocusDiagnosisReasons, ACodeInputIsNotExplainedByAnEarlierDetection) {
+    sim::SimApp& chat =
+        desktop.addApp(80, QStringLiteral("com.openai.chat"), QStringLiteral("ChatGPT"));
+    const sim::SimElement chatWindow = chat.window(QStringLiteral("ChatGPT"), Rect(0, 0, 800, 600));
+    chat.focus(chatWindow.child("AXTextArea").frame(10, 500, 780, 60));
+    desktop.activate(chat);
+    ASSERT_TRUE(inspector.evaluate().target);
+
+    // OpenCode turns down its monospaced code inputs without recording a decision.
+    sim::SimApp& openCode =
+        desktop.addApp(81, QStringLiteral("ai.opencode.desktop"), QStringLiteral("OpenCode"));
+    const sim::SimElement codeWindow =
+        openCode.window(QStringLiteral("OpenCode"), Rect(0, 0, 800, 600));
+    openCode.focus(codeWindow.child("AXTextArea")
+                       .classes({QStringLiteral("font-mono")})
+                       .frame(10, 10, 400, 300));
+    desktop.activate(openCode);
+    const FocusAnswer answer = inspector.evaluate();
+    EXPECT_FALSE(answer.target);
+    EXPECT_EQ(answer.decision, "a code input, or no composer surface");
+}
+
 } // namespace
 } // namespace tandrel::diagnosis

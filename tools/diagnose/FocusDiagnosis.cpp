@@ -54,12 +54,15 @@ QString FocusDiagnosis::reasonForNoTarget(const RunningApplication& app) {
         return QStringLiteral("the frontmost application has no identifier");
     const QString& bundle = *app.bundleIdentifier;
     if (ComposerPolicy::bundleIDs().contains(bundle)) {
-        // The tracker said why; its record reads "<bundle>: <decision>".
-        if (const auto& decision = m_tracker.lastDecision()) {
-            const QString prefix = bundle + QStringLiteral(": ");
-            return decision->startsWith(prefix) ? decision->mid(prefix.size()) : *decision;
-        }
-        return QStringLiteral("no composer surface");
+        // The tracker said why; its record reads "<bundle>: <decision>". It records nothing when
+        // it turns down a code input or an unexposed surface (OpenCode), so a record of another
+        // application, or of an earlier detection, is not the reason.
+        const QString prefix = bundle + QStringLiteral(": ");
+        const std::optional<QString>& decision = m_tracker.lastDecision();
+        if (decision && decision->startsWith(prefix) &&
+            decision->mid(prefix.size()) != QLatin1String("composer detected"))
+            return decision->mid(prefix.size());
+        return QStringLiteral("a code input, or no composer surface");
     }
 
     const AX& ax = m_tracker.ax();
