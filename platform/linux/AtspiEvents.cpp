@@ -55,8 +55,10 @@ ax::Element AtspiEvents::lastFocused(const QByteArray& busName) const {
     return m_focused.value(busName);
 }
 
-void AtspiEvents::forgetFocus(const QByteArray& busName) {
-    m_focused.remove(busName);
+void AtspiEvents::forgetFocus(const QByteArray& busName, const ax::Element& stale) {
+    const auto it = m_focused.constFind(busName);
+    if (it != m_focused.constEnd() && *it == stale)
+        m_focused.erase(it);
 }
 
 void AtspiEvents::onEvent(AtspiEvent* event, void* self) {

@@ -34,7 +34,9 @@ public:
 
     // The last element of that application (by bus name) that reported gaining the focus.
     ax::Element lastFocused(const QByteArray& busName) const;
-    void forgetFocus(const QByteArray& busName);
+    // Drops that element from the cache, unless a newer focus event has replaced it meanwhile
+    // (events are dispatched while a request waits for its reply).
+    void forgetFocus(const QByteArray& busName, const ax::Element& stale);
 
 private:
     static void onEvent(AtspiEvent* event, void* self);

@@ -85,8 +85,6 @@ template <class T> struct GObjectRef {
 
 } // namespace
 
-LinuxAccessibility::TextNode::~TextNode() = default;
-
 LinuxAccessibility::LinuxAccessibility(AtspiEvents& events, A11yStatus& status)
     : m_events(events), m_status(status) {}
 
@@ -361,7 +359,7 @@ ax::Reading LinuxAccessibility::readFocused(const ax::Element& element) {
     if (!cached.isNull()) {
         if (isStillFocused(AtspiElement::accessibleOf(cached)))
             return ok(cached);
-        m_events.forgetFocus(impl->busName());
+        m_events.forgetFocus(impl->busName(), cached);
     }
     ax::Element found = focusedInActiveWindow(impl->accessible());
     if (found.isNull())
@@ -556,30 +554,26 @@ ax::AXError LinuxAccessibility::readText(AtspiAccessible* a, int depth, TextNode
             const int usable =
                 std::min({links, kMaxEmbeddedLinks, static_cast<int>(placeholders.size())});
             for (int k = 0; k < usable; ++k) {
-                out.children.emplace_back(placeholders[static_cast<std::size_t>(k)], nullptr);
+                const std::int64_t offset = placeholders[static_cast<std::size_t>(k)];
+                out.linkOffsets.push_back(offset);
                 ++m_calls;
                 GObjectRef<AtspiHyperlink> link(
                     atspi_hypertext_get_link(hypertext.get(), k, &error));
                 if (take(error) || !link)
                     continue;
                 ++m_calls;
-                AtspiAccessible* child = atspi_hyperlink_get_object(link.get(), 0, &error);
-                if (take(error) || !child) {
-                    if (child)
-                        g_object_unref(child);
+                const ax::Element child =
+                    AtspiElement::adopt(atspi_hyperlink_get_object(link.get(), 0, &error));
+                if (take(error) || child.isNull())
                     continue;
-                }
-                auto node = std::make_unique<TextNode>();
-                const ax::Element holder = AtspiElement::adopt(child); // keeps child alive here
+                AtspiAccessible* c = AtspiElement::accessibleOf(child);
+                TextNode node;
                 Embed embed;
-                embed.codePointOffset = placeholders[static_cast<std::size_t>(k)];
-                if (readText(child, depth + 1, *node) == ax::kSuccess)
-                    embed.text = node->expanded.text();
-                else
-                    node->expanded = ExpandedText::build({}, {});
-                embed.block = isBlockRole(roleOf(child, &error));
+                embed.codePointOffset = offset;
+                if (readText(c, depth + 1, node) == ax::kSuccess)
+                    embed.text = node.expanded.text();
+                embed.block = isBlockRole(roleOf(c, &error));
                 take(error);
-                node->accessible = nullptr; // the holder goes away with this scope
                 embeds.push_back(std::move(embed));
             }
         }
@@ -602,12 +596,10 @@ std::optional<std::int64_t> LinuxAccessibility::mapCaret(const TextNode& node,
     if (!hypertext)
         return base;
     GError* error = nullptr;
-    int k = 0;
-    for (const auto& [offset, unused] : node.children) {
-        if (offset == codePoint)
-            break;
-        ++k;
-    }
+    const auto found = std::find(node.linkOffsets.begin(), node.linkOffsets.end(), codePoint);
+    if (found == node.linkOffsets.end())
+        return base;
+    const int k = static_cast<int>(found - node.linkOffsets.begin());
     ++m_calls;
     GObjectRef<AtspiHyperlink> link(atspi_hypertext_get_link(hypertext.get(), k, &error));
     if (take(error) || !link)

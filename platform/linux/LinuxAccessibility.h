@@ -50,9 +50,9 @@ public:
 private:
     struct TextNode {
         ExpandedText expanded;
-        AtspiAccessible* accessible = nullptr; // borrowed from the caller's element or a child
-        std::vector<std::pair<std::int64_t, std::unique_ptr<TextNode>>> children;
-        ~TextNode();
+        AtspiAccessible* accessible = nullptr; // borrowed from the caller's element
+        // Where the placeholder of each hyperlink sits, in link order: the k-th is link k.
+        std::vector<std::int64_t> linkOffsets;
     };
 
     ax::AXError take(GError*& error) const;
