@@ -73,7 +73,9 @@ std::unique_ptr<LinuxDesktop> LinuxDesktop::create(QString* error) {
     const int init = atspi_init();
     if ((init != 0 && init != 1) || !registryAnswers(error)) {
         if (init != 0 && init != 1)
-            setError(error, QStringLiteral("No accessibility bus: AT-SPI could not start."));
+            setError(error, QStringLiteral("No accessibility bus: AT-SPI cannot connect to it. "
+                                           "Install at-spi2-core and start a desktop session "
+                                           "with assistive technologies enabled."));
         XCloseDisplay(display);
         return nullptr;
     }

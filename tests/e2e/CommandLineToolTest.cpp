@@ -23,9 +23,8 @@ struct ToolRun {
     QString errors;
 };
 
-ToolRun
-runTool(const QStringList& arguments,
-           const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+ToolRun runTool(const QStringList& arguments,
+                const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
     QProcess process;
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(TANDREL_INSPECT_PATH), arguments);
@@ -171,6 +170,29 @@ TEST_F(CommandLineTool, FindsNoComposerInSearchPasswordOrOtherHostPages) {
         const QString decision = answer.value(QLatin1String("decision")).toString();
         EXPECT_TRUE(decision.contains(c.reasonMentions)) << decision.toStdString();
     }
+}
+
+TEST_F(CommandLineTool, ExplainsAMissingAccessibilityBusAndFails) {
+    // The display is there; the accessibility bus named in the environment is not.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    ASSERT_FALSE(environment.value(QStringLiteral("DISPLAY")).isEmpty());
+    environment.insert(QStringLiteral("AT_SPI_BUS_ADDRESS"),
+                       QStringLiteral("unix:path=/nonexistent/tandrel-no-accessibility-bus"));
+    const ToolRun run = runTool({QStringLiteral("--once")}, environment);
+    ASSERT_TRUE(run.finished) << "tandrel-inspect hung without an accessibility bus";
+    EXPECT_NE(run.exitCode, 0) << run.output.toStdString();
+    EXPECT_TRUE(run.errors.contains(QLatin1String("No accessibility bus")))
+        << "stderr: " << run.errors.toStdString();
+}
+
+TEST(CommandLineToolWithoutDesktop, DocumentsItsOptions) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    const ToolRun run = runTool({QStringLiteral("--help")}, environment);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    for (const char* option : {"--once", "--json", "--help"})
+        EXPECT_TRUE(run.output.contains(QLatin1String(option))) << option;
 }
 
 TEST(CommandLineToolWithoutDesktop, ExplainsAMissingDisplayAndFails) {

@@ -2,6 +2,7 @@
 // (AT-SPI and X11) against Chromium on the fixture pages.
 
 #include "app/focus/AX.h"
+#include "app/focus/FocusObservation.h"
 #include "app/focus/FocusTracker.h"
 #include "platform/linux/LinuxDesktop.h"
 #include "tests/e2e/DesktopSession.h"
@@ -9,10 +10,12 @@
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QProcess>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 
@@ -189,6 +192,61 @@ TEST_F(LinuxFocus, FindsNoTargetOutsideAChatComposer) {
             EXPECT_EQ(ax.webURL(*input), std::optional<QUrl>(QUrl(otherHostPage())));
             EXPECT_FALSE(tracker.current(true).has_value());
         }
+    }
+}
+
+TEST_F(LinuxFocus, ObservesTypingInTheComposer) {
+    const OpenedPage page = openPage(textareaPage());
+    FocusTracker tracker(*desktop_);
+    const std::optional<ChatTarget> target = waitForTarget(tracker, true);
+    ASSERT_TRUE(target) << "no target for the textarea";
+
+    // What the palette relies on: a coalesced onChange after a real edit ...
+    int changes = 0;
+    FocusObservation observation(*desktop_);
+    observation.onChange = [&changes] { ++changes; };
+    observation.observe(target->pid, target->layoutElements);
+    ASSERT_TRUE(observation.isConnected());
+    // ... made of a value change reported on the composer itself.
+    std::vector<QString> composerNotifications;
+    ax::ObserverCreation creation = desktop_->accessibility().createObserver(
+        target->pid, [&](const ax::Element& element, const QString& notification) {
+            if (element == target->element)
+                composerNotifications.push_back(notification);
+        });
+    ASSERT_EQ(creation.error, ax::kSuccess);
+    ASSERT_EQ(creation.observer->addNotification(target->element, QStringLiteral("AXValueChanged")),
+              ax::kSuccess);
+
+    // Chromium learns of new listeners through the registry a moment later and sends only what
+    // somebody listens to: type again until the change is seen.
+    const AX ax(desktop_->accessibility());
+    const QDeadlineTimer deadline(kSettleTime);
+    int typed = 0;
+    auto seen = [&] {
+        return changes > 0 &&
+               std::find(composerNotifications.begin(), composerNotifications.end(),
+                         QStringLiteral("AXValueChanged")) != composerNotifications.end();
+    };
+    while (!seen() && !deadline.hasExpired()) {
+        QProcess xdotool;
+        xdotool.start(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("x")});
+        ASSERT_TRUE(xdotool.waitForFinished(10000) && xdotool.exitCode() == 0)
+            << "xdotool type failed (install xdotool; scripts/setup does): "
+            << xdotool.errorString().toStdString() << xdotool.readAllStandardError().toStdString();
+        ++typed;
+        const QDeadlineTimer pause(1s);
+        while (!seen() && !pause.hasExpired())
+            runEventLoop(20ms);
+    }
+    EXPECT_GT(changes, 0) << "onChange never ran after typing " << typed << " characters";
+    EXPECT_TRUE(seen()) << "no AXValueChanged on the composer after typing " << typed
+                        << " characters";
+    // The events were about what was typed.
+    const ComposerTextSnapshot snapshot = ax.textSnapshot(target->element);
+    for (const auto& [source, text] : snapshot.readings()) {
+        SCOPED_TRACE(int(source));
+        EXPECT_TRUE(text.startsWith(QLatin1Char('x'))) << text.toStdString();
     }
 }
 
