@@ -2,6 +2,8 @@
 
 #include <QHash>
 
+#include <cmath>
+
 namespace tandrel {
 
 namespace {
@@ -18,6 +20,13 @@ std::optional<QString> textOf(const ax::Value& value) {
     if (const ax::AttributedString* a = value.get<ax::AttributedString>())
         return a->string;
     return std::nullopt;
+}
+
+// The entries of an array reading; none for an error or a value of another kind.
+const ax::Array& arrayOf(const ax::Reading& reading) {
+    static const ax::Array none;
+    const ax::Array* array = reading.ok() ? reading.value.get<ax::Array>() : nullptr;
+    return array ? *array : none;
 }
 
 } // namespace
@@ -38,10 +47,8 @@ AX::Evaluation::~Evaluation() {
 }
 
 ax::Reading AX::read(const ax::Element& e, const QString& attribute) const {
-    if (e.isNull())
-        return {ax::kIllegalArgument, {}};
-    if (m_evaluationDepth == 0)
-        return m_accessibility.copyAttributeValue(e, attribute);
+    if (e.isNull() || m_evaluationDepth == 0)
+        return readFresh(e, attribute);
     Key key{e, attribute};
     if (const auto it = m_memo.find(key); it != m_memo.end())
         return it->second;
@@ -96,8 +103,14 @@ std::optional<Rect> AX::frame(const ax::Element& e) const {
     return Rect(origin->x, origin->y, extent->width, extent->height);
 }
 
+ax::Reading AX::readFresh(const ax::Element& e, const QString& attribute) const {
+    if (e.isNull())
+        return {ax::kIllegalArgument, {}};
+    return m_accessibility.copyAttributeValue(e, attribute);
+}
+
 std::optional<TextRange> AX::selection(const ax::Element& e) const {
-    const ax::Reading reading = read(e, QStringLiteral("AXSelectedTextRange"));
+    const ax::Reading reading = readFresh(e, QStringLiteral("AXSelectedTextRange"));
     if (!reading.ok())
         return std::nullopt;
     const TextRange* range = reading.value.get<TextRange>();
@@ -119,12 +132,7 @@ std::optional<bool> AX::boolean(const ax::Element& e, const QString& attribute) 
 QStringList AX::stringList(const ax::Element& e, const QString& attribute) const {
     const ax::Reading reading = read(e, attribute);
     QStringList result;
-    if (!reading.ok())
-        return result;
-    const ax::Array* array = reading.value.get<ax::Array>();
-    if (!array)
-        return result;
-    for (const ax::Value& entry : *array) {
+    for (const ax::Value& entry : arrayOf(reading)) {
         if (const QString* s = entry.get<QString>())
             result.append(*s);
     }
@@ -134,12 +142,7 @@ QStringList AX::stringList(const ax::Element& e, const QString& attribute) const
 std::vector<ax::Element> AX::elementList(const ax::Element& e, const QString& attribute) const {
     const ax::Reading reading = read(e, attribute);
     std::vector<ax::Element> result;
-    if (!reading.ok())
-        return result;
-    const ax::Array* array = reading.value.get<ax::Array>();
-    if (!array)
-        return result;
-    for (const ax::Value& entry : *array) {
+    for (const ax::Value& entry : arrayOf(reading)) {
         if (const ax::Element* element = entry.get<ax::Element>(); element && !element->isNull())
             result.push_back(*element);
     }
@@ -153,10 +156,12 @@ ComposerTextSnapshot AX::textSnapshot(const ax::Element& e) const {
         return ComposerTextSnapshot(readings);
 
     // Text changes between snapshots, so these reads never go through the memo.
-    const ax::Reading count = m_accessibility.copyAttributeValue(e, "AXNumberOfCharacters");
+    const ax::Reading count = readFresh(e, QStringLiteral("AXNumberOfCharacters"));
     const ax::Number* number = count.ok() ? count.value.get<ax::Number>() : nullptr;
-    if (number && number->value >= 0 && number->value <= kMaxSnapshotCharacters) {
-        const ax::Value wholeText(TextRange{0, static_cast<std::int64_t>(number->value)});
+    // The count's integer part; not-a-number fails both comparisons.
+    const double characters = number ? std::trunc(number->value) : -1;
+    if (characters >= 0 && characters <= kMaxSnapshotCharacters) {
+        const ax::Value wholeText(TextRange{0, static_cast<std::int64_t>(characters)});
         const std::pair<Source, const char*> rangeReadings[] = {
             {Source::stringForRange, "AXStringForRange"},
             {Source::attributedStringForRange, "AXAttributedStringForRange"},
@@ -173,7 +178,7 @@ ComposerTextSnapshot AX::textSnapshot(const ax::Element& e) const {
         }
     }
 
-    const ax::Reading value = m_accessibility.copyAttributeValue(e, "AXValue");
+    const ax::Reading value = readFresh(e, QStringLiteral("AXValue"));
     const auto text = value.ok() ? textOf(value.value) : std::nullopt;
     if (text)
         readings[Source::value] = *text;

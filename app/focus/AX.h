@@ -19,7 +19,8 @@ namespace tandrel {
 //
 // Within an Evaluation scope the plain attribute reads are remembered, so one focus evaluation
 // never asks the other process the same question twice; a write forgets everything, since it may
-// change what the application exposes.
+// change what the application exposes. Text readings (snapshots and the selection) always ask
+// afresh: an insertion compares them before and after pasting.
 class AX {
 public:
     explicit AX(ax::Accessibility& accessibility);
@@ -64,6 +65,9 @@ public:
     };
 
 private:
+    // One read that bypasses the memo.
+    ax::Reading readFresh(const ax::Element& e, const QString& attribute) const;
+
     struct Key {
         ax::Element element;
         QString attribute;

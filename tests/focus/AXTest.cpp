@@ -204,3 +204,18 @@ TEST_F(AXReads, EvaluationRemembersReadsUntilAWriteOrItsEnd) {
     ax.string(field, "AXRole");
     EXPECT_EQ(sim.calls("AXRole"), before + 1) << "nothing is remembered outside a scope";
 }
+
+TEST_F(AXReads, TextReadingsAskAfreshEvenWithinAnEvaluation) {
+    // A paste lands between two snapshots of one insertion check; a remembered reading would
+    // make the check compare the text with itself.
+    field.text("before");
+    const AX::Evaluation evaluation(ax);
+    EXPECT_EQ(ax.textSnapshot(field).readings().at(Source::value), "before");
+    EXPECT_EQ(ax.selection(field), (TextRange{6, 0}));
+
+    field.text("before pasted");
+    const ComposerTextSnapshot after = ax.textSnapshot(field);
+    EXPECT_EQ(after.readings().at(Source::value), "before pasted");
+    EXPECT_EQ(after.readings().at(Source::stringForRange), "before pasted");
+    EXPECT_EQ(ax.selection(field), (TextRange{13, 0}));
+}
