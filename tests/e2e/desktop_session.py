@@ -45,7 +45,7 @@ PR_SET_PDEATHSIG = 1
 _libc = ctypes.CDLL(None, use_errno=True)
 
 # Debian packages that provide each program, for the "missing" message.
-PACKAGES = {"Xvfb": "xvfb", "dbus-daemon": "dbus", "dbus-send": "dbus", "openssl": "openssl",
+PACKAGES = {"Xvfb": "xvfb", "dbus-daemon": "dbus-daemon", "dbus-send": "dbus-bin", "openssl": "openssl",
             "chromium": "chromium"}
 
 
