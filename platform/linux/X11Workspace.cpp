@@ -11,6 +11,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 namespace tandrel::linuxdesktop {
 
 namespace {
@@ -74,6 +76,8 @@ X11Workspace::X11Workspace(Display* display, AtspiEvents& events)
     m_atomGtkId = XInternAtom(m_display, "_GTK_APPLICATION_ID", False);
     m_atomUtf8 = XInternAtom(m_display, "UTF8_STRING", False);
     m_atomWmState = XInternAtom(m_display, "WM_STATE", False);
+    m_atomSupportingCheck = XInternAtom(m_display, "_NET_SUPPORTING_WM_CHECK", False);
+    m_atomSupported = XInternAtom(m_display, "_NET_SUPPORTED", False);
 
     XSelectInput(m_display, DefaultRootWindow(m_display), PropertyChangeMask);
     XFlush(m_display);
@@ -118,10 +122,31 @@ void X11Workspace::notify() {
     }
 }
 
+bool X11Workspace::windowManagerNamesActiveWindow() {
+    const Window root = DefaultRootWindow(m_display);
+    // EWMH: a running window manager names a check window on the root that names itself; one
+    // that died leaves the root's property behind, pointing at a window that is gone.
+    const auto check = readCardinal(m_display, root, m_atomSupportingCheck, XA_WINDOW);
+    if (!check || !*check ||
+        readCardinal(m_display, *check, m_atomSupportingCheck, XA_WINDOW) != check)
+        return false;
+    int format = 0;
+    const QByteArray supported = readProperty(m_display, root, m_atomSupported, XA_ATOM, &format);
+    if (format != 32)
+        return false;
+    const auto* atoms = reinterpret_cast<const unsigned long*>(supported.constData());
+    const auto count = static_cast<std::size_t>(supported.size()) / sizeof(unsigned long);
+    return std::find(atoms, atoms + count, m_atomActive) != atoms + count;
+}
+
 unsigned long X11Workspace::activeWindow() {
     const Window root = DefaultRootWindow(m_display);
     if (auto active = readCardinal(m_display, root, m_atomActive, XA_WINDOW); active && *active)
         return *active;
+    // A window manager that names no active window means that none is: the focus then rests on
+    // one of its own windows (or the root), which belongs to no application.
+    if (windowManagerNamesActiveWindow())
+        return 0;
     // No window manager: the focus window, walked up to its top-level window.
     Window focus = 0;
     int revert = 0;

@@ -30,6 +30,7 @@ public:
 private:
     class Registration;
     unsigned long activeWindow();
+    bool windowManagerNamesActiveWindow();
     unsigned long clientWindowOf(unsigned long window);
     void drainEvents();
     void notify();
@@ -45,6 +46,8 @@ private:
     unsigned long m_atomGtkId = 0;
     unsigned long m_atomUtf8 = 0;
     unsigned long m_atomWmState = 0;
+    unsigned long m_atomSupportingCheck = 0;
+    unsigned long m_atomSupported = 0;
 };
 
 } // namespace tandrel::linuxdesktop

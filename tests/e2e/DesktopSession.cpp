@@ -39,9 +39,12 @@ std::optional<Rect> OpenedPage::composerSurface() const {
     return rail ? body->united(*rail) : *body;
 }
 
-DesktopSession::DesktopSession() {
+DesktopSession::DesktopSession(WindowManager windowManager) {
     process_.setProgram(QStringLiteral(TANDREL_PYTHON3));
-    process_.setArguments({QStringLiteral(TANDREL_E2E_DIR "/desktop_session.py")});
+    QStringList arguments{QStringLiteral(TANDREL_E2E_DIR "/desktop_session.py")};
+    if (windowManager == WindowManager::Openbox)
+        arguments << QStringLiteral("--window-manager");
+    process_.setArguments(arguments);
     // Diagnostics of the script go straight to the test's output; stdout carries the protocol.
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // If this test process dies, even by SIGKILL, the script hears it and stops its desktop.

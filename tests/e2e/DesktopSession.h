@@ -27,6 +27,10 @@ struct OpenedPage {
     std::optional<Rect> composerSurface() const;
 };
 
+// Whether a window manager runs on the private display. Without one, the input focus says which
+// application is in front; with openbox, _NET_ACTIVE_WINDOW does, as on a user's desktop.
+enum class WindowManager { None, Openbox };
+
 // Runs tests/e2e/desktop_session.py as a child: a private X display, D-Bus session, accessibility
 // bus, HTTPS fixture server and Chromium. Once started, this process's environment points at that
 // desktop (DISPLAY, DBUS_SESSION_BUS_ADDRESS, AT_SPI_BUS_ADDRESS, XDG_RUNTIME_DIR), so the real
@@ -34,7 +38,7 @@ struct OpenedPage {
 // destructor, and with this process, however it ends.
 class DesktopSession {
 public:
-    DesktopSession();
+    explicit DesktopSession(WindowManager windowManager = WindowManager::None);
     ~DesktopSession();
     DesktopSession(const DesktopSession&) = delete;
     DesktopSession& operator=(const DesktopSession&) = delete;

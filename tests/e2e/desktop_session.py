@@ -4,7 +4,8 @@
 Starts, in a fresh temporary folder: Xvfb on a free display, a D-Bus session bus, the
 accessibility bus (with org.a11y.Status IsEnabled set true before any browser starts), an HTTPS
 fixture server on loopback with a fresh self-signed certificate, and, on request, Chromium showing
-one fixture page with the chat hosts resolved to that server.
+one fixture page with the chat hosts resolved to that server. With --window-manager, openbox
+manages the display as it would on a user's desktop; without it no window manager runs.
 
 Protocol (stdout, one line each):
     DISPLAY=:N, XDG_RUNTIME_DIR=..., DBUS_SESSION_BUS_ADDRESS=..., AT_SPI_BUS_ADDRESS=...,
@@ -22,6 +23,7 @@ or SIGHUP, and when the parent process dies. Every child also dies with this scr
 """
 import argparse
 import ctypes
+import ctypes.util
 import json
 import os
 import select
@@ -38,6 +40,7 @@ CHAT_HOST = "chatgpt.com"
 OTHER_HOST = "example.com"
 SCREEN = "1440x900x24"
 START_TIMEOUT = 30.0  # seconds for each program to come up
+WM_POLL = 0.05  # seconds between looks at whether the window manager has taken the display
 OPEN_TIMEOUT = 45.0  # seconds for Chromium to show a page with its input focused
 STOP_GRACE = 3.0  # seconds between SIGTERM and SIGKILL
 
@@ -46,7 +49,7 @@ _libc = ctypes.CDLL(None, use_errno=True)
 
 # Debian packages that provide each program, for the "missing" message.
 PACKAGES = {"Xvfb": "xvfb", "dbus-daemon": "dbus-daemon", "dbus-send": "dbus-bin", "openssl": "openssl",
-            "chromium": "chromium"}
+            "chromium": "chromium", "openbox": "openbox", "libX11": "libx11-6"}
 
 
 class SessionError(Exception):
@@ -129,10 +132,79 @@ def find_program(name, override=None):
     return path
 
 
+class RootWindow:
+    """Reads properties of a display's root window through libX11, without any X client program."""
+
+    XA_WINDOW = 33
+    SUCCESS = 0
+
+    def __init__(self, display_name):
+        path = ctypes.util.find_library("X11") or "libX11.so.6"
+        try:
+            x = ctypes.CDLL(path)
+        except OSError:
+            raise SessionError("missing library: libX11 (Debian package libx11-6)")
+        x.XOpenDisplay.restype = ctypes.c_void_p
+        x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x.XDefaultRootWindow.restype = ctypes.c_ulong
+        x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        x.XInternAtom.restype = ctypes.c_ulong
+        x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        x.XGetWindowProperty.restype = ctypes.c_int
+        x.XGetWindowProperty.argtypes = [
+            ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_long, ctypes.c_long,
+            ctypes.c_int, ctypes.c_ulong, ctypes.POINTER(ctypes.c_ulong),
+            ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_ulong),
+            ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.c_void_p)]
+        x.XFree.argtypes = [ctypes.c_void_p]
+        x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.x = x
+        self.display = x.XOpenDisplay(display_name.encode())
+        if not self.display:
+            raise SessionError("cannot open display %s" % display_name)
+        self.root = x.XDefaultRootWindow(self.display)
+
+    def close(self):
+        if self.display:
+            self.x.XCloseDisplay(self.display)
+            self.display = None
+
+    def window_property(self, window, name):
+        """The first window-typed value of the property, or None when it is absent."""
+        atom = self.x.XInternAtom(self.display, name.encode(), 0)
+        actual_type = ctypes.c_ulong()
+        actual_format = ctypes.c_int()
+        items = ctypes.c_ulong()
+        after = ctypes.c_ulong()
+        data = ctypes.c_void_p()
+        status = self.x.XGetWindowProperty(
+            self.display, window, atom, 0, 1, 0, self.XA_WINDOW, ctypes.byref(actual_type),
+            ctypes.byref(actual_format), ctypes.byref(items), ctypes.byref(after),
+            ctypes.byref(data))
+        if status != self.SUCCESS or not data.value:
+            return None
+        try:
+            if actual_type.value != self.XA_WINDOW or actual_format.value != 32 or not items.value:
+                return None
+            # Format-32 data arrives as C longs, whatever their width.
+            return ctypes.cast(data, ctypes.POINTER(ctypes.c_ulong))[0]
+        finally:
+            self.x.XFree(data)
+
+    def window_manager_ready(self):
+        """True once a window manager has announced itself as EWMH asks: the root names a check
+        window that names itself."""
+        check = self.window_property(self.root, "_NET_SUPPORTING_WM_CHECK")
+        return bool(check) and self.window_property(check, "_NET_SUPPORTING_WM_CHECK") == check
+
+
 class Session:
-    def __init__(self):
+    def __init__(self, window_manager=False):
         self.programs = {name: find_program(name) for name in
                          ("Xvfb", "dbus-daemon", "dbus-send", "openssl")}
+        self.window_manager = window_manager
+        if window_manager:
+            self.programs["openbox"] = find_program("openbox")
         self.programs["chromium"] = find_program(
             "chromium", os.environ.get("TANDREL_CHROMIUM") or
             ("/usr/bin/chromium" if os.path.exists("/usr/bin/chromium") else None))
@@ -185,6 +257,8 @@ class Session:
 
     def start(self):
         self.start_xvfb()
+        if self.window_manager:
+            self.start_window_manager()
         self.export("XDG_RUNTIME_DIR", self.runtime)
         self.start_dbus()
         self.start_accessibility_bus()
@@ -203,6 +277,25 @@ class Session:
             raise SessionError("Xvfb did not start (exit %s): %s"
                                % (process.poll(), self.log_tail("Xvfb")))
         self.export("DISPLAY", ":" + line.strip())
+
+    def start_window_manager(self):
+        # The fresh HOME holds no openbox configuration: the packaged defaults apply, as on a
+        # new account. No session manager runs here.
+        process = self.spawn("openbox", [self.programs["openbox"], "--sm-disable"])
+        root = RootWindow(self.env["DISPLAY"])
+        try:
+            deadline = time.monotonic() + START_TIMEOUT
+            while not root.window_manager_ready():
+                if process.poll() is not None:
+                    raise SessionError("openbox exited with status %s: %s"
+                                       % (process.returncode, self.log_tail("openbox")))
+                if time.monotonic() > deadline:
+                    raise SessionError("openbox did not set _NET_SUPPORTING_WM_CHECK on the "
+                                       "root window within %ds: %s"
+                                       % (START_TIMEOUT, self.log_tail("openbox")))
+                time.sleep(WM_POLL)
+        finally:
+            root.close()
 
     def start_dbus(self):
         process = self.spawn("dbus-daemon", [
@@ -397,6 +490,8 @@ def main():
                "https://chatgpt.com/{textarea,contenteditable,search,password}.html and "
                "https://example.com/textarea.html.")
     parser.add_argument("--open", metavar="URL", help="open this page once the desktop is ready")
+    parser.add_argument("--window-manager", action="store_true",
+                        help="run openbox on the display, as a user's desktop would")
     args = parser.parse_args()
 
     for signum in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
@@ -407,7 +502,7 @@ def main():
     session = None
     status = 0
     try:
-        session = Session()
+        session = Session(window_manager=args.window_manager)
         session.start()
         for key, value in session.exported.items():
             say("%s=%s" % (key, value))

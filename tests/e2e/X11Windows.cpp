@@ -1,0 +1,72 @@
+#include "tests/e2e/X11Windows.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <unistd.h>
+
+namespace tandrel::e2e {
+
+struct PlainWindow::X {
+    Display* display = nullptr;
+    Window window = 0;
+};
+
+PlainWindow::PlainWindow(const QString& windowClass) : m_x(std::make_unique<X>()) {
+    Display* d = XOpenDisplay(nullptr);
+    if (!d)
+        return;
+    m_x->display = d;
+    const Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 200, 200, 400, 300, 0, 0,
+                                         WhitePixel(d, DefaultScreen(d)));
+    m_x->window = w;
+    QByteArray className = windowClass.toUtf8();
+    QByteArray name = className.toLower();
+    XStoreName(d, w, className.constData());
+    XClassHint hint{name.data(), className.data()};
+    XSetClassHint(d, w, &hint);
+    const unsigned long pid = static_cast<unsigned long>(getpid());
+    XChangeProperty(d, w, XInternAtom(d, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&pid), 1);
+    XMapWindow(d, w);
+    XFlush(d);
+}
+
+PlainWindow::~PlainWindow() {
+    if (!m_x->display)
+        return;
+    if (m_x->window)
+        XDestroyWindow(m_x->display, m_x->window);
+    XCloseDisplay(m_x->display);
+}
+
+bool PlainWindow::isValid() const {
+    return m_x->display && m_x->window;
+}
+
+QString PlainWindow::id() const {
+    return QString::number(m_x->window);
+}
+
+unsigned long activeWindowOnRoot() {
+    Display* d = XOpenDisplay(nullptr);
+    if (!d)
+        return 0;
+    Atom type = 0;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    unsigned long active = 0;
+    if (XGetWindowProperty(d, DefaultRootWindow(d), XInternAtom(d, "_NET_ACTIVE_WINDOW", False), 0,
+                           1, False, XA_WINDOW, &type, &format, &items, &after, &data) == Success &&
+        data) {
+        if (type == XA_WINDOW && format == 32 && items == 1)
+            active = *reinterpret_cast<unsigned long*>(data);
+        XFree(data);
+    }
+    XCloseDisplay(d);
+    return active;
+}
+
+} // namespace tandrel::e2e

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+namespace tandrel::e2e {
+
+// A plain top-level X window of this process on the display named by DISPLAY, with a class and a
+// _NET_WM_PID like any application's window, but invisible to the accessibility bus: when it
+// becomes active, only the window manager's _NET_ACTIVE_WINDOW can say so. Destroyed with the
+// object.
+class PlainWindow {
+public:
+    // The class is what the window's application is known by (WM_CLASS).
+    explicit PlainWindow(const QString& windowClass);
+    ~PlainWindow();
+    PlainWindow(const PlainWindow&) = delete;
+    PlainWindow& operator=(const PlainWindow&) = delete;
+
+    bool isValid() const;
+    // The window's id in decimal, as xdotool takes it.
+    QString id() const;
+
+private:
+    // Xlib's headers define macros (None, Bool, Status) that break other headers: kept out of
+    // this one.
+    struct X;
+    std::unique_ptr<X> m_x;
+};
+
+// The window that the root's _NET_ACTIVE_WINDOW names on the display named by DISPLAY; 0 when it
+// names none or is absent.
+unsigned long activeWindowOnRoot();
+
+} // namespace tandrel::e2e
