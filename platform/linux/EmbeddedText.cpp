@@ -67,7 +67,7 @@ ExpandedText ExpandedText::build(const QString& raw, const std::vector<Embed>& e
                 startLine();
             breakPending = embed->block;
             out.m_rawToExpanded.push_back(out.m_text.size());
-            out.m_embedStarts.emplace_back(point, out.m_text.size());
+            out.m_embeds.push_back({point, out.m_text.size(), embed->text.size()});
             out.m_text.append(embed->text);
         } else if (c == kEmbeddedObject) {
             // A placeholder whose child is unknown has nothing visible to contribute.
@@ -91,11 +91,72 @@ std::optional<std::int64_t> ExpandedText::fromRawOffset(std::int64_t codePoint) 
     return m_rawToExpanded[static_cast<std::size_t>(codePoint)];
 }
 
+const ExpandedText::Placed* ExpandedText::placedAt(std::int64_t codePoint) const {
+    for (const Placed& placed : m_embeds)
+        if (placed.rawOffset == codePoint)
+            return &placed;
+    return nullptr;
+}
+
 std::optional<std::int64_t> ExpandedText::embedStart(std::int64_t codePoint) const {
-    for (const auto& [raw, start] : m_embedStarts)
-        if (raw == codePoint)
-            return start;
-    return std::nullopt;
+    const Placed* placed = placedAt(codePoint);
+    return placed ? std::optional<std::int64_t>(placed->start) : std::nullopt;
+}
+
+ExpandedText::RawSelection ExpandedText::ordered(const RawSelection& selection) {
+    return {std::min(selection.start, selection.end), std::max(selection.start, selection.end)};
+}
+
+std::optional<std::int64_t> ExpandedText::childHoldingStart(const RawSelection& selection) const {
+    const RawSelection s = ordered(selection);
+    return placedAt(s.start) ? std::optional<std::int64_t>(s.start) : std::nullopt;
+}
+
+std::optional<std::int64_t> ExpandedText::childHoldingEnd(const RawSelection& selection) const {
+    const RawSelection s = ordered(selection);
+    // An empty selection has one place; it is where the start lies.
+    if (s.end == s.start)
+        return childHoldingStart(s);
+    return placedAt(s.end - 1) ? std::optional<std::int64_t>(s.end - 1) : std::nullopt;
+}
+
+std::optional<std::pair<std::int64_t, std::int64_t>>
+ExpandedText::mapSelection(const RawSelection& selection, std::optional<std::int64_t> innerStart,
+                           std::optional<std::int64_t> innerEnd) const {
+    const RawSelection s = ordered(selection);
+    if (!fromRawOffset(s.start) || !fromRawOffset(s.end))
+        return std::nullopt;
+
+    // Inside a child: at the child's start plus the place the child reported, which cannot lie
+    // beyond the child's own text.
+    auto inside = [](const Placed& child, std::optional<std::int64_t> inner,
+                     std::int64_t unknown) -> std::optional<std::int64_t> {
+        if (!inner)
+            return child.start + unknown;
+        if (*inner < 0 || *inner > child.length)
+            return std::nullopt;
+        return child.start + *inner;
+    };
+
+    std::optional<std::int64_t> start;
+    if (const auto child = childHoldingStart(s))
+        start = inside(*placedAt(*child), innerStart, 0);
+    else
+        start = fromRawOffset(s.start);
+
+    std::optional<std::int64_t> end;
+    if (s.end == s.start) {
+        end = start;
+    } else if (const auto child = childHoldingEnd(s)) {
+        const Placed& placed = *placedAt(*child);
+        end = inside(placed, innerEnd, placed.length);
+    } else {
+        end = fromRawOffset(s.end);
+    }
+
+    if (!start || !end || *end < *start)
+        return std::nullopt;
+    return std::make_pair(*start, *end);
 }
 
 } // namespace tandrel::linuxdesktop

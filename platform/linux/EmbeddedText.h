@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace tandrel::linuxdesktop {
@@ -41,10 +42,41 @@ public:
     // code-point offset begins; nothing when no child is known there.
     std::optional<std::int64_t> embedStart(std::int64_t codePoint) const;
 
+    // A selection as AT-SPI reports it on this element: code points of the raw text, in either
+    // order. An end that lies inside an embedded child is reported at the child's placeholder
+    // when it is the selection's start, and just after the placeholder when it is its end; the
+    // child itself holds the exact place in its own selection.
+    struct RawSelection {
+        std::int64_t start = 0;
+        std::int64_t end = 0;
+    };
+
+    // The placeholder offset of the child in which the selection's start, or end, lies; nothing
+    // when that end lies in this element's own text.
+    std::optional<std::int64_t> childHoldingStart(const RawSelection& selection) const;
+    std::optional<std::int64_t> childHoldingEnd(const RawSelection& selection) const;
+
+    // The selection in the expanded text as [start, end) in UTF-16 units. `innerStart` and
+    // `innerEnd` are where the ends lie inside the children that hold them, in UTF-16 units of
+    // those children's expanded texts, when the children said; without that a child counts as
+    // selected from its start, or up to its end. Nothing when an offset lies outside the text
+    // or the ends cross.
+    std::optional<std::pair<std::int64_t, std::int64_t>>
+    mapSelection(const RawSelection& selection, std::optional<std::int64_t> innerStart,
+                 std::optional<std::int64_t> innerEnd) const;
+
 private:
+    struct Placed {
+        std::int64_t rawOffset = 0; // of the placeholder
+        std::int64_t start = 0;     // of the child's text in the expanded text
+        std::int64_t length = 0;    // of the child's text
+    };
+    const Placed* placedAt(std::int64_t codePoint) const;
+    static RawSelection ordered(const RawSelection& selection);
+
     QString m_text;
     std::vector<std::int64_t> m_rawToExpanded; // one per raw code point, plus the end
-    std::vector<std::pair<std::int64_t, std::int64_t>> m_embedStarts; // raw offset -> start
+    std::vector<Placed> m_embeds;
 };
 
 } // namespace tandrel::linuxdesktop

@@ -582,37 +582,46 @@ ax::AXError LinuxAccessibility::readText(AtspiAccessible* a, int depth, TextNode
     return ax::kSuccess;
 }
 
+ax::Element LinuxAccessibility::embeddedChild(const TextNode& node, std::int64_t codePoint) {
+    if (!node.accessible)
+        return {};
+    const auto found = std::find(node.linkOffsets.begin(), node.linkOffsets.end(), codePoint);
+    if (found == node.linkOffsets.end())
+        return {};
+    GObjectRef<AtspiHypertext> hypertext(atspi_accessible_get_hypertext_iface(node.accessible));
+    if (!hypertext)
+        return {};
+    GError* error = nullptr;
+    const int k = static_cast<int>(found - node.linkOffsets.begin());
+    ++m_calls;
+    GObjectRef<AtspiHyperlink> link(atspi_hypertext_get_link(hypertext.get(), k, &error));
+    if (take(error) || !link)
+        return {};
+    ++m_calls;
+    ax::Element child = AtspiElement::adopt(atspi_hyperlink_get_object(link.get(), 0, &error));
+    if (take(error))
+        return {};
+    return child;
+}
+
 std::optional<std::int64_t> LinuxAccessibility::mapCaret(const TextNode& node,
                                                          std::int64_t codePoint, int depth) {
     const auto base = node.expanded.fromRawOffset(codePoint);
     if (!base)
         return std::nullopt;
     const auto childStart = node.expanded.embedStart(codePoint);
-    if (!childStart || depth >= kMaxTextDepth || !node.accessible)
+    if (!childStart || depth >= kMaxTextDepth)
         return base;
     // The caret sits in an embedded child (a paragraph of a contenteditable): ask the child
     // where in its own text, and place that inside the child's part of the expanded text.
-    GObjectRef<AtspiHypertext> hypertext(atspi_accessible_get_hypertext_iface(node.accessible));
-    if (!hypertext)
-        return base;
-    GError* error = nullptr;
-    const auto found = std::find(node.linkOffsets.begin(), node.linkOffsets.end(), codePoint);
-    if (found == node.linkOffsets.end())
-        return base;
-    const int k = static_cast<int>(found - node.linkOffsets.begin());
-    ++m_calls;
-    GObjectRef<AtspiHyperlink> link(atspi_hypertext_get_link(hypertext.get(), k, &error));
-    if (take(error) || !link)
-        return base;
-    ++m_calls;
-    const ax::Element child =
-        AtspiElement::adopt(atspi_hyperlink_get_object(link.get(), 0, &error));
-    if (take(error) || child.isNull())
+    const ax::Element child = embeddedChild(node, codePoint);
+    if (child.isNull())
         return base;
     AtspiAccessible* c = AtspiElement::accessibleOf(child);
     GObjectRef<AtspiText> text(atspi_accessible_get_text_iface(c));
     if (!text)
         return base;
+    GError* error = nullptr;
     ++m_calls;
     const int caret = atspi_text_get_caret_offset(text.get(), &error);
     if (take(error) || caret < 0)
@@ -624,6 +633,59 @@ std::optional<std::int64_t> LinuxAccessibility::mapCaret(const TextNode& node,
     if (!inner)
         return base;
     return *childStart + *inner;
+}
+
+std::optional<std::pair<std::int64_t, std::int64_t>>
+LinuxAccessibility::childSelection(const TextNode& node, std::int64_t codePoint, int depth) {
+    if (depth >= kMaxTextDepth)
+        return std::nullopt;
+    const ax::Element child = embeddedChild(node, codePoint);
+    if (child.isNull())
+        return std::nullopt;
+    AtspiAccessible* c = AtspiElement::accessibleOf(child);
+    GObjectRef<AtspiText> text(atspi_accessible_get_text_iface(c));
+    if (!text)
+        return std::nullopt;
+    GError* error = nullptr;
+    ++m_calls;
+    const int selections = atspi_text_get_n_selections(text.get(), &error);
+    if (take(error) || selections <= 0)
+        return std::nullopt;
+    ++m_calls;
+    AtspiRange* range = atspi_text_get_selection(text.get(), 0, &error);
+    const ax::AXError e = take(error);
+    if (e || !range) {
+        g_free(range);
+        return std::nullopt;
+    }
+    const ExpandedText::RawSelection raw{range->start_offset, range->end_offset};
+    g_free(range);
+    TextNode childNode;
+    if (readText(c, depth + 1, childNode) != ax::kSuccess)
+        return std::nullopt;
+    return mapSelection(childNode, raw, depth + 1);
+}
+
+std::optional<std::pair<std::int64_t, std::int64_t>>
+LinuxAccessibility::mapSelection(const TextNode& node, const ExpandedText::RawSelection& raw,
+                                 int depth) {
+    // Each end that lies inside a paragraph (or a link) is followed into it: the child's own
+    // selection says where, the start from its start and the end from its end.
+    std::optional<std::int64_t> innerStart;
+    std::optional<std::int64_t> innerEnd;
+    const auto startChild = node.expanded.childHoldingStart(raw);
+    const auto endChild = node.expanded.childHoldingEnd(raw);
+    std::optional<std::pair<std::int64_t, std::int64_t>> inStartChild;
+    if (startChild && (inStartChild = childSelection(node, *startChild, depth)))
+        innerStart = inStartChild->first;
+    if (endChild) {
+        // When one child holds both ends, its one selection answers for both.
+        const auto inEndChild =
+            endChild == startChild ? inStartChild : childSelection(node, *endChild, depth);
+        if (inEndChild)
+            innerEnd = inEndChild->second;
+    }
+    return node.expanded.mapSelection(raw, innerStart, innerEnd);
 }
 
 ax::Reading LinuxAccessibility::readSelection(AtspiAccessible* a) {
@@ -644,14 +706,12 @@ ax::Reading LinuxAccessibility::readSelection(AtspiAccessible* a) {
             g_free(range);
             return fail(e ? e : ax::kNoValue);
         }
-        const int start = std::min(range->start_offset, range->end_offset);
-        const int end = std::max(range->start_offset, range->end_offset);
+        const ExpandedText::RawSelection raw{range->start_offset, range->end_offset};
         g_free(range);
-        const auto from = node.expanded.fromRawOffset(start);
-        const auto to = node.expanded.fromRawOffset(end);
-        if (!from || !to)
+        const auto mapped = mapSelection(node, raw, 0);
+        if (!mapped)
             return fail(ax::kNoValue);
-        return ok(TextRange{*from, *to - *from});
+        return ok(TextRange{mapped->first, mapped->second - mapped->first});
     }
     ++m_calls;
     const int caret = atspi_text_get_caret_offset(text.get(), &error);

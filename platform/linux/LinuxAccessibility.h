@@ -68,7 +68,12 @@ private:
     ax::Reading readSelection(AtspiAccessible* a);
     ax::Reading readAwake(AtspiAccessible* a);
     ax::AXError readText(AtspiAccessible* a, int depth, TextNode& out);
+    ax::Element embeddedChild(const TextNode& node, std::int64_t codePoint);
     std::optional<std::int64_t> mapCaret(const TextNode& node, std::int64_t codePoint, int depth);
+    std::optional<std::pair<std::int64_t, std::int64_t>>
+    mapSelection(const TextNode& node, const ExpandedText::RawSelection& raw, int depth);
+    std::optional<std::pair<std::int64_t, std::int64_t>>
+    childSelection(const TextNode& node, std::int64_t codePoint, int depth);
     AtspiRole roleOf(AtspiAccessible* a, GError** error);
     ax::Element focusedInActiveWindow(AtspiAccessible* app);
     bool isStillFocused(AtspiAccessible* a);

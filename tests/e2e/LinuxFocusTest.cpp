@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <memory>
 
 namespace tandrel::e2e {
@@ -32,6 +33,22 @@ void runEventLoop(std::chrono::milliseconds duration) {
     QEventLoop loop;
     QTimer::singleShot(duration, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+// Runs the event loop until the condition holds or the settling time runs out.
+void waitUntil(const std::function<bool()>& condition) {
+    const QDeadlineTimer deadline(kSettleTime);
+    while (!condition() && !deadline.hasExpired())
+        runEventLoop(50ms);
+}
+
+// Presses the keys, one after another, in whatever window has the keyboard focus.
+void pressKeys(const QStringList& keys) {
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"), QStringList{QStringLiteral("key")} + keys);
+    ASSERT_TRUE(xdotool.waitForFinished(10000) && xdotool.exitCode() == 0)
+        << "xdotool key failed (install xdotool; scripts/setup does): "
+        << xdotool.errorString().toStdString() << xdotool.readAllStandardError().toStdString();
 }
 
 class LinuxFocus : public testing::Test {
@@ -160,6 +177,42 @@ TEST_F(LinuxFocus, ReadsContenteditableParagraphsAsLines) {
     // The page puts the caret after the last character; an emoji counts as two UTF-16 units.
     EXPECT_EQ(ax.selection(target->element),
               std::optional<TextRange>(TextRange{contenteditableText().size(), 0}));
+
+    // Selections whose ends lie inside paragraphs: the container only names the paragraphs,
+    // each paragraph knows where in its own text.
+    const qsizetype second = contenteditableText().indexOf(QLatin1String("Second"));
+    const qsizetype one = contenteditableText().indexOf(QLatin1String("one,"));
+    {
+        SCOPED_TRACE("a word inside the second paragraph");
+        // Home of the text, one line down, past "Second ", then three characters selected.
+        QStringList keys{QStringLiteral("ctrl+Home"), QStringLiteral("Down")};
+        for (int i = 0; i < 7; ++i)
+            keys << QStringLiteral("Right");
+        for (int i = 0; i < 3; ++i)
+            keys << QStringLiteral("shift+Right");
+        pressKeys(keys);
+        const std::optional<TextRange> expected(TextRange{one, 3});
+        std::optional<TextRange> selection;
+        waitUntil([&] { return (selection = ax.selection(target->element)) == expected; });
+        EXPECT_EQ(selection, expected);
+    }
+    {
+        SCOPED_TRACE("from the first paragraph into the second");
+        pressKeys({QStringLiteral("ctrl+Home"), QStringLiteral("Right"), QStringLiteral("Right"),
+                   QStringLiteral("shift+Down")});
+        // Where on the second line the selection ends depends on the font; that it ends inside
+        // the second paragraph does not.
+        auto spans = [&](const std::optional<TextRange>& s) {
+            return s && s->location == 2 && s->location + s->length > second &&
+                   s->location + s->length < second + 25;
+        };
+        std::optional<TextRange> selection;
+        waitUntil([&] { return spans(selection = ax.selection(target->element)); });
+        EXPECT_TRUE(spans(selection))
+            << (selection ? QStringLiteral("%1+%2").arg(selection->location).arg(selection->length)
+                          : QStringLiteral("no selection"))
+                   .toStdString();
+    }
 }
 
 TEST_F(LinuxFocus, FindsNoTargetOutsideAChatComposer) {
