@@ -1,7 +1,7 @@
 // The tandrel-inspect program, run as a user would, against Chromium on the fixture pages.
 
-#include "tests/e2e/DesktopSession.h"
 #include "tests/e2e/Fixtures.h"
+#include "tests/e2e/PrivateDesktopSuite.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -56,29 +56,8 @@ std::optional<Rect> frameOf(const QJsonObject& target) {
     return Rect(frame[0].toDouble(), frame[1].toDouble(), frame[2].toDouble(), frame[3].toDouble());
 }
 
-class CommandLineTool : public testing::Test {
+class CommandLineTool : public PrivateDesktopSuite<WindowManager::None, DesktopLayer::NotNeeded> {
 protected:
-    static void SetUpTestSuite() {
-        session_ = std::make_unique<DesktopSession>();
-        if (!session_->start(&startError_))
-            session_.reset();
-    }
-    static void TearDownTestSuite() { session_.reset(); }
-
-    void SetUp() override {
-        ASSERT_TRUE(session_) << "the private desktop did not start: " << startError_.toStdString();
-    }
-
-    static OpenedPage openPage(const QString& url) {
-        QString error;
-        std::optional<OpenedPage> page = session_->open(url, &error);
-        if (!page) {
-            ADD_FAILURE() << error.toStdString();
-            return {};
-        }
-        return *page;
-    }
-
     // Runs `--once --json` and checks the answer's shape, which every caller relies on.
     static QJsonObject inspectOnce() {
         const ToolRun run = runTool({QStringLiteral("--once"), QStringLiteral("--json")});
@@ -90,13 +69,7 @@ protected:
         EXPECT_TRUE(answer.value(QLatin1String("decision")).isString()) << run.output.toStdString();
         return answer;
     }
-
-    static std::unique_ptr<DesktopSession> session_;
-    static QString startError_;
 };
-
-std::unique_ptr<DesktopSession> CommandLineTool::session_;
-QString CommandLineTool::startError_;
 
 TEST_F(CommandLineTool, DetectsTextareaComposerWithItsBodyAndRail) {
     const OpenedPage page = openPage(textareaPage());

@@ -5,13 +5,11 @@
 #include "app/focus/FocusObservation.h"
 #include "app/focus/FocusTracker.h"
 #include "platform/linux/LinuxDesktop.h"
-#include "tests/e2e/DesktopSession.h"
 #include "tests/e2e/Fixtures.h"
+#include "tests/e2e/PrivateDesktopSuite.h"
 
 #include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QProcess>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -25,23 +23,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// How long a freshly started Chromium may take to expose its page to the accessibility bus.
-constexpr auto kSettleTime = 10s;
-
-// Lets the event loop run (accessibility events arrive through it) for a short while.
-void runEventLoop(std::chrono::milliseconds duration) {
-    QEventLoop loop;
-    QTimer::singleShot(duration, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-// Runs the event loop until the condition holds or the settling time runs out.
-void waitUntil(const std::function<bool()>& condition) {
-    const QDeadlineTimer deadline(kSettleTime);
-    while (!condition() && !deadline.hasExpired())
-        runEventLoop(50ms);
-}
-
 // Presses the keys, one after another, in whatever window has the keyboard focus.
 void pressKeys(const QStringList& keys) {
     QProcess xdotool;
@@ -51,36 +32,8 @@ void pressKeys(const QStringList& keys) {
         << xdotool.errorString().toStdString() << xdotool.readAllStandardError().toStdString();
 }
 
-class LinuxFocus : public testing::Test {
+class LinuxFocus : public PrivateDesktopSuite<WindowManager::None, DesktopLayer::InProcess> {
 protected:
-    // The accessibility connection is process-wide, so the whole suite shares one desktop.
-    static void SetUpTestSuite() {
-        session_ = std::make_unique<DesktopSession>();
-        if (!session_->start(&startError_)) {
-            session_.reset();
-            return;
-        }
-        desktop_ = LinuxDesktop::create(&startError_);
-        if (!desktop_)
-            startError_ = QStringLiteral("the real desktop layer did not start: ") + startError_;
-    }
-    static void TearDownTestSuite() {
-        desktop_.reset();
-        session_.reset();
-    }
-
-    void SetUp() override { ASSERT_TRUE(session_ && desktop_) << startError_.toStdString(); }
-
-    static OpenedPage openPage(const QString& url) {
-        QString error;
-        std::optional<OpenedPage> page = session_->open(url, &error);
-        if (!page) {
-            ADD_FAILURE() << error.toStdString();
-            return {};
-        }
-        return *page;
-    }
-
     // The tracker's answer once Chromium's tree has caught up with the page, or its last
     // answer when the time runs out.
     static std::optional<ChatTarget> waitForTarget(FocusTracker& tracker,
@@ -118,15 +71,7 @@ protected:
             runEventLoop(100ms);
         }
     }
-
-    static std::unique_ptr<DesktopSession> session_;
-    static std::unique_ptr<LinuxDesktop> desktop_;
-    static QString startError_;
 };
-
-std::unique_ptr<DesktopSession> LinuxFocus::session_;
-std::unique_ptr<LinuxDesktop> LinuxFocus::desktop_;
-QString LinuxFocus::startError_;
 
 TEST_F(LinuxFocus, TracksTextareaComposerAndItsSurface) {
     const OpenedPage page = openPage(textareaPage());

@@ -4,14 +4,11 @@
 
 #include "app/focus/FocusTracker.h"
 #include "platform/linux/LinuxDesktop.h"
-#include "tests/e2e/DesktopSession.h"
 #include "tests/e2e/Fixtures.h"
+#include "tests/e2e/PrivateDesktopSuite.h"
 #include "tests/e2e/X11Windows.h"
 
-#include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QProcess>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -23,24 +20,6 @@ namespace tandrel::e2e {
 namespace {
 
 using namespace std::chrono_literals;
-
-// How long Chromium may take to expose its page, or the window manager to switch windows.
-constexpr auto kSettleTime = 10s;
-
-// Runs the event loop (X and accessibility events arrive through it) until the condition holds
-// or the time runs out; answers the condition's last value.
-bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-    const QDeadlineTimer deadline(timeout);
-    for (;;) {
-        if (condition())
-            return true;
-        if (deadline.hasExpired())
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(50ms, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-}
 
 // What xdotool prints for the arguments, trimmed; empty with a test failure when it fails.
 QString xdotool(const QStringList& arguments) {
@@ -77,60 +56,27 @@ ActiveWindow activeWindowByWindowManager() {
     return active;
 }
 
-class UnderWindowManager : public testing::Test {
+class UnderWindowManager
+    : public PrivateDesktopSuite<WindowManager::Openbox, DesktopLayer::InProcess> {
 protected:
-    // One desktop for the suite: the accessibility connection is process-wide.
-    static void SetUpTestSuite() {
-        session_ = std::make_unique<DesktopSession>(WindowManager::Openbox);
-        if (!session_->start(&startError_)) {
-            session_.reset();
-            return;
-        }
-        desktop_ = LinuxDesktop::create(&startError_);
-        if (!desktop_)
-            startError_ = QStringLiteral("the real desktop layer did not start: ") + startError_;
-    }
-    static void TearDownTestSuite() {
-        desktop_.reset();
-        session_.reset();
-    }
-
-    void SetUp() override { ASSERT_TRUE(session_ && desktop_) << startError_.toStdString(); }
-
-    static std::optional<OpenedPage> openPage(const QString& url) {
-        QString error;
-        std::optional<OpenedPage> page = session_->open(url, &error);
-        if (!page)
-            ADD_FAILURE() << error.toStdString();
-        return page;
-    }
-
     static std::optional<ax::Pid> frontmostPid() {
         const std::optional<RunningApplication> app = desktop_->workspace().frontmostApplication();
         return app ? app->processIdentifier : std::nullopt;
     }
-
-    static std::unique_ptr<DesktopSession> session_;
-    static std::unique_ptr<LinuxDesktop> desktop_;
-    static QString startError_;
 };
 
-std::unique_ptr<DesktopSession> UnderWindowManager::session_;
-std::unique_ptr<LinuxDesktop> UnderWindowManager::desktop_;
-QString UnderWindowManager::startError_;
-
 TEST_F(UnderWindowManager, ChromiumInFrontIsTheFrontmostApplicationAndItsComposerIsTracked) {
-    const std::optional<OpenedPage> page = openPage(textareaPage());
-    ASSERT_TRUE(page && page->input);
+    const OpenedPage page = openPage(textareaPage());
+    ASSERT_TRUE(page.input);
 
     // The premise: the window manager itself names Chromium's window active.
     ASSERT_TRUE(
-        waitUntil([&] { return activeWindowByWindowManager().pid == page->pid; }, kSettleTime))
-        << "_NET_ACTIVE_WINDOW does not point at Chromium (pid " << page->pid << ")";
+        waitUntil([&] { return activeWindowByWindowManager().pid == page.pid; }, kSettleTime))
+        << "_NET_ACTIVE_WINDOW does not point at Chromium (pid " << page.pid << ")";
 
     const std::optional<RunningApplication> app = desktop_->workspace().frontmostApplication();
     ASSERT_TRUE(app);
-    EXPECT_EQ(app->processIdentifier, std::optional<ax::Pid>(ax::Pid(page->pid)));
+    EXPECT_EQ(app->processIdentifier, std::optional<ax::Pid>(ax::Pid(page.pid)));
     ASSERT_TRUE(app->bundleIdentifier && app->localizedName);
     EXPECT_TRUE(app->bundleIdentifier->contains(QLatin1String("chromium"), Qt::CaseInsensitive))
         << app->bundleIdentifier->toStdString();
@@ -142,18 +88,18 @@ TEST_F(UnderWindowManager, ChromiumInFrontIsTheFrontmostApplicationAndItsCompose
     std::optional<ChatTarget> target;
     waitUntil([&] { return (target = tracker.current(false)).has_value(); }, kSettleTime);
     ASSERT_TRUE(target) << "no target for the textarea under the window manager";
-    EXPECT_EQ(target->pid, page->pid);
+    EXPECT_EQ(target->pid, page.pid);
     EXPECT_EQ(target->documentURL, QUrl(textareaPage()));
-    EXPECT_TRUE(nearlyEqual(target->frame, *page->input))
+    EXPECT_TRUE(nearlyEqual(target->frame, *page.input))
         << "frame " << describe(target->frame).toStdString() << ", page says "
-        << describe(*page->input).toStdString();
+        << describe(*page.input).toStdString();
 }
 
 TEST_F(UnderWindowManager, EveryChangeOfTheActiveWindowNotifiesAndChangesTheFrontmostApplication) {
-    const std::optional<OpenedPage> page = openPage(textareaPage());
-    ASSERT_TRUE(page);
+    const OpenedPage page = openPage(textareaPage());
+    ASSERT_TRUE(page.input);
     ASSERT_TRUE(
-        waitUntil([&] { return activeWindowByWindowManager().pid == page->pid; }, kSettleTime));
+        waitUntil([&] { return activeWindowByWindowManager().pid == page.pid; }, kSettleTime));
     const QString chromiumWindow = activeWindowByWindowManager().id;
 
     int activations = 0;
@@ -198,7 +144,7 @@ TEST_F(UnderWindowManager, EveryChangeOfTheActiveWindowNotifiesAndChangesTheFron
     }
     {
         SCOPED_TRACE("back to Chromium");
-        activate(chromiumWindow, QString(), ax::Pid(page->pid));
+        activate(chromiumWindow, QString(), ax::Pid(page.pid));
     }
 }
 

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "platform/linux/LinuxDesktop.h"
+#include "tests/e2e/DesktopSession.h"
+
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+namespace tandrel::e2e {
+
+// How long Chromium may take to expose a page to the accessibility bus, or a window manager to
+// switch windows.
+inline constexpr std::chrono::milliseconds kSettleTime{10000};
+
+// Lets the event loop run (X and accessibility events arrive through it) for a short while.
+inline void runEventLoop(std::chrono::milliseconds duration) {
+    QEventLoop loop;
+    QTimer::singleShot(duration, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Runs the event loop until the condition holds or the time runs out; answers the condition's
+// last value.
+inline bool waitUntil(const std::function<bool()>& condition,
+                      std::chrono::milliseconds timeout = kSettleTime) {
+    const QDeadlineTimer deadline(timeout);
+    for (;;) {
+        if (condition())
+            return true;
+        if (deadline.hasExpired())
+            return false;
+        runEventLoop(std::chrono::milliseconds(50));
+    }
+}
+
+// Whether the cases read the desktop in this process, or only run programs against it.
+enum class DesktopLayer { NotNeeded, InProcess };
+
+// A suite of cases on one private desktop. A process keeps one accessibility connection, so all
+// cases of a suite share the desktop, started once before the first case.
+template <WindowManager windowManager, DesktopLayer layer>
+class PrivateDesktopSuite : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        session_ = std::make_unique<DesktopSession>(windowManager);
+        if (!session_->start(&startError_)) {
+            startError_ = QStringLiteral("the private desktop did not start: ") + startError_;
+            session_.reset();
+            return;
+        }
+        if constexpr (layer == DesktopLayer::InProcess) {
+            desktop_ = LinuxDesktop::create(&startError_);
+            if (!desktop_)
+                startError_ =
+                    QStringLiteral("the real desktop layer did not start: ") + startError_;
+        }
+    }
+    static void TearDownTestSuite() {
+        desktop_.reset();
+        session_.reset();
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(session_ && (layer == DesktopLayer::NotNeeded || desktop_))
+            << startError_.toStdString();
+    }
+
+    // The page with its input focused; on failure an empty page and a test failure.
+    static OpenedPage openPage(const QString& url) {
+        QString error;
+        std::optional<OpenedPage> page = session_->open(url, &error);
+        if (!page) {
+            ADD_FAILURE() << error.toStdString();
+            return {};
+        }
+        return *page;
+    }
+
+    static inline std::unique_ptr<DesktopSession> session_;
+    static inline std::unique_ptr<LinuxDesktop> desktop_;
+    static inline QString startError_;
+};
+
+} // namespace tandrel::e2e
