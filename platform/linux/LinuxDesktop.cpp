@@ -4,6 +4,7 @@
 #include "platform/linux/AtspiEvents.h"
 #include "platform/linux/LinuxAccessibility.h"
 #include "platform/linux/QtClock.h"
+#include "platform/linux/QtScreens.h"
 #include "platform/linux/X11Workspace.h"
 
 #include <QCoreApplication>
@@ -99,6 +100,11 @@ Workspace& LinuxDesktop::workspace() {
 }
 Clock& LinuxDesktop::clock() {
     return *m_clock;
+}
+Screens& LinuxDesktop::screens() {
+    if (!m_screens)
+        m_screens = std::make_unique<linuxdesktop::QtScreens>();
+    return *m_screens;
 }
 linuxdesktop::LinuxAccessibility& LinuxDesktop::atspi() {
     return *m_accessibility;

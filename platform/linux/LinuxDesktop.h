@@ -11,6 +11,7 @@ class A11yStatus;
 class AtspiEvents;
 class LinuxAccessibility;
 class QtClock;
+class QtScreens;
 class X11Workspace;
 } // namespace tandrel::linuxdesktop
 
@@ -28,6 +29,8 @@ public:
     ax::Accessibility& accessibility() override;
     Workspace& workspace() override;
     Clock& clock() override;
+    // Made on first use: a console tool that never asks runs without a QGuiApplication.
+    Screens& screens() override;
 
     // The AT-SPI layer itself, for its request counter.
     linuxdesktop::LinuxAccessibility& atspi();
@@ -40,6 +43,7 @@ private:
     std::unique_ptr<linuxdesktop::LinuxAccessibility> m_accessibility;
     std::unique_ptr<linuxdesktop::X11Workspace> m_workspace;
     std::unique_ptr<linuxdesktop::QtClock> m_clock;
+    std::unique_ptr<linuxdesktop::QtScreens> m_screens;
 };
 
 // The desktop the programs run on; tests build the simulated one instead.

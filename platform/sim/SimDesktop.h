@@ -3,6 +3,7 @@
 #include "platform/Desktop.h"
 #include "platform/sim/ManualClock.h"
 #include "platform/sim/SimAccessibility.h"
+#include "platform/sim/SimScreens.h"
 #include "platform/sim/SimWorkspace.h"
 
 #include <QStringList>
@@ -105,10 +106,12 @@ public:
     ax::Accessibility& accessibility() override { return m_accessibility; }
     Workspace& workspace() override { return m_workspace; }
     Clock& clock() override { return m_clock; }
+    Screens& screens() override { return m_screens; }
 
     SimAccessibility& ax() { return m_accessibility; }
     SimWorkspace& ws() { return m_workspace; }
     ManualClock& manualClock() { return m_clock; }
+    SimScreens& simScreens() { return m_screens; }
 
     SimApp& addApp(ax::Pid pid, std::optional<QString> bundleID, std::optional<QString> name);
     SimApp& app(ax::Pid pid);
@@ -128,6 +131,7 @@ private:
     SimAccessibility m_accessibility;
     SimWorkspace m_workspace;
     ManualClock m_clock;
+    SimScreens m_screens;
     std::map<ax::Pid, std::unique_ptr<SimApp>> m_apps;
 };
 
