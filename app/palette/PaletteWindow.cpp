@@ -149,7 +149,9 @@ void PaletteWindow::setActions(Actions actions) {
 }
 
 double PaletteWindow::intrinsicButtonWidth(const QString& title) {
-    return QFontMetricsF(buttonFont(font())).horizontalAdvance(title) + kButtonTextPadding;
+    // Whole points, as a toolkit reports intrinsic sizes: keeps the buttons on pixel edges.
+    return std::ceil(QFontMetricsF(buttonFont(font())).horizontalAdvance(title)) +
+           kButtonTextPadding;
 }
 
 void PaletteWindow::setPromptButtons(const std::vector<PromptButtonSpec>& buttons,
@@ -256,7 +258,15 @@ double PaletteWindow::primaryHeight() {
 }
 
 void PaletteWindow::setWindowFrame(const Rect& frame) {
-    setGeometry(qtGeometry(frame, primaryHeight()));
+    const QRect geometry = qtGeometry(frame, primaryHeight());
+    setGeometry(geometry);
+    // A hidden window hears of its new size only when shown: clip it now.
+    updateMask(geometry.size());
+}
+
+void PaletteWindow::updateMask(const QSize& size) {
+    // The mask clips the corners even where no compositor blends a transparent window.
+    setMask(QRegion(backgroundPath(size).toFillPolygon().toPolygon()));
 }
 
 void PaletteWindow::setWindowVisible(bool visible) {
@@ -285,8 +295,7 @@ void PaletteWindow::paintEvent(QPaintEvent*) {
 
 void PaletteWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    // The mask clips the corners even where no compositor blends a transparent window.
-    setMask(QRegion(backgroundPath(size()).toFillPolygon().toPolygon()));
+    updateMask(size());
 }
 
 std::unique_ptr<PaletteWindow> createPaletteWindow(Screens& screens) {

@@ -74,6 +74,7 @@ protected:
 private:
     QToolButton* makeImageButton(const QIcon& icon, const QString& text);
     double primaryHeight();
+    void updateMask(const QSize& size);
 
     Screens& m_screens;
     Actions m_actions;
