@@ -136,12 +136,6 @@ TEST_F(PaletteWindowTest, StatusLineAndBusyState) {
     EXPECT_FALSE(window->moreButton()->isEnabled());
     for (QAction* a : window->overflowMenu()->actions())
         EXPECT_FALSE(a->isEnabled());
-
-    palette.status(std::nullopt, false);
-    for (QPushButton* b : window->promptButtons())
-        EXPECT_TRUE(b->isEnabled());
-    for (QAction* a : window->overflowMenu()->actions())
-        EXPECT_TRUE(a->isEnabled());
 }
 
 TEST_F(PaletteWindowTest, PressesReachTheController) {
