@@ -2,6 +2,7 @@
 
 #include "platform/Accessibility.h"
 #include "platform/Clock.h"
+#include "platform/LoginItems.h"
 #include "platform/Workspace.h"
 
 namespace tandrel {
@@ -14,6 +15,7 @@ public:
     virtual ax::Accessibility& accessibility() = 0;
     virtual Workspace& workspace() = 0;
     virtual Clock& clock() = 0;
+    virtual LoginItems& loginItems() = 0;
 };
 
 } // namespace tandrel

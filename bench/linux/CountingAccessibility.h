@@ -76,6 +76,7 @@ public:
     ax::Accessibility& accessibility() override { return m_accessibility; }
     Workspace& workspace() override { return m_inner.workspace(); }
     Clock& clock() override { return m_inner.clock(); }
+    LoginItems& loginItems() override { return m_inner.loginItems(); }
     CountingAccessibility& counting() { return m_accessibility; }
 
 private:

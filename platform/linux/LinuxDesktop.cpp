@@ -5,6 +5,7 @@
 #include "platform/linux/LinuxAccessibility.h"
 #include "platform/linux/QtClock.h"
 #include "platform/linux/X11Workspace.h"
+#include "platform/linux/XdgAutostart.h"
 
 #include <QCoreApplication>
 
@@ -88,6 +89,8 @@ std::unique_ptr<LinuxDesktop> LinuxDesktop::create(QString* error) {
     desktop->m_workspace =
         std::make_unique<linuxdesktop::X11Workspace>(display, *desktop->m_events);
     desktop->m_clock = std::make_unique<linuxdesktop::QtClock>();
+    desktop->m_loginItems =
+        std::make_unique<linuxdesktop::XdgAutostart>(linuxdesktop::XdgAutostart::forThisProgram());
     return desktop;
 }
 
@@ -99,6 +102,9 @@ Workspace& LinuxDesktop::workspace() {
 }
 Clock& LinuxDesktop::clock() {
     return *m_clock;
+}
+LoginItems& LinuxDesktop::loginItems() {
+    return *m_loginItems;
 }
 linuxdesktop::LinuxAccessibility& LinuxDesktop::atspi() {
     return *m_accessibility;

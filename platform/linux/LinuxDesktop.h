@@ -12,11 +12,13 @@ class AtspiEvents;
 class LinuxAccessibility;
 class QtClock;
 class X11Workspace;
+class XdgAutostart;
 } // namespace tandrel::linuxdesktop
 
 namespace tandrel {
 
-// The real desktop: AT-SPI for accessibility, X11 for the active window, Qt timers for time.
+// The real desktop: AT-SPI for accessibility, X11 for the active window, Qt timers for time,
+// an XDG autostart entry for launch at login.
 class LinuxDesktop final : public Desktop {
 public:
     // Connects to the X display and the accessibility bus. Needs a Qt application object: its
@@ -28,6 +30,7 @@ public:
     ax::Accessibility& accessibility() override;
     Workspace& workspace() override;
     Clock& clock() override;
+    LoginItems& loginItems() override;
 
     // The AT-SPI layer itself, for its request counter.
     linuxdesktop::LinuxAccessibility& atspi();
@@ -40,6 +43,7 @@ private:
     std::unique_ptr<linuxdesktop::LinuxAccessibility> m_accessibility;
     std::unique_ptr<linuxdesktop::X11Workspace> m_workspace;
     std::unique_ptr<linuxdesktop::QtClock> m_clock;
+    std::unique_ptr<linuxdesktop::XdgAutostart> m_loginItems;
 };
 
 // The desktop the programs run on; tests build the simulated one instead.

@@ -3,6 +3,7 @@
 #include "platform/Desktop.h"
 #include "platform/sim/ManualClock.h"
 #include "platform/sim/SimAccessibility.h"
+#include "platform/sim/SimLoginItems.h"
 #include "platform/sim/SimWorkspace.h"
 
 #include <QStringList>
@@ -105,10 +106,12 @@ public:
     ax::Accessibility& accessibility() override { return m_accessibility; }
     Workspace& workspace() override { return m_workspace; }
     Clock& clock() override { return m_clock; }
+    LoginItems& loginItems() override { return m_loginItems; }
 
     SimAccessibility& ax() { return m_accessibility; }
     SimWorkspace& ws() { return m_workspace; }
     ManualClock& manualClock() { return m_clock; }
+    SimLoginItems& login() { return m_loginItems; }
 
     SimApp& addApp(ax::Pid pid, std::optional<QString> bundleID, std::optional<QString> name);
     SimApp& app(ax::Pid pid);
@@ -128,6 +131,7 @@ private:
     SimAccessibility m_accessibility;
     SimWorkspace m_workspace;
     ManualClock m_clock;
+    SimLoginItems m_loginItems;
     std::map<ax::Pid, std::unique_ptr<SimApp>> m_apps;
 };
 
