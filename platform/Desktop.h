@@ -3,6 +3,7 @@
 #include "platform/Accessibility.h"
 #include "platform/Clock.h"
 #include "platform/Screens.h"
+#include "platform/LoginItems.h"
 #include "platform/Workspace.h"
 
 namespace tandrel {
@@ -16,6 +17,7 @@ public:
     virtual Workspace& workspace() = 0;
     virtual Clock& clock() = 0;
     virtual Screens& screens() = 0;
+    virtual LoginItems& loginItems() = 0;
 };
 
 } // namespace tandrel

@@ -77,6 +77,7 @@ public:
     Workspace& workspace() override { return m_inner.workspace(); }
     Clock& clock() override { return m_inner.clock(); }
     Screens& screens() override { return m_inner.screens(); }
+    LoginItems& loginItems() override { return m_inner.loginItems(); }
     CountingAccessibility& counting() { return m_accessibility; }
 
 private:

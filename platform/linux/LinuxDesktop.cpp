@@ -6,6 +6,7 @@
 #include "platform/linux/QtClock.h"
 #include "platform/linux/QtScreens.h"
 #include "platform/linux/X11Workspace.h"
+#include "platform/linux/XdgAutostart.h"
 
 #include <QCoreApplication>
 
@@ -89,6 +90,8 @@ std::unique_ptr<LinuxDesktop> LinuxDesktop::create(QString* error) {
     desktop->m_workspace =
         std::make_unique<linuxdesktop::X11Workspace>(display, *desktop->m_events);
     desktop->m_clock = std::make_unique<linuxdesktop::QtClock>();
+    desktop->m_loginItems =
+        std::make_unique<linuxdesktop::XdgAutostart>(linuxdesktop::XdgAutostart::forThisProgram());
     return desktop;
 }
 
@@ -105,6 +108,9 @@ Screens& LinuxDesktop::screens() {
     if (!m_screens)
         m_screens = std::make_unique<linuxdesktop::QtScreens>();
     return *m_screens;
+}
+LoginItems& LinuxDesktop::loginItems() {
+    return *m_loginItems;
 }
 linuxdesktop::LinuxAccessibility& LinuxDesktop::atspi() {
     return *m_accessibility;

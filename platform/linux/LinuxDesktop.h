@@ -13,11 +13,13 @@ class LinuxAccessibility;
 class QtClock;
 class QtScreens;
 class X11Workspace;
+class XdgAutostart;
 } // namespace tandrel::linuxdesktop
 
 namespace tandrel {
 
-// The real desktop: AT-SPI for accessibility, X11 for the active window, Qt timers for time.
+// The real desktop: AT-SPI for accessibility, X11 for the active window, Qt timers for time,
+// an XDG autostart entry for launch at login.
 class LinuxDesktop final : public Desktop {
 public:
     // Connects to the X display and the accessibility bus. Needs a Qt application object: its
@@ -31,6 +33,7 @@ public:
     Clock& clock() override;
     // Made on first use: a console tool that never asks runs without a QGuiApplication.
     Screens& screens() override;
+    LoginItems& loginItems() override;
 
     // The AT-SPI layer itself, for its request counter.
     linuxdesktop::LinuxAccessibility& atspi();
@@ -44,6 +47,7 @@ private:
     std::unique_ptr<linuxdesktop::X11Workspace> m_workspace;
     std::unique_ptr<linuxdesktop::QtClock> m_clock;
     std::unique_ptr<linuxdesktop::QtScreens> m_screens;
+    std::unique_ptr<linuxdesktop::XdgAutostart> m_loginItems;
 };
 
 // The desktop the programs run on; tests build the simulated one instead.

@@ -4,6 +4,7 @@
 #include "platform/sim/ManualClock.h"
 #include "platform/sim/SimAccessibility.h"
 #include "platform/sim/SimScreens.h"
+#include "platform/sim/SimLoginItems.h"
 #include "platform/sim/SimWorkspace.h"
 
 #include <QStringList>
@@ -107,11 +108,13 @@ public:
     Workspace& workspace() override { return m_workspace; }
     Clock& clock() override { return m_clock; }
     Screens& screens() override { return m_screens; }
+    LoginItems& loginItems() override { return m_loginItems; }
 
     SimAccessibility& ax() { return m_accessibility; }
     SimWorkspace& ws() { return m_workspace; }
     ManualClock& manualClock() { return m_clock; }
     SimScreens& simScreens() { return m_screens; }
+    SimLoginItems& login() { return m_loginItems; }
 
     SimApp& addApp(ax::Pid pid, std::optional<QString> bundleID, std::optional<QString> name);
     SimApp& app(ax::Pid pid);
@@ -132,6 +135,7 @@ private:
     SimWorkspace m_workspace;
     ManualClock m_clock;
     SimScreens m_screens;
+    SimLoginItems m_loginItems;
     std::map<ax::Pid, std::unique_ptr<SimApp>> m_apps;
 };
 

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "app/shell/ShellDialogs.h"
+
+#include <QPointer>
+
+class QMessageBox;
+
+namespace tandrel {
+
+// Qt message boxes and QDesktopServices. Needs a QApplication.
+class QtShellDialogs final : public ShellDialogs {
+public:
+    QtShellDialogs() = default;
+    ~QtShellDialogs() override;
+
+    void showAlert(const QString& title, const QString& informativeText) override;
+    void showAbout(const QString& name, const QString& version, const QString& credits) override;
+    bool openURL(const QUrl& url) override;
+
+    // The About box while it is open.
+    QMessageBox* aboutBox() const { return m_about; }
+
+private:
+    QPointer<QMessageBox> m_about;
+};
+
+} // namespace tandrel
