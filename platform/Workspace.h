@@ -28,6 +28,10 @@ public:
     // Calls the handler on the main thread whenever another application becomes active, until
     // the returned handle is destroyed.
     virtual std::unique_ptr<Handle> observeApplicationActivation(std::function<void()> handler) = 0;
+
+    // Starts the desktop's accessibility settings, where the user can turn assistive technologies
+    // on. Returns whether a settings program was started; false when none is installed.
+    virtual bool openAccessibilitySettings() = 0;
 };
 
 } // namespace tandrel

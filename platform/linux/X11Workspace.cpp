@@ -2,7 +2,10 @@
 
 #include "platform/linux/AppAliases.h"
 
+#include <QProcess>
 #include <QSocketNotifier>
+#include <QStandardPaths>
+#include <QStringList>
 #include <QTimer>
 
 #include <X11/Xatom.h>
@@ -228,6 +231,26 @@ std::unique_ptr<Handle> X11Workspace::observeApplicationActivation(std::function
     const int id = m_nextId++;
     m_handlers.emplace(id, std::move(handler));
     return std::make_unique<Registration>(*this, id);
+}
+
+bool X11Workspace::openAccessibilitySettings() {
+    struct SettingsProgram {
+        const char* program;
+        const char* panel;
+    };
+    // GNOME first, then KDE; each opens straight at its accessibility panel.
+    static constexpr SettingsProgram programs[] = {
+        {"gnome-control-center", "universal-access"},
+        {"systemsettings", "kcm_access"},
+    };
+    for (const SettingsProgram& candidate : programs) {
+        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(candidate.program));
+        if (path.isEmpty())
+            continue;
+        // Detached: the settings window lives on its own and this program never waits for it.
+        return QProcess::startDetached(path, {QString::fromLatin1(candidate.panel)});
+    }
+    return false;
 }
 
 } // namespace tandrel::linuxdesktop

@@ -26,6 +26,8 @@ public:
     std::optional<RunningApplication> frontmostApplication() override;
     ax::Pid ownProcessIdentifier() override;
     std::unique_ptr<Handle> observeApplicationActivation(std::function<void()> handler) override;
+    // Starts GNOME's or KDE's accessibility settings, whichever is installed first.
+    bool openAccessibilitySettings() override;
 
 private:
     class Registration;

@@ -52,6 +52,11 @@ void SimWorkspace::notifyActivation() {
     }
 }
 
+bool SimWorkspace::openAccessibilitySettings() {
+    ++m_settingsOpened;
+    return m_settingsAvailable;
+}
+
 std::size_t SimWorkspace::activationObservers() const {
     return m_handlers->byID.size();
 }

@@ -18,6 +18,7 @@ public:
     std::optional<RunningApplication> frontmostApplication() override { return m_frontmost; }
     ax::Pid ownProcessIdentifier() override { return m_ownPid; }
     std::unique_ptr<Handle> observeApplicationActivation(std::function<void()> handler) override;
+    bool openAccessibilitySettings() override;
 
     // Puts an application (or none) in front without telling anybody.
     void setFrontmost(std::optional<RunningApplication> application) {
@@ -27,6 +28,10 @@ public:
     // Tells every registered handler that another application became active.
     void notifyActivation();
     std::size_t activationObservers() const;
+    // How often the accessibility settings were asked for, and what the next request answers
+    // (whether a settings program is installed).
+    int accessibilitySettingsOpened() const { return m_settingsOpened; }
+    void setAccessibilitySettingsAvailable(bool available) { m_settingsAvailable = available; }
 
     struct Handlers;
 
@@ -34,6 +39,8 @@ private:
     std::optional<RunningApplication> m_frontmost;
     ax::Pid m_ownPid = 1;
     std::shared_ptr<Handlers> m_handlers;
+    int m_settingsOpened = 0;
+    bool m_settingsAvailable = true;
 };
 
 } // namespace tandrel::sim
