@@ -2,6 +2,8 @@
 
 #include "platform/Accessibility.h"
 #include "platform/Clock.h"
+#include "platform/KeyEvents.h"
+#include "platform/Pasteboard.h"
 #include "platform/Workspace.h"
 
 namespace tandrel {
@@ -14,6 +16,8 @@ public:
     virtual ax::Accessibility& accessibility() = 0;
     virtual Workspace& workspace() = 0;
     virtual Clock& clock() = 0;
+    virtual Pasteboard& pasteboard() = 0;
+    virtual KeyEvents& keyEvents() = 0;
 };
 
 } // namespace tandrel

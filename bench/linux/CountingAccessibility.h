@@ -76,6 +76,8 @@ public:
     ax::Accessibility& accessibility() override { return m_accessibility; }
     Workspace& workspace() override { return m_inner.workspace(); }
     Clock& clock() override { return m_inner.clock(); }
+    Pasteboard& pasteboard() override { return m_inner.pasteboard(); }
+    KeyEvents& keyEvents() override { return m_inner.keyEvents(); }
     CountingAccessibility& counting() { return m_accessibility; }
 
 private:

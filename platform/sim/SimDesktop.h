@@ -3,6 +3,8 @@
 #include "platform/Desktop.h"
 #include "platform/sim/ManualClock.h"
 #include "platform/sim/SimAccessibility.h"
+#include "platform/sim/SimKeyEvents.h"
+#include "platform/sim/SimPasteboard.h"
 #include "platform/sim/SimWorkspace.h"
 
 #include <QStringList>
@@ -105,6 +107,8 @@ public:
     ax::Accessibility& accessibility() override { return m_accessibility; }
     Workspace& workspace() override { return m_workspace; }
     Clock& clock() override { return m_clock; }
+    SimPasteboard& pasteboard() override { return m_pasteboard; }
+    SimKeyEvents& keyEvents() override { return m_keyEvents; }
 
     SimAccessibility& ax() { return m_accessibility; }
     SimWorkspace& ws() { return m_workspace; }
@@ -112,6 +116,7 @@ public:
 
     SimApp& addApp(ax::Pid pid, std::optional<QString> bundleID, std::optional<QString> name);
     SimApp& app(ax::Pid pid);
+    bool hasApp(ax::Pid pid) const { return m_apps.contains(pid); }
 
     // Brings the application to the front and notifies activation observers.
     void activate(const SimApp& app);
@@ -128,6 +133,8 @@ private:
     SimAccessibility m_accessibility;
     SimWorkspace m_workspace;
     ManualClock m_clock;
+    SimPasteboard m_pasteboard;
+    SimKeyEvents m_keyEvents{*this};
     std::map<ax::Pid, std::unique_ptr<SimApp>> m_apps;
 };
 
