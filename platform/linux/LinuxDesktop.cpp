@@ -4,7 +4,9 @@
 #include "platform/linux/AtspiEvents.h"
 #include "platform/linux/LinuxAccessibility.h"
 #include "platform/linux/QtClock.h"
+#include "platform/linux/QtPasteboard.h"
 #include "platform/linux/X11Workspace.h"
+#include "platform/linux/XTestKeys.h"
 
 #include <QCoreApplication>
 
@@ -88,6 +90,8 @@ std::unique_ptr<LinuxDesktop> LinuxDesktop::create(QString* error) {
     desktop->m_workspace =
         std::make_unique<linuxdesktop::X11Workspace>(display, *desktop->m_events);
     desktop->m_clock = std::make_unique<linuxdesktop::QtClock>();
+    desktop->m_pasteboard = std::make_unique<linuxdesktop::QtPasteboard>();
+    desktop->m_keys = std::make_unique<linuxdesktop::XTestKeys>();
     return desktop;
 }
 
@@ -99,6 +103,12 @@ Workspace& LinuxDesktop::workspace() {
 }
 Clock& LinuxDesktop::clock() {
     return *m_clock;
+}
+Pasteboard& LinuxDesktop::pasteboard() {
+    return *m_pasteboard;
+}
+KeyEvents& LinuxDesktop::keyEvents() {
+    return *m_keys;
 }
 linuxdesktop::LinuxAccessibility& LinuxDesktop::atspi() {
     return *m_accessibility;

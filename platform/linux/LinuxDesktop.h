@@ -11,12 +11,15 @@ class A11yStatus;
 class AtspiEvents;
 class LinuxAccessibility;
 class QtClock;
+class QtPasteboard;
 class X11Workspace;
+class XTestKeys;
 } // namespace tandrel::linuxdesktop
 
 namespace tandrel {
 
-// The real desktop: AT-SPI for accessibility, X11 for the active window, Qt timers for time.
+// The real desktop: AT-SPI for accessibility, X11 for the active window, Qt timers for time,
+// QClipboard for the clipboard and XTest for keystrokes.
 class LinuxDesktop final : public Desktop {
 public:
     // Connects to the X display and the accessibility bus. Needs a Qt application object: its
@@ -28,6 +31,10 @@ public:
     ax::Accessibility& accessibility() override;
     Workspace& workspace() override;
     Clock& clock() override;
+    // Both reach the window system only on first use: the clipboard needs a QGuiApplication,
+    // which a tool with a plain QCoreApplication never uses.
+    Pasteboard& pasteboard() override;
+    KeyEvents& keyEvents() override;
 
     // The AT-SPI layer itself, for its request counter.
     linuxdesktop::LinuxAccessibility& atspi();
@@ -40,6 +47,8 @@ private:
     std::unique_ptr<linuxdesktop::LinuxAccessibility> m_accessibility;
     std::unique_ptr<linuxdesktop::X11Workspace> m_workspace;
     std::unique_ptr<linuxdesktop::QtClock> m_clock;
+    std::unique_ptr<linuxdesktop::QtPasteboard> m_pasteboard;
+    std::unique_ptr<linuxdesktop::XTestKeys> m_keys;
 };
 
 // The desktop the programs run on; tests build the simulated one instead.
