@@ -2,8 +2,10 @@
 
 #include "platform/Accessibility.h"
 #include "platform/Clock.h"
-#include "platform/Screens.h"
+#include "platform/KeyEvents.h"
 #include "platform/LoginItems.h"
+#include "platform/Pasteboard.h"
+#include "platform/Screens.h"
 #include "platform/Workspace.h"
 
 namespace tandrel {
@@ -18,6 +20,8 @@ public:
     virtual Clock& clock() = 0;
     virtual Screens& screens() = 0;
     virtual LoginItems& loginItems() = 0;
+    virtual Pasteboard& pasteboard() = 0;
+    virtual KeyEvents& keyEvents() = 0;
 };
 
 } // namespace tandrel

@@ -78,6 +78,8 @@ public:
     Clock& clock() override { return m_inner.clock(); }
     Screens& screens() override { return m_inner.screens(); }
     LoginItems& loginItems() override { return m_inner.loginItems(); }
+    Pasteboard& pasteboard() override { return m_inner.pasteboard(); }
+    KeyEvents& keyEvents() override { return m_inner.keyEvents(); }
     CountingAccessibility& counting() { return m_accessibility; }
 
 private:

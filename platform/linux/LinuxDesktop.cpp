@@ -4,8 +4,10 @@
 #include "platform/linux/AtspiEvents.h"
 #include "platform/linux/LinuxAccessibility.h"
 #include "platform/linux/QtClock.h"
+#include "platform/linux/QtPasteboard.h"
 #include "platform/linux/QtScreens.h"
 #include "platform/linux/X11Workspace.h"
+#include "platform/linux/XTestKeys.h"
 #include "platform/linux/XdgAutostart.h"
 
 #include <QCoreApplication>
@@ -92,6 +94,8 @@ std::unique_ptr<LinuxDesktop> LinuxDesktop::create(QString* error) {
     desktop->m_clock = std::make_unique<linuxdesktop::QtClock>();
     desktop->m_loginItems =
         std::make_unique<linuxdesktop::XdgAutostart>(linuxdesktop::XdgAutostart::forThisProgram());
+    desktop->m_pasteboard = std::make_unique<linuxdesktop::QtPasteboard>();
+    desktop->m_keys = std::make_unique<linuxdesktop::XTestKeys>();
     return desktop;
 }
 
@@ -111,6 +115,12 @@ Screens& LinuxDesktop::screens() {
 }
 LoginItems& LinuxDesktop::loginItems() {
     return *m_loginItems;
+}
+Pasteboard& LinuxDesktop::pasteboard() {
+    return *m_pasteboard;
+}
+KeyEvents& LinuxDesktop::keyEvents() {
+    return *m_keys;
 }
 linuxdesktop::LinuxAccessibility& LinuxDesktop::atspi() {
     return *m_accessibility;

@@ -11,15 +11,18 @@ class A11yStatus;
 class AtspiEvents;
 class LinuxAccessibility;
 class QtClock;
+class QtPasteboard;
 class QtScreens;
 class X11Workspace;
+class XTestKeys;
 class XdgAutostart;
 } // namespace tandrel::linuxdesktop
 
 namespace tandrel {
 
 // The real desktop: AT-SPI for accessibility, X11 for the active window, Qt timers for time,
-// an XDG autostart entry for launch at login.
+// Qt for the screens and the clipboard, XTest for keystrokes, an XDG autostart entry for launch
+// at login.
 class LinuxDesktop final : public Desktop {
 public:
     // Connects to the X display and the accessibility bus. Needs a Qt application object: its
@@ -34,6 +37,10 @@ public:
     // Made on first use: a console tool that never asks runs without a QGuiApplication.
     Screens& screens() override;
     LoginItems& loginItems() override;
+    // Both reach the window system only on first use: the clipboard needs a QGuiApplication,
+    // which a tool with a plain QCoreApplication never uses.
+    Pasteboard& pasteboard() override;
+    KeyEvents& keyEvents() override;
 
     // The AT-SPI layer itself, for its request counter.
     linuxdesktop::LinuxAccessibility& atspi();
@@ -48,6 +55,8 @@ private:
     std::unique_ptr<linuxdesktop::QtClock> m_clock;
     std::unique_ptr<linuxdesktop::QtScreens> m_screens;
     std::unique_ptr<linuxdesktop::XdgAutostart> m_loginItems;
+    std::unique_ptr<linuxdesktop::QtPasteboard> m_pasteboard;
+    std::unique_ptr<linuxdesktop::XTestKeys> m_keys;
 };
 
 // The desktop the programs run on; tests build the simulated one instead.

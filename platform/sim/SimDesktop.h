@@ -3,8 +3,10 @@
 #include "platform/Desktop.h"
 #include "platform/sim/ManualClock.h"
 #include "platform/sim/SimAccessibility.h"
-#include "platform/sim/SimScreens.h"
+#include "platform/sim/SimKeyEvents.h"
 #include "platform/sim/SimLoginItems.h"
+#include "platform/sim/SimPasteboard.h"
+#include "platform/sim/SimScreens.h"
 #include "platform/sim/SimWorkspace.h"
 
 #include <QStringList>
@@ -109,6 +111,8 @@ public:
     Clock& clock() override { return m_clock; }
     Screens& screens() override { return m_screens; }
     LoginItems& loginItems() override { return m_loginItems; }
+    SimPasteboard& pasteboard() override { return m_pasteboard; }
+    SimKeyEvents& keyEvents() override { return m_keyEvents; }
 
     SimAccessibility& ax() { return m_accessibility; }
     SimWorkspace& ws() { return m_workspace; }
@@ -118,6 +122,7 @@ public:
 
     SimApp& addApp(ax::Pid pid, std::optional<QString> bundleID, std::optional<QString> name);
     SimApp& app(ax::Pid pid);
+    bool hasApp(ax::Pid pid) const { return m_apps.contains(pid); }
 
     // Brings the application to the front and notifies activation observers.
     void activate(const SimApp& app);
@@ -136,6 +141,8 @@ private:
     ManualClock m_clock;
     SimScreens m_screens;
     SimLoginItems m_loginItems;
+    SimPasteboard m_pasteboard;
+    SimKeyEvents m_keyEvents{*this};
     std::map<ax::Pid, std::unique_ptr<SimApp>> m_apps;
 };
 

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "app/focus/ChatTarget.h"
+#include "app/focus/FocusTracker.h"
+#include "core/ComposerTextSnapshot.h"
+#include "core/Prompt.h"
+#include "platform/Desktop.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace tandrel {
+
+// Sends one prompt into a chat input through the clipboard: saves the user's clipboard, puts the
+// prompt on it, presses Control+V, checks through accessibility that the text arrived in that same
+// input, presses Return, and puts the clipboard back. Return is pressed only after a verified
+// insertion, and the clipboard is put back only when nobody else wrote to it meanwhile.
+//
+// Everything runs on the main thread; the waits between the steps are delayed calls on the
+// desktop's clock, cancelled when the sender goes away.
+class PromptSender {
+public:
+    // The desktop and the tracker outlive the sender.
+    PromptSender(Desktop& desktop, FocusTracker& tracker);
+    ~PromptSender();
+    PromptSender(const PromptSender&) = delete;
+    PromptSender& operator=(const PromptSender&) = delete;
+
+    // Receives each status sentence for the palette, or none to clear it. Called with busy()
+    // already updated, so a receiver can enable or disable buttons from it.
+    std::function<void(const std::optional<QString>&)> onStatus;
+
+    // An insertion is under way: from the moment the clipboard was saved until it ends in any way.
+    bool busy() const;
+
+    // Starts inserting the prompt's text into the target that was last found. Returns once the
+    // paste keystroke is posted or the insertion was refused; the checks, Return and the restore
+    // follow on the clock. While busy, or when the focus is no longer on the target, it only beeps.
+    void send(const Prompt& prompt, const ChatTarget& target);
+
+private:
+    struct Insertion {
+        QString text;
+        ChatTarget target;
+        ComposerTextSnapshot before;
+        std::optional<TextRange> selection;
+        std::vector<PasteboardItem> saved;
+        std::int64_t changeCount = 0;
+    };
+
+    void scheduleCheck(int attempt);
+    void check(int attempt);
+    void scheduleFinalRestore();
+    // Puts the clipboard back (unless someone else wrote to it), clears busy and reports.
+    void finish(const std::optional<QString>& status);
+    std::vector<PasteboardItem> saveClipboard();
+    void restoreClipboard(const std::vector<PasteboardItem>& saved, std::int64_t ifUnchanged);
+    void report(const std::optional<QString>& status);
+
+    Desktop& m_desktop;
+    FocusTracker& m_tracker;
+    bool m_busy = false;
+    std::optional<Insertion> m_insertion;
+    std::unique_ptr<Handle> m_step; // the next delayed step of the insertion
+};
+
+} // namespace tandrel

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "platform/Pasteboard.h"
+
+#include <QMetaObject>
+#include <QPointer>
+
+class QClipboard;
+class QMimeData;
+
+namespace tandrel::linuxdesktop {
+
+// The X11 CLIPBOARD selection through QClipboard: one item whose types are the MIME formats its
+// owner offers. Reaching the clipboard needs a QGuiApplication, so nothing is touched until the
+// first call; without one the clipboard reads as empty and refuses writes.
+//
+// Tandrel's own writes (the prompt, and the user's content put back) carry the hint that
+// clipboard managers honour for secrets, so a user's clipboard history is not filled with
+// prompts and duplicates of what it already holds.
+class QtPasteboard final : public Pasteboard {
+public:
+    // The MIME type and value of that hint.
+    static const QString& secretHintType();
+    static const QByteArray& secretHintValue();
+
+    QtPasteboard();
+    ~QtPasteboard() override;
+
+    std::vector<QStringList> itemTypes() override;
+    std::optional<QByteArray> data(int item, const QString& type) override;
+    std::int64_t changeCount() override;
+    void clearContents() override;
+    bool writeString(const QString& text) override;
+    bool writeItems(const std::vector<PasteboardItem>& items) override;
+
+private:
+    QClipboard* clipboard();
+    const QMimeData* contents();
+    bool stillOurs();
+    void noteChange();
+    bool write(QMimeData* content);
+
+    QMetaObject::Connection m_changed;
+    std::int64_t m_count = 0;
+    bool m_writing = false;
+    // What Tandrel last put on the clipboard; a change while it is still there is our own echo.
+    bool m_ownsContent = false;
+    QPointer<QMimeData> m_own;
+};
+
+} // namespace tandrel::linuxdesktop

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/KeyEvents.h"
+
+typedef struct _XDisplay Display;
+
+namespace tandrel::linuxdesktop {
+
+// Keystrokes through the XTest extension, on a connection of its own opened on first use. The
+// sender's key positions become keysyms (V, Return) and the Command flag becomes Control; each
+// keysym is looked up in the keyboard mapping in force at that moment, so a layout switch since
+// the last keystroke is honoured. The beep is the X bell.
+class XTestKeys final : public KeyEvents {
+public:
+    XTestKeys();
+    ~XTestKeys() override;
+    XTestKeys(const XTestKeys&) = delete;
+    XTestKeys& operator=(const XTestKeys&) = delete;
+
+    bool postKey(KeyCode code, KeyFlags flags) override;
+    void beep() override;
+
+private:
+    Display* display();
+    // The keycode that produces the keysym in the current mapping, or 0.
+    unsigned keycodeFor(unsigned long keysym);
+
+    Display* m_display = nullptr;
+    bool m_opened = false;
+    bool m_hasXTest = false;
+};
+
+} // namespace tandrel::linuxdesktop

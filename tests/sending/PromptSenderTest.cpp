@@ -1,0 +1,272 @@
+#include "app/sending/PromptSender.h"
+#include "platform/sim/SimDesktop.h"
+#include "tests/support/QtPrinters.h"
+#include "tests/support/WebChatScene.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace tandrel;
+using namespace tandrel::sim;
+
+namespace {
+
+const QString kCannotVerify = QStringLiteral("This input cannot be verified. Nothing was sent.");
+const QString kWriteFailed = QStringLiteral("Could not put the prompt on the clipboard.");
+const QString kFocusBeforePaste = QStringLiteral("Focus changed. Nothing was sent.");
+const QString kFocusDuringCheck = QStringLiteral("Focus changed. Return was not pressed.");
+const QString kNotVerified = QStringLiteral("Could not verify insertion. Return was not pressed.");
+const QString kReturnFailed = QStringLiteral("Prompt inserted. Press Return to send.");
+
+struct Status {
+    std::optional<QString> text;
+    bool busy = false;
+    friend bool operator==(const Status&, const Status&) = default;
+};
+
+void PrintTo(const Status& s, std::ostream* os) {
+    *os << "{" << (s.text ? '"' + s.text->toStdString() + '"' : std::string("none"))
+        << (s.busy ? ", busy}" : ", idle}");
+}
+
+// A rich copy: two items, the first with an HTML and a plain-text form.
+std::vector<PasteboardItem> richCopy() {
+    return {{{"text/html", "<b>bold</b> words"}, {"text/plain", "bold words"}},
+            {{"image/png", QByteArray("\x89PNG\r\n\x1a\n\0\0", 10)}}};
+}
+
+class Sending : public ::testing::Test {
+public:
+    Sending() {
+        sender.onStatus = [this](const std::optional<QString>& text) {
+            statuses.push_back({text, sender.busy()});
+        };
+        clipboard().copy(richCopy());
+    }
+
+    ChatTarget target() {
+        const std::optional<ChatTarget> found = tracker.current(true);
+        EXPECT_TRUE(found) << "the chat input should be the target";
+        return found.value_or(ChatTarget{});
+    }
+    void send() { sender.send(prompt, target()); }
+    SimPasteboard& clipboard() { return sim.pasteboard(); }
+    SimKeyEvents& keys() { return sim.keyEvents(); }
+    double now() { return sim.manualClock().uptime(); }
+    // A second input in the same page, which takes the focus.
+    void focusAnotherInput() { chat.browser->focus(chat.body.child("AXTextArea").text("other")); }
+
+    SimDesktop sim;
+    test::WebChatScene chat = test::buildWebChat(sim);
+    FocusTracker tracker{sim};
+    PromptSender sender{sim, tracker};
+    Prompt prompt{QUuid::createUuid(), "Summary", "Summarize this thread in three bullets."};
+    std::vector<Status> statuses;
+};
+
+TEST_F(Sending, VerifiedPastePressesReturnOnceAndRestoresTheClipboardOnlyAfterTheDelay) {
+    send();
+    ASSERT_TRUE(sender.busy());
+    EXPECT_EQ(clipboard().text(), prompt.text) << "the prompt is on the clipboard while pasting";
+    ASSERT_EQ(keys().keys().size(), 1u);
+    EXPECT_EQ(keys().keys()[0].code, kKeyCodeV);
+    EXPECT_EQ(keys().keys()[0].flags, kKeyFlagCommand);
+    const double pasted = now();
+
+    sim.advance(0.08); // the text showed after 0.02 s; the first check finds it
+    const auto returns = keys().returns();
+    ASSERT_EQ(returns.size(), 1u);
+    EXPECT_NEAR(returns[0].time - pasted, 0.08, 1e-6);
+    EXPECT_EQ(returns[0].focused, chat.input.node());
+    EXPECT_EQ(returns[0].text, "hi" + prompt.text);
+    EXPECT_TRUE(sender.busy()) << "buttons stay disabled until the clipboard is back";
+    EXPECT_EQ(clipboard().text(), prompt.text);
+
+    sim.advance(0.29);
+    EXPECT_TRUE(sender.busy());
+    sim.advance(0.01);
+    EXPECT_FALSE(sender.busy());
+    EXPECT_EQ(clipboard().items(), richCopy()) << "every item with every type comes back";
+    EXPECT_EQ(statuses, (std::vector<Status>{{std::nullopt, true}, {std::nullopt, false}}));
+    sim.advance(5);
+    EXPECT_EQ(keys().keys().size(), 2u) << "nothing more after the insertion ended";
+    EXPECT_EQ(sim.manualClock().pendingCount(), 0u);
+}
+
+TEST_F(Sending, EmptyClipboardIsEmptyAgainAndTypesWithoutDataAreLeftOut) {
+    clipboard().copy({});
+    send();
+    sim.advance(0.4);
+    EXPECT_TRUE(clipboard().items().empty()) << "not left holding the prompt";
+    EXPECT_EQ(keys().returns().size(), 1u);
+
+    // An item whose only type the owner never delivers still holds its place in the list.
+    clipboard().copy({{{"text/plain", "kept"}, {"x-broken", "never"}}, {{"x-broken", "never"}}});
+    clipboard().withhold("x-broken");
+    send();
+    sim.advance(0.4);
+    EXPECT_EQ(clipboard().items(),
+              (std::vector<PasteboardItem>{{{"text/plain", "kept"}}, PasteboardItem{}}));
+}
+
+TEST_F(Sending, PressingAgainWhileBusyOrAfterTheFocusLeftOnlyBeeps) {
+    const ChatTarget found = target();
+    send();
+    sender.send(prompt, found);
+    EXPECT_EQ(keys().beeps(), 1);
+    EXPECT_EQ(keys().keys().size(), 1u) << "no second paste";
+    EXPECT_EQ(statuses.size(), 1u) << "a beep reports no status";
+    sim.advance(0.5);
+    EXPECT_EQ(keys().returns().size(), 1u);
+
+    // The target the palette last saw is no longer focused.
+    focusAnotherInput();
+    const int clipboardWrites = clipboard().writes();
+    sender.send(prompt, found);
+    EXPECT_EQ(keys().beeps(), 2);
+    EXPECT_FALSE(sender.busy());
+    EXPECT_EQ(clipboard().writes(), clipboardWrites);
+    EXPECT_EQ(statuses.size(), 2u);
+}
+
+TEST_F(Sending, UnreadableInputIsRefusedBeforeTheClipboardIsTouched) {
+    for (const char* reading : {"AXNumberOfCharacters", "AXValue"})
+        chat.input.fail(reading, ax::kCannotComplete);
+    send();
+    EXPECT_EQ(statuses, (std::vector<Status>{{kCannotVerify, false}}));
+    EXPECT_EQ(clipboard().clears() + clipboard().writes(), 0);
+    EXPECT_TRUE(keys().keys().empty());
+    EXPECT_EQ(clipboard().items(), richCopy());
+}
+
+TEST_F(Sending, CopyByTheUserDuringVerificationStaysOnTheClipboard) {
+    keys().setBehaviour(chat.input, {0.5, PasteBehaviour::Shape::exact});
+    send();
+    sim.advance(0.2);
+    clipboard().copyText("my own copy");
+    sim.advance(1.0);
+    EXPECT_EQ(keys().returns().size(), 1u);
+    EXPECT_FALSE(sender.busy());
+    EXPECT_EQ(clipboard().text(), "my own copy");
+    EXPECT_EQ(clipboard().items().size(), 1u);
+}
+
+// Every way an insertion can end short of Return: its status, when it comes (seconds from the
+// paste keystroke), and that the user's clipboard is back at that moment.
+class SendingEndings;
+struct Ending {
+    const char* name;
+    PasteBehaviour input;
+    std::function<void(SendingEndings&)> beforeSend;
+    std::function<void(SendingEndings&)> afterSend;
+    double seconds;
+    QString status;
+};
+
+void PrintTo(const Ending& ending, std::ostream* os) {
+    *os << ending.name;
+}
+
+class SendingEndings : public Sending, public ::testing::WithParamInterface<Ending> {
+public:
+    std::unique_ptr<Handle> focusMove;
+};
+
+using Shape = PasteBehaviour::Shape;
+const Ending kEndings[] = {
+    {"FocusMovesAfterPaste",
+     {},
+     nullptr,
+     [](SendingEndings& s) {
+         s.focusMove = s.sim.manualClock().runAfter(0.05, [&s] { s.focusAnotherInput(); });
+     },
+     0.08,
+     kFocusDuringCheck},
+    {"TextNeverShows", {std::nullopt}, nullptr, nullptr, 1.6, kNotVerified},
+    {"InputAddsACharacter", {0.02, Shape::extraCharacter}, nullptr, nullptr, 1.6, kNotVerified},
+    {"InputPastesTwice", {0.02, Shape::twice}, nullptr, nullptr, 1.6, kNotVerified},
+    {"InputAddsABlankLine", {0.02, Shape::separated}, nullptr, nullptr, 1.6, kNotVerified},
+    {"ClipboardWriteFails",
+     {},
+     [](SendingEndings& s) { s.clipboard().failStringWrites(true); },
+     nullptr,
+     0,
+     kWriteFailed},
+    {"PasteKeystrokeFails",
+     {},
+     [](SendingEndings& s) { s.keys().failKey(kKeyCodeV); },
+     nullptr,
+     0,
+     kFocusBeforePaste},
+    {"ReturnKeystrokeFails",
+     {},
+     [](SendingEndings& s) { s.keys().failKey(kKeyCodeReturn); },
+     nullptr,
+     0.08,
+     kReturnFailed},
+};
+
+TEST_P(SendingEndings, EndWithTheirStatusNoReturnAndTheClipboardBack) {
+    const Ending& ending = GetParam();
+    keys().setBehaviour(chat.input, ending.input);
+    if (ending.beforeSend)
+        ending.beforeSend(*this);
+
+    const double start = now();
+    send();
+    if (ending.afterSend)
+        ending.afterSend(*this);
+    if (ending.seconds > 0) {
+        sim.advance(ending.seconds - 0.001);
+        EXPECT_TRUE(sender.busy()) << "still checking just before the end";
+        sim.advance(0.001);
+    }
+    EXPECT_NEAR(now() - start, ending.seconds, 1e-6);
+    EXPECT_FALSE(sender.busy());
+    ASSERT_FALSE(statuses.empty());
+    EXPECT_EQ(statuses.back(), (Status{ending.status, false}));
+    EXPECT_EQ(clipboard().items(), richCopy());
+    sim.advance(3);
+    EXPECT_EQ(keys().returns().size(), 0u);
+    EXPECT_EQ(statuses.size(), 2u) << "buttons disabled once, then one status";
+    EXPECT_EQ(sim.manualClock().pendingCount(), 0u) << "no check left running";
+}
+
+INSTANTIATE_TEST_SUITE_P(, SendingEndings, ::testing::ValuesIn(kEndings),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Sending, SlowInputIsVerifiedAtTheThirteenthCheck) {
+    keys().setBehaviour(chat.input, {1.0, PasteBehaviour::Shape::exact});
+    const double start = now();
+    send();
+    sim.advance(2);
+    const auto returns = keys().returns();
+    ASSERT_EQ(returns.size(), 1u);
+    EXPECT_NEAR(returns[0].time - start, 13 * 0.08, 1e-9);
+    EXPECT_EQ(statuses.back(), (Status{std::nullopt, false}));
+}
+
+TEST_F(Sending, PasteReplacesTheSelectionAndIsVerifiedThere) {
+    chat.input.text("one two three").selection({4, 3});
+    prompt.text = "2";
+    send();
+    sim.advance(0.08);
+    ASSERT_EQ(keys().returns().size(), 1u);
+    EXPECT_EQ(keys().returns()[0].text, "one 2 three");
+}
+
+TEST_F(Sending, SenderGoingAwayMidInsertionPutsTheClipboardBackAndStaysSilent) {
+    auto early = std::make_unique<PromptSender>(sim, tracker);
+    int reports = 0;
+    early->onStatus = [&](const std::optional<QString>&) { ++reports; };
+    early->send(prompt, target());
+    ASSERT_EQ(clipboard().text(), prompt.text);
+    early.reset();
+    EXPECT_EQ(clipboard().items(), richCopy());
+    sim.advance(3);
+    EXPECT_EQ(reports, 1);
+    EXPECT_TRUE(keys().returns().empty());
+}
+
+} // namespace
