@@ -9,6 +9,8 @@
 #include <QPixmap>
 #include <QTextDocument>
 
+#include <cstdio>
+
 namespace tandrel {
 
 namespace {
@@ -40,6 +42,9 @@ QtShellDialogs::~QtShellDialogs() {
 }
 
 void QtShellDialogs::showAlert(const QString& title, const QString& informativeText) {
+    // Also on stderr: someone who started the program from a terminal, or a journal, keeps it.
+    std::fprintf(stderr, "%s: %s\n", qUtf8Printable(title), qUtf8Printable(informativeText));
+    std::fflush(stderr);
     QMessageBox box(QMessageBox::Warning, title, title, QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
     box.setInformativeText(asRichText(informativeText));

@@ -69,4 +69,102 @@ unsigned long activeWindowOnRoot() {
     return active;
 }
 
+namespace {
+
+long long windowPid(Display* d, Window w) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    long long pid = 0;
+    if (XGetWindowProperty(d, w, XInternAtom(d, "_NET_WM_PID", False), 0, 1, False, XA_CARDINAL,
+                           &type, &format, &items, &after, &data) == Success &&
+        data) {
+        if (type == XA_CARDINAL && format == 32 && items == 1)
+            pid = static_cast<long long>(*reinterpret_cast<unsigned long*>(data));
+        XFree(data);
+    }
+    return pid;
+}
+
+std::vector<Window> childrenOf(Display* d, Window w) {
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    std::vector<Window> out;
+    if (XQueryTree(d, w, &root, &parent, &children, &count) && children) {
+        out.assign(children, children + count);
+        XFree(children);
+    }
+    return out;
+}
+
+// The window itself when it carries a pid, else the first descendant that does (a window
+// manager's frame holds the client window).
+Window clientWithPid(Display* d, Window w, int depth = 0) {
+    if (windowPid(d, w) != 0)
+        return w;
+    if (depth > 3)
+        return 0;
+    for (Window child : childrenOf(d, w))
+        if (Window found = clientWithPid(d, child, depth + 1))
+            return found;
+    return 0;
+}
+
+} // namespace
+
+std::vector<WindowOnScreen> visibleWindowsOf(long long pid) {
+    std::vector<WindowOnScreen> out;
+    Display* d = XOpenDisplay(nullptr);
+    if (!d)
+        return out;
+    const Window root = DefaultRootWindow(d);
+    for (Window top : childrenOf(d, root)) {
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(d, top, &attributes) || attributes.map_state != IsViewable)
+            continue;
+        const Window client = clientWithPid(d, top);
+        if (!client || windowPid(d, client) != pid)
+            continue;
+        XWindowAttributes clientAttributes;
+        if (!XGetWindowAttributes(d, client, &clientAttributes))
+            continue;
+        int x = 0, y = 0;
+        Window ignored = 0;
+        XTranslateCoordinates(d, client, root, 0, 0, &x, &y, &ignored);
+        out.push_back({client, x, y, clientAttributes.width, clientAttributes.height,
+                       attributes.override_redirect != 0});
+    }
+    XCloseDisplay(d);
+    return out;
+}
+
+long long inputFocusProcess() {
+    Display* d = XOpenDisplay(nullptr);
+    if (!d)
+        return 0;
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(d, &focus, &revert);
+    long long pid = 0;
+    const Window root = DefaultRootWindow(d);
+    // Walk up from the focused window to the first one that names its process.
+    for (Window w = focus; w && w != root && w != PointerRoot;) {
+        pid = windowPid(d, w);
+        if (pid)
+            break;
+        Window r = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(d, w, &r, &parent, &children, &count))
+            break;
+        if (children)
+            XFree(children);
+        w = parent;
+    }
+    XCloseDisplay(d);
+    return pid;
+}
+
 } // namespace tandrel::e2e

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 namespace tandrel::e2e {
 
@@ -32,5 +33,24 @@ private:
 // The window that the root's _NET_ACTIVE_WINDOW names on the display named by DISPLAY; 0 when it
 // names none or is absent.
 unsigned long activeWindowOnRoot();
+
+// A mapped top-level window: where it is on the screen (pixels, top-left origin) and whether the
+// window manager is bypassed (override-redirect).
+struct WindowOnScreen {
+    unsigned long id = 0;
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool overrideRedirect = false;
+};
+
+// The viewable top-level windows whose _NET_WM_PID is the process, in stacking order (bottom
+// first). Window managers' frames are looked through: the client window inside one counts.
+std::vector<WindowOnScreen> visibleWindowsOf(long long pid);
+
+// The process that owns the window holding the X input focus (its _NET_WM_PID, or that of its
+// nearest top-level ancestor); 0 when none can be found.
+long long inputFocusProcess();
 
 } // namespace tandrel::e2e

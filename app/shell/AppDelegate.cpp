@@ -1,0 +1,285 @@
+#include "app/shell/AppDelegate.h"
+
+#include "app/editor/EditorController.h"
+#include "app/palette/PaletteController.h"
+#include "app/sending/PromptSender.h"
+#include "app/shell/AppIdentity.h"
+#include "app/shell/ShellDialogs.h"
+#include "app/shell/StatusMenu.h"
+#include "app/shell/TrayView.h"
+#include "platform/Logging.h"
+
+#include <QFileInfo>
+
+namespace tandrel {
+
+namespace {
+
+const QString kPreviewOption = QStringLiteral("--preview");
+const Point kPreviewOrigin{100, 100};
+
+const QString kReasonUntrusted = QStringLiteral("accessibility permission missing");
+const QString kReasonPaused = QStringLiteral("paused");
+const QString kReasonDismissed = QStringLiteral("dismissed for this input");
+const QString kReasonNoInput = QStringLiteral("no eligible focused input");
+const QString kReasonShown = QStringLiteral("shown");
+
+} // namespace
+
+AppDelegate::AppDelegate(Desktop& desktop, AppViews views, QString promptsPath,
+                         QStringList arguments)
+    : m_desktop(desktop), m_views(views), m_arguments(std::move(arguments)), m_tracker(desktop),
+      m_observation(std::make_unique<FocusObservation>(desktop)),
+      m_palette(std::make_unique<PaletteController>(desktop.screens(), views.palette)),
+      m_editor(std::make_unique<EditorController>(desktop, views.editor)),
+      m_store(std::move(promptsPath)), m_configuration(Prompt::defaults()) {}
+
+AppDelegate::~AppDelegate() {
+    // Nothing scheduled may run into the parts below while they are being destroyed.
+    m_timer.reset();
+    if (m_observation)
+        m_observation->onChange = nullptr;
+}
+
+PromptSender& AppDelegate::sender() {
+    if (!m_sender)
+        m_sender = std::make_unique<PromptSender>(m_desktop, m_tracker);
+    return *m_sender;
+}
+
+bool AppDelegate::applicationDidFinishLaunching() {
+    try {
+        m_configuration = m_store.load();
+    } catch (const Error& error) {
+        m_views.dialogs.showAlert(QStringLiteral("Could not load your prompts"),
+                                  error.errorDescription() +
+                                      QStringLiteral("\n\nYour file was left unchanged at ") +
+                                      m_store.path() + QStringLiteral("."));
+        return false;
+    }
+    m_palette->rebuild(m_configuration);
+    installCallbacks();
+
+    if (m_views.tray) {
+        m_views.tray->onAction = [this](MenuAction action) {
+            switch (action) {
+            case MenuAction::EditPrompts:
+                return editPrompts();
+            case MenuAction::ToggleLogin:
+                return toggleLogin();
+            case MenuAction::TogglePause:
+                return togglePause();
+            case MenuAction::AccessibilitySettings:
+                return accessibilitySettings();
+            case MenuAction::About:
+                return about();
+            case MenuAction::SupportMyWork:
+                return supportMyWork();
+            case MenuAction::Quit:
+                return quit();
+            case MenuAction::None:
+                return;
+            }
+        };
+        m_views.tray->onMenuAboutToShow = [this] { menuWillOpen(); };
+        m_views.tray->show();
+    }
+    rebuildMenu();
+
+    m_observation->onChange = [this] { tick(); };
+    m_timer = m_desktop.clock().repeat(kTimerInterval, kTimerTolerance, [this] { tick(); });
+    tick();
+
+    if (!m_desktop.accessibility().isProcessTrusted() || !QFileInfo::exists(m_store.path()))
+        editPrompts();
+
+    if (m_arguments.contains(kPreviewOption))
+        startPreviewPosition();
+    return true;
+}
+
+void AppDelegate::installCallbacks() {
+    m_palette->onPrompt = [this](const Prompt& prompt) {
+        if (!m_target || m_paused)
+            return;
+        sender().send(prompt, *m_target);
+    };
+    m_palette->onEdit = [this] { editPrompts(); };
+    m_palette->onDismiss = [this] {
+        m_dismissedTarget = m_target;
+        m_previewing = false;
+    };
+    m_editor->onPreview = [this](const Configuration& working, const Rect& rect) {
+        showPreview(working, rect);
+    };
+    sender().onStatus = [this](const std::optional<QString>& message) {
+        m_palette->status(message, sender().busy());
+    };
+    m_editor->onSave = [this](const Configuration& edited) {
+        m_store.save(edited); // a failure goes back to the editor as it is
+        m_previewing = false;
+        m_configuration = edited;
+        m_palette->rebuild(m_configuration);
+    };
+}
+
+void AppDelegate::showPreview(const Configuration& working, const Rect& rect) {
+    m_previewing = true;
+    m_target.reset();
+    m_palette->rebuild(working);
+    m_palette->status(std::nullopt, false);
+    const double height = primaryScreenHeight();
+    m_palette->show(
+        Rect(rect.x(), height - (rect.y() + rect.height()), rect.width(), rect.height()));
+}
+
+void AppDelegate::startPreviewPosition() {
+    // A fixed place for looking at the palette: nothing but the user moves or hides it now.
+    m_timer.reset();
+    m_observation->onChange = nullptr;
+    m_palette->center();
+    m_palette->setFrameOrigin(kPreviewOrigin);
+    m_palette->orderFrontRegardless();
+}
+
+double AppDelegate::primaryScreenHeight() {
+    const auto screens = m_desktop.screens().screens();
+    return screens.empty() ? 0 : screens.front().frame.height();
+}
+
+std::optional<ax::Pid> AppDelegate::observedProcess(bool trusted) const {
+    if (!trusted || m_paused)
+        return std::nullopt;
+    Workspace& workspace = m_desktop.workspace();
+    const auto front = workspace.frontmostApplication();
+    if (!front || !front->processIdentifier ||
+        *front->processIdentifier == workspace.ownProcessIdentifier())
+        return std::nullopt;
+    return front->processIdentifier;
+}
+
+void AppDelegate::tick() {
+    const bool trusted = m_desktop.accessibility().isProcessTrusted();
+    const std::optional<ax::Pid> pid = observedProcess(trusted);
+    m_observation->observe(pid, std::nullopt);
+
+    if (trusted != m_hadTrust) {
+        m_hadTrust = trusted;
+        m_editor->refreshPermission();
+        rebuildMenu();
+    }
+
+    if (m_previewing) {
+        Workspace& workspace = m_desktop.workspace();
+        const auto front = workspace.frontmostApplication();
+        if (m_editor->isWindowVisible() && front && front->processIdentifier &&
+            *front->processIdentifier == workspace.ownProcessIdentifier())
+            return;
+        m_previewing = false;
+        m_palette->rebuild(m_configuration);
+    }
+
+    if (!trusted || m_paused) {
+        recordVisibility(!trusted ? kReasonUntrusted : kReasonPaused);
+        m_target.reset();
+        m_palette->orderOut();
+        return;
+    }
+
+    m_target = m_tracker.current(true);
+
+    std::vector<ax::Element> watched;
+    if (m_target) {
+        watched = m_target->layoutElements;
+        if (auto window = m_tracker.ax().element(m_target->element, QStringLiteral("AXWindow")))
+            watched.push_back(*window);
+    }
+    m_observation->observe(pid, watched);
+
+    if (m_dismissedTarget && m_dismissedTarget->matches(m_target)) {
+        recordVisibility(kReasonDismissed);
+        m_palette->orderOut();
+        return;
+    }
+    m_dismissedTarget.reset();
+
+    if (!m_target) {
+        m_palette->orderOut();
+        recordVisibility(kReasonNoInput);
+        return;
+    }
+    m_palette->show(m_desktop.screens().pointsFromDevicePixels(m_target->frame));
+    recordVisibility(kReasonShown);
+}
+
+void AppDelegate::recordVisibility(const QString& reason) {
+    if (m_lastVisibilityReason == reason)
+        return;
+    m_lastVisibilityReason = reason;
+    qCInfo(lcVisibility, "Overlay: %s", qUtf8Printable(reason));
+}
+
+void AppDelegate::editPrompts() {
+    m_previewing = false;
+    m_palette->orderOut();
+    m_editor->present(m_configuration);
+}
+
+void AppDelegate::togglePause() {
+    m_paused = !m_paused;
+    rebuildMenu();
+    tick();
+}
+
+void AppDelegate::accessibilitySettings() {
+    // Switching the desktop's accessibility support on is what grants access here; the settings
+    // program, when one is installed, lets the user see and change it.
+    m_desktop.accessibility().isProcessTrustedWithPrompt(true);
+    m_desktop.workspace().openAccessibilitySettings();
+}
+
+void AppDelegate::quit() {
+    if (onQuit)
+        onQuit();
+}
+
+void AppDelegate::applicationShouldHandleReopen() {
+    if (m_editor->isWindowVisible())
+        return;
+    editPrompts();
+}
+
+void AppDelegate::menuWillOpen() {
+    refreshLoginItem();
+}
+
+void AppDelegate::rebuildMenu() {
+    if (!m_views.tray)
+        return;
+    m_views.tray->setMenu(buildStatusMenu(m_desktop.accessibility().isProcessTrusted(), m_paused,
+                                          m_desktop.loginItems().status(),
+                                          AppIdentity::supportURL()));
+}
+
+void AppDelegate::refreshLoginItem() {
+    if (!m_views.tray)
+        return;
+    m_views.tray->updateItem(loginMenuItem(m_desktop.loginItems().status()));
+}
+
+void AppDelegate::toggleLogin() {
+    if (const std::optional<QString> failure = tandrel::toggleLogin(m_desktop.loginItems()))
+        m_views.dialogs.showAlert(loginAlertTitle(), *failure);
+    rebuildMenu();
+}
+
+void AppDelegate::about() {
+    m_views.dialogs.showAbout(AppIdentity::name(), AppIdentity::version(), aboutCredits());
+}
+
+void AppDelegate::supportMyWork() {
+    if (const auto url = AppIdentity::supportURL())
+        m_views.dialogs.openURL(*url);
+}
+
+} // namespace tandrel

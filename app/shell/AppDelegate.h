@@ -1,0 +1,119 @@
+#pragma once
+
+#include "app/focus/ChatTarget.h"
+#include "app/focus/FocusObservation.h"
+#include "app/focus/FocusTracker.h"
+#include "core/Configuration.h"
+#include "core/ConfigurationStore.h"
+#include "platform/Desktop.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace tandrel {
+
+class EditorController;
+class EditorView;
+class PaletteController;
+class PaletteView;
+class PromptSender;
+class ShellDialogs;
+class TrayView;
+
+// The windows and dialogs the application controller drives. Qt widgets on the desktop, recording
+// doubles in tests. Every view outlives the controller.
+struct AppViews {
+    PaletteView& palette;
+    EditorView& editor;
+    ShellDialogs& dialogs;
+    TrayView* tray = nullptr; // none when the desktop offers no tray
+};
+
+// The spine of the running program: loads the prompts, owns the palette, the editor, the sender
+// and the focus tracking, and runs the visibility loop that shows the palette above a chat
+// composer or hides it, once a second and on every observed accessibility change.
+//
+// Lifetimes: the desktop and the views outlive the controller. The controller's own timer and
+// observation are released first when it is destroyed, so no callback reaches a half-destroyed
+// controller.
+class AppDelegate {
+public:
+    static constexpr double kTimerInterval = 1.0;
+    static constexpr double kTimerTolerance = 0.1;
+
+    AppDelegate(Desktop& desktop, AppViews views, QString promptsPath, QStringList arguments);
+    ~AppDelegate();
+    AppDelegate(const AppDelegate&) = delete;
+    AppDelegate& operator=(const AppDelegate&) = delete;
+
+    // The launch sequence. False when the prompts file could not be loaded: the alert has been
+    // shown and closed, nothing else was set up, and the program ends with a failure status.
+    bool applicationDidFinishLaunching();
+
+    // A second launch of the program asked this one to come forward.
+    void applicationShouldHandleReopen();
+
+    // Menu actions.
+    void editPrompts();
+    void togglePause();
+    void accessibilitySettings();
+    void toggleLogin();
+    void about();
+    void supportMyWork();
+    void quit();
+    // The tray menu is about to open.
+    void menuWillOpen();
+
+    // Ends the event loop; set by the entry point.
+    std::function<void()> onQuit;
+
+    // State, for tests and diagnostics.
+    bool paused() const { return m_paused; }
+    bool previewing() const { return m_previewing; }
+    bool hadTrust() const { return m_hadTrust; }
+    const std::optional<ChatTarget>& target() const { return m_target; }
+    const std::optional<ChatTarget>& dismissedTarget() const { return m_dismissedTarget; }
+    const Configuration& configuration() const { return m_configuration; }
+    const ConfigurationStore& store() const { return m_store; }
+    PaletteController& palette() { return *m_palette; }
+    EditorController& editor() { return *m_editor; }
+    PromptSender& sender();
+    FocusTracker& tracker() { return m_tracker; }
+
+private:
+    void tick();
+    void recordVisibility(const QString& reason);
+    void rebuildMenu();
+    void refreshLoginItem();
+    void installCallbacks();
+    void showPreview(const Configuration& configuration, const Rect& rect);
+    void startPreviewPosition();
+    std::optional<ax::Pid> observedProcess(bool trusted) const;
+    double primaryScreenHeight();
+
+    Desktop& m_desktop;
+    AppViews m_views;
+    QStringList m_arguments;
+
+    FocusTracker m_tracker;
+    std::unique_ptr<FocusObservation> m_observation;
+    std::unique_ptr<PromptSender> m_sender;
+    std::unique_ptr<PaletteController> m_palette;
+    std::unique_ptr<EditorController> m_editor;
+    ConfigurationStore m_store;
+    Configuration m_configuration;
+    std::optional<ChatTarget> m_target;
+    std::optional<ChatTarget> m_dismissedTarget;
+    bool m_paused = false;
+    bool m_hadTrust = false;
+    bool m_previewing = false;
+    std::optional<QString> m_lastVisibilityReason;
+    // Last: destroyed first, so the timer never fires into a controller being torn down.
+    std::unique_ptr<Handle> m_timer;
+};
+
+} // namespace tandrel

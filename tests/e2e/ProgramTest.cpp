@@ -1,0 +1,143 @@
+// The tandrel program, run as a user would, on the private desktop with Chromium on the fixture
+// pages: where the palette appears, that it never takes the keyboard focus, dismissing, a second
+// launch, and a prompts file that cannot be read.
+
+#include "tests/e2e/Fixtures.h"
+#include "tests/e2e/PrivateDesktopSuite.h"
+#include "tests/e2e/TandrelProgram.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace tandrel::e2e {
+namespace {
+
+// One timer period, plus room for a loaded machine; focus events usually show it in well under
+// 100 ms.
+constexpr std::chrono::milliseconds kShowTime{1500};
+constexpr double kGap = 10;
+constexpr double kTolerance = 2;
+
+QString describe(const WindowOnScreen& w) {
+    return QStringLiteral("(%1, %2, %3 x %4)").arg(w.x).arg(w.y).arg(w.width).arg(w.height);
+}
+
+// Where the palette must be: 10 pixels above the composer surface and centred on it.
+::testing::AssertionResult placedAbove(const WindowOnScreen& palette, const Rect& surface) {
+    const double gap = surface.y() - (palette.y + palette.height);
+    const double offset = (palette.x + palette.width / 2.0) - (surface.x() + surface.width() / 2);
+    if (std::abs(gap - kGap) <= kTolerance && std::abs(offset) <= kTolerance)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "palette " << describe(palette).toStdString() << " is " << gap
+           << " px above the composer " << e2e::describe(surface).toStdString()
+           << ", its centre off by " << offset << " px";
+}
+
+class Program : public PrivateDesktopSuite<WindowManager::None, DesktopLayer::NotNeeded> {
+protected:
+    // A running tandrel with the built-in prompts already saved (so no editor opens) and its
+    // palette up above the page's composer.
+    void startWithPalette(TandrelProgram& tandrel, const OpenedPage& page) {
+        ASSERT_TRUE(tandrel.writeDefaultPrompts());
+        QString error;
+        ASSERT_TRUE(tandrel.start({}, &error)) << error.toStdString();
+        ASSERT_TRUE(waitUntil([&] { return tandrel.palette().has_value(); }))
+            << "no palette above " << page.url.toStdString() << "; tandrel said:\n"
+            << tandrel.output().toStdString();
+    }
+};
+
+TEST_F(Program, PaletteAppearsAboveTheComposerWithoutTakingTheFocus) {
+    const OpenedPage page = openPage(textareaPage());
+    ASSERT_TRUE(page.composerSurface());
+    TandrelProgram tandrel;
+    startWithPalette(tandrel, page);
+
+    const WindowOnScreen palette = *tandrel.palette();
+    EXPECT_TRUE(placedAbove(palette, *page.composerSurface()));
+    EXPECT_TRUE(palette.overrideRedirect) << "no window manager may place or focus the palette";
+    EXPECT_EQ(inputFocusProcess(), page.pid) << "the palette took the keyboard focus";
+
+    // Another page without a composer hides it; the composer again shows it within a tick.
+    openPage(searchPage());
+    EXPECT_TRUE(waitUntil([&] { return !tandrel.palette(); }, kShowTime))
+        << "the palette stayed above a search field";
+    const OpenedPage again = openPage(textareaPage());
+    EXPECT_TRUE(waitUntil([&] { return tandrel.palette().has_value(); }, kShowTime))
+        << "the palette did not come back within " << kShowTime.count() << " ms";
+    if (const auto shown = tandrel.palette())
+        EXPECT_TRUE(placedAbove(*shown, *again.composerSurface()));
+    EXPECT_EQ(inputFocusProcess(), again.pid);
+}
+
+TEST_F(Program, DismissHidesThePaletteForThatInputOnly) {
+    const OpenedPage page = openPage(textareaPage());
+    TandrelProgram tandrel;
+    startWithPalette(tandrel, page);
+    const WindowOnScreen palette = *tandrel.palette();
+
+    // The dismiss button is the rightmost control, 22 pixels in from the right and the bottom.
+    ASSERT_TRUE(clickAt(palette.x + palette.width - 22, palette.y + palette.height - 22));
+    EXPECT_TRUE(waitUntil([&] { return !tandrel.palette(); }, kShowTime))
+        << "the dismiss button did not hide the palette";
+    // Stays hidden over the next ticks while the focus stays in that input.
+    runEventLoop(std::chrono::milliseconds(2500));
+    EXPECT_FALSE(tandrel.palette()) << "the palette came back for the dismissed input";
+    EXPECT_EQ(inputFocusProcess(), page.pid) << "clicking the palette took the keyboard focus";
+
+    // Another composer is another input: the palette shows there.
+    openPage(contenteditablePage());
+    EXPECT_TRUE(waitUntil([&] { return tandrel.palette().has_value(); }))
+        << "the dismissal was not forgotten for another input";
+}
+
+TEST_F(Program, SecondLaunchReachesTheRunningOneAndOpensTheEditor) {
+    const OpenedPage page = openPage(textareaPage());
+    TandrelProgram tandrel;
+    startWithPalette(tandrel, page);
+    ASSERT_FALSE(tandrel.editor());
+
+    const TandrelProgram::Run second = tandrel.runAgain();
+    ASSERT_TRUE(second.finished) << "the second launch did not end";
+    EXPECT_EQ(second.exitCode, 0) << second.output.toStdString();
+    EXPECT_TRUE(waitUntil([&] { return tandrel.editor().has_value(); }))
+        << "the running tandrel did not open its editor";
+    EXPECT_TRUE(tandrel.isRunning());
+}
+
+TEST_F(Program, UnreadablePromptsFileIsReportedAndLeftAlone) {
+    openPage(textareaPage());
+    TandrelProgram tandrel;
+    ASSERT_TRUE(tandrel.writeDefaultPrompts());
+    const QByteArray corrupt = QByteArrayLiteral("{\"prompts\": [ {\"title\": \"Half");
+    {
+        QFile file(tandrel.promptsPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(corrupt);
+    }
+    ASSERT_TRUE(tandrel.start());
+
+    // The alert is the only window; it names the problem and the file.
+    ASSERT_TRUE(waitUntil([&] { return !tandrel.windows().empty(); }))
+        << "no alert appeared; tandrel said:\n"
+        << tandrel.output().toStdString();
+    const QString said = tandrel.output();
+    EXPECT_TRUE(said.contains(QLatin1String("Could not load your prompts"))) << said.toStdString();
+    EXPECT_TRUE(said.contains(QLatin1String("Your file was left unchanged at ") +
+                              tandrel.promptsPath() + QLatin1Char('.')))
+        << said.toStdString();
+    EXPECT_FALSE(tandrel.palette());
+
+    // Closing the alert ends the program with a failure status, the file untouched.
+    ASSERT_TRUE(pressKey(tandrel.windows().front().id, QStringLiteral("Return")));
+    ASSERT_TRUE(tandrel.waitForExit(10000)) << "tandrel kept running after the alert";
+    EXPECT_NE(tandrel.exitCode(), 0);
+    QFile file(tandrel.promptsPath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), corrupt);
+}
+
+} // namespace
+} // namespace tandrel::e2e

@@ -1,0 +1,140 @@
+#include "tests/e2e/TandrelProgram.h"
+
+#include "core/ConfigurationStore.h"
+#include "core/Prompt.h"
+
+#include <QDir>
+
+namespace tandrel::e2e {
+
+namespace {
+
+// The palette is a strip at most 64 points high; the editor is a 760 x 540 window.
+constexpr int kPaletteMaxHeight = 140;
+constexpr int kEditorMinWidth = 700;
+
+bool runXdotool(const QStringList& arguments) {
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"), arguments);
+    return xdotool.waitForFinished(10000) && xdotool.exitStatus() == QProcess::NormalExit &&
+           xdotool.exitCode() == 0;
+}
+
+} // namespace
+
+TandrelProgram::TandrelProgram() {
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+}
+
+TandrelProgram::~TandrelProgram() {
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000)) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+}
+
+QString TandrelProgram::promptsPath() const {
+    return m_home.path() + QStringLiteral("/.local/share/Tandrel/prompts.json");
+}
+
+bool TandrelProgram::writeDefaultPrompts() const {
+    try {
+        ConfigurationStore(promptsPath()).save(Configuration(Prompt::defaults()));
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+QProcessEnvironment TandrelProgram::environment() const {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    const QString home = m_home.path();
+    env.insert(QStringLiteral("HOME"), home);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
+    return env;
+}
+
+bool TandrelProgram::start(const QStringList& arguments, QString* error) {
+    m_process.setProcessEnvironment(environment());
+    m_process.start(QStringLiteral(TANDREL_PATH), arguments);
+    if (!m_process.waitForStarted(10000)) {
+        if (error)
+            *error = m_process.errorString();
+        return false;
+    }
+    return true;
+}
+
+TandrelProgram::Run TandrelProgram::runAgain(const QStringList& arguments, int timeoutMs) const {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setProcessEnvironment(environment());
+    process.start(QStringLiteral(TANDREL_PATH), arguments);
+    Run run;
+    run.finished = process.waitForFinished(timeoutMs);
+    if (!run.finished) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+    run.exitCode = process.exitCode();
+    run.output = QString::fromUtf8(process.readAll());
+    return run;
+}
+
+qint64 TandrelProgram::pid() const {
+    return m_process.processId();
+}
+
+bool TandrelProgram::isRunning() const {
+    return m_process.state() == QProcess::Running;
+}
+
+bool TandrelProgram::waitForExit(int timeoutMs) {
+    return m_process.state() == QProcess::NotRunning || m_process.waitForFinished(timeoutMs);
+}
+
+int TandrelProgram::exitCode() const {
+    return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+}
+
+QString TandrelProgram::output() {
+    m_output += QString::fromUtf8(m_process.readAll());
+    return m_output;
+}
+
+std::vector<WindowOnScreen> TandrelProgram::windows() const {
+    return isRunning() ? visibleWindowsOf(pid()) : std::vector<WindowOnScreen>{};
+}
+
+std::optional<WindowOnScreen> TandrelProgram::palette() const {
+    for (const WindowOnScreen& w : windows())
+        if (w.height <= kPaletteMaxHeight && w.width >= 100)
+            return w;
+    return std::nullopt;
+}
+
+std::optional<WindowOnScreen> TandrelProgram::editor() const {
+    for (const WindowOnScreen& w : windows())
+        if (w.width >= kEditorMinWidth)
+            return w;
+    return std::nullopt;
+}
+
+bool clickAt(int x, int y) {
+    return runXdotool({QStringLiteral("mousemove"), QString::number(x), QString::number(y),
+                       QStringLiteral("click"), QStringLiteral("1")});
+}
+
+bool pressKey(unsigned long window, const QString& key) {
+    // Events sent to a window are marked synthetic and some toolkits drop them: give the window
+    // the focus and type.
+    return runXdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"),
+                       QString::number(window), QStringLiteral("key"), key});
+}
+
+} // namespace tandrel::e2e
