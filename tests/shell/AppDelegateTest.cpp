@@ -1,0 +1,338 @@
+// The application controller on the simulated desktop with the manual clock: the launch sequence,
+// the visibility loop and its logged reasons, dismissing, pausing, trust changes, the editor's
+// preview and save, the preview position and reopening.
+
+#include "app/editor/EditorController.h"
+#include "app/palette/PaletteController.h"
+#include "app/palette/PaletteView.h"
+#include "app/sending/PromptSender.h"
+#include "app/shell/AppDelegate.h"
+#include "app/shell/ShellDialogs.h"
+#include "app/shell/StatusMenu.h"
+#include "app/shell/TrayView.h"
+#include "tests/editor/RecordingEditorView.h"
+#include "tests/support/LogCapture.h"
+#include "tests/support/WebChatScene.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace tandrel {
+namespace {
+
+constexpr ax::Pid kOwnPid = 77;
+
+class FixedWidthPaletteView final : public PaletteView {
+public:
+    void setActions(Actions a) override { actions = std::move(a); }
+    double intrinsicButtonWidth(const QString&) override { return 60; }
+    void setPromptButtons(const std::vector<PromptButtonSpec>& b,
+                          const std::optional<StripHint>&) override {
+        buttons = b;
+    }
+    void setPromptButtonsEnabled(bool enabled) override { buttonsEnabled = enabled; }
+    void applyLayout(const PaletteLayout&) override {}
+    void setOverflowMenu(const std::optional<OverflowMenu>&) override {}
+    void setOverflowItemsEnabled(bool) override {}
+    void setWindowFrame(const Rect& f) override { frame = f; }
+    void setWindowVisible(bool v) override { visible = v; }
+
+    Actions actions;
+    std::vector<PromptButtonSpec> buttons;
+    bool buttonsEnabled = true;
+    Rect frame;
+    bool visible = false;
+};
+
+class RecordingTray final : public TrayView {
+public:
+    bool isAvailable() const override { return true; }
+    void show() override { shown = true; }
+    void setMenu(const std::vector<MenuItem>& items) override {
+        menu = items;
+        ++menus;
+    }
+    void updateItem(const MenuItem& item) override { updated.push_back(item); }
+    QString statusLine() const { return menu.empty() ? QString() : menu.front().title; }
+
+    bool shown = false;
+    std::vector<MenuItem> menu;
+    int menus = 0;
+    std::vector<MenuItem> updated;
+};
+
+class RecordingDialogs final : public ShellDialogs {
+public:
+    void showAlert(const QString& title, const QString& text) override {
+        alerts.emplace_back(title, text);
+    }
+    void showAbout(const QString& name, const QString& version, const QString& credits) override {
+        about = name + QLatin1Char('|') + version + QLatin1Char('|') + credits;
+    }
+    bool openURL(const QUrl& url) override {
+        opened.push_back(url);
+        return true;
+    }
+    std::vector<std::pair<QString, QString>> alerts;
+    QString about;
+    std::vector<QUrl> opened;
+};
+
+class AppController : public ::testing::Test {
+protected:
+    AppController() {
+        desktop.ws().setOwnProcessIdentifier(kOwnPid);
+        scene = test::buildWebChat(desktop);
+    }
+
+    QString promptsPath() const { return home.path() + QStringLiteral("/Tandrel/prompts.json"); }
+    void savePrompts(const Configuration& configuration) {
+        ConfigurationStore(promptsPath()).save(configuration);
+    }
+
+    // Launches with the arguments; the prompts file is whatever the test left there.
+    void launch(const QStringList& arguments = {}) {
+        app = std::make_unique<AppDelegate>(
+            desktop, AppViews{paletteView, editorView, dialogs, &tray}, promptsPath(),
+            QStringList{QStringLiteral("tandrel")} + arguments);
+        launched = app->applicationDidFinishLaunching();
+    }
+
+    std::vector<QString> reasons() const {
+        std::vector<QString> out;
+        for (const QString& m : log.messages(QStringLiteral("Visibility")))
+            if (m.startsWith(QLatin1String("Overlay: ")))
+                out.push_back(m.mid(9));
+        return out;
+    }
+
+    // The editor window comes to the front, as the real one does when it is presented.
+    void bringEditorToFront() {
+        desktop.ws().setFrontmost(RunningApplication{kOwnPid, QStringLiteral("tandrel"),
+                                                     QStringLiteral("Tandrel")});
+    }
+    void bringBrowserToFront() { desktop.activate(*scene.browser); }
+
+    test::LogCapture log;
+    QTemporaryDir home;
+    sim::SimDesktop desktop;
+    test::WebChatScene scene;
+    FixedWidthPaletteView paletteView;
+    test::RecordingEditorView editorView;
+    RecordingTray tray;
+    RecordingDialogs dialogs;
+    std::unique_ptr<AppDelegate> app;
+    bool launched = false;
+};
+
+TEST_F(AppController, FirstLaunchShowsTheDefaultsOpensTheEditorAndWritesNothing) {
+    launch();
+    ASSERT_TRUE(launched);
+    EXPECT_EQ(paletteView.buttons.size(), Prompt::defaults().size());
+    EXPECT_TRUE(editorView.visible) << "the first launch must open the editor";
+    EXPECT_FALSE(paletteView.visible) << "opening the editor hides the palette";
+    EXPECT_FALSE(QFile::exists(promptsPath()));
+    EXPECT_TRUE(tray.shown);
+    EXPECT_EQ(tray.statusLine(), QStringLiteral("Ready for desktop and web chats"));
+}
+
+TEST_F(AppController, UnreadablePromptsFileAlertsStopsAndLeavesTheFileAlone) {
+    savePrompts(Configuration(Prompt::defaults()));
+    const QByteArray broken = QByteArrayLiteral("{\"prompts\": [");
+    {
+        QFile file(promptsPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(broken);
+    }
+    launch();
+    EXPECT_FALSE(launched);
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_EQ(dialogs.alerts[0].first, QStringLiteral("Could not load your prompts"));
+    EXPECT_TRUE(dialogs.alerts[0].second.endsWith(
+        QStringLiteral("\n\nYour file was left unchanged at ") + promptsPath() +
+        QStringLiteral(".")))
+        << dialogs.alerts[0].second.toStdString();
+    // Nothing else was set up: no menu, no loop.
+    EXPECT_EQ(tray.menus, 0);
+    desktop.advance(3);
+    EXPECT_TRUE(reasons().empty());
+    QFile file(promptsPath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), broken);
+}
+
+// One walk through the visibility loop: each reason logged once per change, dismissal for one
+// input only, pause, and trust lost and regained.
+TEST_F(AppController, VisibilityLoopFollowsFocusDismissalPauseAndTrust) {
+    savePrompts(Configuration(Prompt::defaults()));
+    launch();
+    ASSERT_TRUE(launched);
+    EXPECT_FALSE(editorView.visible);
+    EXPECT_TRUE(paletteView.visible);
+    ASSERT_TRUE(app->target());
+    // Placed above the composer body (bottom-left: 900 - 700 + 10 = 210).
+    EXPECT_EQ(paletteView.frame.y(), 210);
+    desktop.advance(5);
+    EXPECT_EQ(reasons(), std::vector<QString>{QStringLiteral("shown")}) << "repeats were logged";
+
+    // Dismissed: hidden for this input across ticks.
+    paletteView.actions.dismissPressed();
+    desktop.advance(2);
+    EXPECT_FALSE(paletteView.visible);
+    EXPECT_TRUE(app->dismissedTarget());
+
+    // Focus leaves every chat input: the dismissal is forgotten at that tick.
+    scene.browser->focus(scene.window);
+    desktop.advance(1);
+    EXPECT_FALSE(app->dismissedTarget());
+    scene.browser->focus(scene.input);
+    desktop.advance(1);
+    EXPECT_TRUE(paletteView.visible) << "the palette did not come back for the input";
+
+    // Paused: hidden at once, prompts do nothing, the menu says so.
+    tray.onAction(MenuAction::TogglePause);
+    EXPECT_FALSE(paletteView.visible);
+    EXPECT_EQ(tray.statusLine(), QStringLiteral("Paused"));
+    paletteView.actions.promptPressed(0);
+    EXPECT_FALSE(app->sender().busy());
+    EXPECT_TRUE(desktop.keyEvents().keys().empty());
+    tray.onAction(MenuAction::TogglePause);
+    EXPECT_TRUE(paletteView.visible);
+
+    // Trust lost, then regained: each change refreshes the menu and the editor's text once.
+    const int menusBefore = tray.menus;
+    desktop.setTrusted(false);
+    desktop.advance(3);
+    EXPECT_FALSE(paletteView.visible);
+    EXPECT_EQ(tray.menus, menusBefore + 1);
+    EXPECT_TRUE(editorView.permission.contains(QLatin1String("One-time setup")));
+    desktop.setTrusted(true);
+    desktop.advance(3);
+    EXPECT_TRUE(paletteView.visible);
+    EXPECT_EQ(tray.menus, menusBefore + 2);
+    EXPECT_TRUE(editorView.permission.startsWith(QLatin1String("Ready.")));
+
+    EXPECT_EQ(reasons(), (std::vector<QString>{
+                             QStringLiteral("shown"),
+                             QStringLiteral("dismissed for this input"),
+                             QStringLiteral("no eligible focused input"),
+                             QStringLiteral("shown"),
+                             QStringLiteral("paused"),
+                             QStringLiteral("shown"),
+                             QStringLiteral("accessibility permission missing"),
+                             QStringLiteral("shown"),
+                         }));
+}
+
+TEST_F(AppController, PromptButtonSendsIntoTheTargetAndDisablesTheButtonsMeanwhile) {
+    savePrompts(Configuration(Prompt::defaults()));
+    launch();
+    ASSERT_TRUE(app->target());
+    desktop.pasteboard().copyText(QStringLiteral("mine"));
+
+    paletteView.actions.promptPressed(0);
+    EXPECT_TRUE(app->sender().busy());
+    EXPECT_FALSE(paletteView.buttonsEnabled);
+    desktop.advance(1);
+    EXPECT_FALSE(app->sender().busy());
+    EXPECT_TRUE(paletteView.buttonsEnabled);
+    EXPECT_EQ(desktop.keyEvents().returns().size(), 1u);
+    EXPECT_EQ(desktop.pasteboard().text(), QStringLiteral("mine"));
+}
+
+TEST_F(AppController, PreviewStaysWhileTheEditorIsInFrontAndEndsWithTheSavedPrompts) {
+    savePrompts(Configuration(Prompt::defaults()));
+    launch();
+    tray.onAction(MenuAction::EditPrompts);
+    ASSERT_TRUE(editorView.visible);
+    bringEditorToFront();
+
+    // A working copy of one prompt, previewed above the text area (bottom-left coordinates).
+    Configuration working({Prompt::defaults().front()});
+    editorView.textArea = Rect(300, 200, 400, 200);
+    app->editor().onPreview(working, *editorView.textArea);
+    EXPECT_TRUE(app->previewing());
+    EXPECT_FALSE(app->target()) << "a preview has no target to send to";
+    EXPECT_EQ(paletteView.buttons.size(), 1u);
+    EXPECT_TRUE(paletteView.visible);
+    EXPECT_EQ(paletteView.frame.y(), 410) << "10 points above the text area";
+    desktop.advance(3);
+    EXPECT_TRUE(app->previewing());
+    EXPECT_EQ(paletteView.buttons.size(), 1u);
+
+    // Another application in front ends it: the saved prompts come back.
+    bringBrowserToFront();
+    desktop.advance(1);
+    EXPECT_FALSE(app->previewing());
+    EXPECT_EQ(paletteView.buttons.size(), Prompt::defaults().size());
+    EXPECT_TRUE(paletteView.visible);
+}
+
+TEST_F(AppController, SaveAppliesOnlyWhatWasWritten) {
+    savePrompts(Configuration(Prompt::defaults()));
+    launch();
+    const Configuration shorter({Prompt::defaults()[0], Prompt::defaults()[1]});
+    app->editor().onSave(shorter);
+    EXPECT_EQ(app->configuration(), shorter);
+    EXPECT_EQ(paletteView.buttons.size(), 2u);
+    EXPECT_EQ(ConfigurationStore(promptsPath()).load(), shorter);
+
+    // A folder that cannot hold the file: the error goes back, nothing changes.
+    ASSERT_TRUE(QFile::remove(promptsPath()));
+    ASSERT_TRUE(QDir().rmdir(home.path() + QStringLiteral("/Tandrel")));
+    {
+        QFile blocker(home.path() + QStringLiteral("/Tandrel"));
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    }
+    EXPECT_THROW(app->editor().onSave(Configuration(Prompt::defaults())), Error);
+    EXPECT_EQ(app->configuration(), shorter);
+    EXPECT_EQ(paletteView.buttons.size(), 2u);
+}
+
+TEST_F(AppController, PreviewOptionPinsThePaletteUntilTheUserActs) {
+    savePrompts(Configuration(Prompt::defaults()));
+    launch({QStringLiteral("--preview")});
+    EXPECT_TRUE(paletteView.visible);
+    EXPECT_EQ(paletteView.frame.origin, (Point{100, 100}));
+    scene.browser->focus(scene.window);
+    desktop.advance(5);
+    EXPECT_TRUE(paletteView.visible) << "the loop still ran after --preview";
+    EXPECT_EQ(paletteView.frame.origin, (Point{100, 100}));
+    EXPECT_EQ(tray.statusLine(), QStringLiteral("Ready for desktop and web chats"));
+    tray.onAction(MenuAction::TogglePause);
+    EXPECT_FALSE(paletteView.visible);
+}
+
+TEST_F(AppController, ReopenOpensTheEditorOnlyWhenItIsHidden) {
+    savePrompts(Configuration(Prompt::defaults()));
+    launch();
+    ASSERT_FALSE(editorView.visible);
+    app->applicationShouldHandleReopen();
+    EXPECT_TRUE(editorView.visible);
+    const int shown = editorView.shown;
+    app->applicationShouldHandleReopen();
+    EXPECT_EQ(editorView.shown, shown) << "a visible editor was presented again";
+}
+
+TEST_F(AppController, MenuActionsReachTheDesktop) {
+    savePrompts(Configuration(Prompt::defaults()));
+    launch();
+    desktop.setTrusted(false);
+    tray.onAction(MenuAction::AccessibilitySettings);
+    EXPECT_EQ(desktop.ax().trustPrompts(), 1) << "the switch was not turned on";
+    EXPECT_EQ(desktop.ws().accessibilitySettingsOpened(), 1);
+
+    tray.onAction(MenuAction::ToggleLogin);
+    EXPECT_EQ(desktop.login().status(), LoginItemStatus::Enabled);
+    tray.onAction(MenuAction::About);
+    EXPECT_TRUE(dialogs.about.startsWith(QStringLiteral("Tandrel|")));
+    bool quit = false;
+    app->onQuit = [&] { quit = true; };
+    tray.onAction(MenuAction::Quit);
+    EXPECT_TRUE(quit);
+}
+
+} // namespace
+} // namespace tandrel
