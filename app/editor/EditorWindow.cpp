@@ -15,6 +15,8 @@
 #include <QScreen>
 #include <QShortcut>
 
+#include <functional>
+
 namespace tandrel {
 
 namespace {
@@ -61,9 +63,9 @@ EditorWindow::~EditorWindow() = default;
 
 QPushButton* EditorWindow::actionButton(const QString& text, void (EditorController::*action)()) {
     auto* button = new QPushButton(text, this);
-    connect(button, &QPushButton::clicked, this, [this, action] {
+    connect(button, &QPushButton::clicked, this, [this, act = std::mem_fn(action)] {
         if (m_controller)
-            (m_controller->*action)();
+            act(*m_controller);
     });
     return button;
 }
@@ -187,6 +189,13 @@ void EditorWindow::build() {
     cancel->setGeometry(fromBottomLeft(saveX - 12 - cancelWidth, 24, cancelWidth, kButtonHeight));
     preview->setGeometry(fromBottomLeft(24, 24, preview->sizeHint().width(), kButtonHeight));
 
+    // Keyboard order: the settings button, the list and its buttons, the fields, then the
+    // window's own buttons.
+    const QList<QWidget*> order = {settings, m_list, add,     m_remove, m_moveUp, m_moveDown,
+                                   m_label,  m_body, preview, cancel,   save};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
     // Shortcuts act at once (a button's own shortcut clicks it only after an animation), and not
     // while the window-modal alert is up.
     auto* saveShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this);
@@ -278,6 +287,9 @@ void EditorWindow::showWindow() {
     show();
     raise();
     activateWindow();
+    // Opened afresh, the keyboard starts in the list, where the arrow keys pick a prompt.
+    if (!focusWidget())
+        m_list->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void EditorWindow::closeWindow() {

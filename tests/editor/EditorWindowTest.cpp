@@ -106,17 +106,14 @@ TEST_F(EditorWindowTest, ControlSSavesWhatWasTypedAndEscapeCancels) {
 }
 
 TEST_F(EditorWindowTest, AFailedSaveShowsAWindowModalAlertAndKeepsTheEdits) {
-    editor.onSave = [](const Configuration&) {
-        throw FileError("create the folder", "/home/u/.local/share/Tandrel", "File exists");
-    };
+    const FileError failure("create the folder", "/home/u/.local/share/Tandrel", "File exists");
+    editor.onSave = [&](const Configuration&) { throw failure; };
     window.promptTextField()->setPlainText("kept");
     QTest::keyClick(window.labelField(), Qt::Key_S, Qt::ControlModifier);
     QMessageBox* box = alert();
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->text(), "Could not save prompts");
-    EXPECT_EQ(box->informativeText(),
-              FileError("create the folder", "/home/u/.local/share/Tandrel", "File exists")
-                  .errorDescription());
+    EXPECT_EQ(box->informativeText(), failure.errorDescription());
     EXPECT_EQ(box->windowModality(), Qt::WindowModal);
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(window.promptTextField()->toPlainText(), "kept");
@@ -134,6 +131,4 @@ TEST_F(EditorWindowTest, PreviewGetsTheTextAreaInBottomLeftScreenCoordinates) {
     const int screenHeight = QGuiApplication::screens().first()->geometry().height();
     EXPECT_EQ(*area, Rect(topLeft.x(), screenHeight - topLeft.y() - text->height(), text->width(),
                           text->height()));
-    EXPECT_EQ(area->width(), 458);
-    EXPECT_EQ(area->height(), 211);
 }
