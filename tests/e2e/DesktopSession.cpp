@@ -120,6 +120,29 @@ std::optional<OpenedPage> DesktopSession::open(const QString& url, QString* erro
     }
 }
 
+std::optional<std::vector<DesktopSession::SentMessage>> DesktopSession::takeSent(QString* error) {
+    if (process_.state() != QProcess::Running) {
+        *error = QStringLiteral("the desktop session is not running");
+        return std::nullopt;
+    }
+    process_.write("sent\n");
+    for (;;) {
+        const std::optional<QString> line = readLine(10s, error);
+        if (!line)
+            return std::nullopt;
+        if (!line->startsWith(QLatin1String("sent ")))
+            continue;
+        std::vector<SentMessage> messages;
+        for (const QJsonValue& entry : QJsonDocument::fromJson(line->mid(5).toUtf8()).array()) {
+            const QJsonObject object = entry.toObject();
+            messages.push_back({object.value(QLatin1String("url")).toString(),
+                                object.value(QLatin1String("text")).toString(),
+                                qint64(object.value(QLatin1String("at")).toDouble())});
+        }
+        return messages;
+    }
+}
+
 void DesktopSession::stop() {
     restoreEnvironment();
     if (process_.state() == QProcess::NotRunning)

@@ -49,6 +49,16 @@ public:
     std::optional<OpenedPage> open(const QString& url, QString* error);
     void stop();
 
+    // One message a page sent on Return: its text and the page's clock then (ms since the epoch).
+    struct SentMessage {
+        QString url;
+        QString text;
+        qint64 at = 0;
+    };
+    // The messages the pages sent since the last call, oldest first; absent with *error set when
+    // the session does not answer.
+    std::optional<std::vector<SentMessage>> takeSent(QString* error);
+
     // A value the session reported, e.g. "DISPLAY" or "FIXTURE_PORT"; empty when unknown.
     QString value(const QString& key) const;
 

@@ -5,6 +5,7 @@
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -40,8 +41,10 @@ inline bool waitUntil(const std::function<bool()>& condition,
     }
 }
 
-// Whether the cases read the desktop in this process, or only run programs against it.
-enum class DesktopLayer { NotNeeded, InProcess };
+// Whether the cases read the desktop in this process, or only run programs against it. With the
+// clipboard, the process also needs a QGuiApplication on the private display: the suite creates
+// it once the display is up, so such an executable's main() creates no application object.
+enum class DesktopLayer { NotNeeded, InProcess, InProcessWithClipboard };
 
 // A suite of cases on one private desktop. A process keeps one accessibility connection, so all
 // cases of a suite share the desktop, started once before the first case.
@@ -55,7 +58,11 @@ protected:
             session_.reset();
             return;
         }
-        if constexpr (layer == DesktopLayer::InProcess) {
+        if constexpr (layer == DesktopLayer::InProcessWithClipboard) {
+            if (!QCoreApplication::instance())
+                gui_ = std::make_unique<QGuiApplication>(argc_, argv_);
+        }
+        if constexpr (layer != DesktopLayer::NotNeeded) {
             desktop_ = LinuxDesktop::create(&startError_);
             if (!desktop_)
                 startError_ =
@@ -64,6 +71,7 @@ protected:
     }
     static void TearDownTestSuite() {
         desktop_.reset();
+        gui_.reset(); // before its display goes away
         session_.reset();
     }
 
@@ -86,6 +94,10 @@ protected:
     static inline std::unique_ptr<DesktopSession> session_;
     static inline std::unique_ptr<LinuxDesktop> desktop_;
     static inline QString startError_;
+    static inline int argc_ = 1;
+    static inline char name_[] = "e2e";
+    static inline char* argv_[] = {name_, nullptr};
+    static inline std::unique_ptr<QGuiApplication> gui_;
 };
 
 } // namespace tandrel::e2e

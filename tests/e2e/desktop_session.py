@@ -11,11 +11,14 @@ Protocol (stdout, one line each):
     DISPLAY=:N, XDG_RUNTIME_DIR=..., DBUS_SESSION_BUS_ADDRESS=..., AT_SPI_BUS_ADDRESS=...,
     FIXTURE_PORT=...                         the environment a client needs
     ready                                    everything is up
+    sent [<json>, ...]                       after "sent": what the pages sent on Return since
+                                             the last "sent" ({"url","text","at"}, oldest first)
     opened {"url":..,"pid":..,"rects":..}    after "open": the page has focused its input;
                                              rects are [x, y, width, height] in screen points
     error <message>                          something failed or is missing
 Commands (stdin, one line each):
     open <url>    (re)start Chromium on the page, e.g. open https://chatgpt.com/textarea.html
+    sent          list (and forget) the messages the pages sent on Return
     quit          stop everything and exit
 
 Everything started is stopped, by process group, when stdin closes, on "quit", on SIGTERM, SIGINT
@@ -220,6 +223,7 @@ class Session:
         self.server = None
         self.server_reader = None
         self.reports = []
+        self.sent = []
         self.env = {k: v for k, v in os.environ.items() if k not in (
             "DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "AT_SPI_BUS_ADDRESS",
             "XAUTHORITY", "SESSION_MANAGER")}
@@ -382,6 +386,7 @@ class Session:
         last = None
         while time.monotonic() < deadline:
             line = self.server_reader.readline(min(deadline, time.monotonic() + 0.25))
+            self.keep_sent(line)
             if line and line.startswith("missing ") and url.endswith(line[len("missing "):]):
                 raise SessionError("no such fixture page: %s" % url)
             if line and line.startswith("report "):
@@ -405,8 +410,23 @@ class Session:
             if not ready or self.server_reader.closed:
                 break
             self.server_reader.fill()
-        while self.server_reader.pending_line() is not None:
-            pass
+        while True:
+            line = self.server_reader.pending_line()
+            if line is None:
+                break
+            self.keep_sent(line)
+
+    def keep_sent(self, line):
+        if line and line.startswith("sent "):
+            try:
+                self.sent.append(json.loads(line[len("sent "):]))
+            except ValueError:
+                note("malformed message from the fixture server: " + line)
+
+    def take_sent(self):
+        self.drain_reports()
+        sent, self.sent = self.sent, []
+        return sent
 
     def stop_chromium(self):
         if self.chromium is not None:
@@ -473,20 +493,22 @@ def serve(session, initial_url):
             argument = argument.strip()
         if command == "quit":
             return
-        if command == "open" and argument:
+        if command == "sent":
+            say("sent " + json.dumps(session.take_sent(), separators=(",", ":")))
+        elif command == "open" and argument:
             try:
                 say("opened " + json.dumps(session.open(argument), separators=(",", ":")))
             except SessionError as e:
                 say("error " + str(e))
         elif command:
-            say("error unknown command: %s (commands: open <url>, quit)" % command)
+            say("error unknown command: %s (commands: open <url>, sent, quit)" % command)
 
 
 def main():
     parser = argparse.ArgumentParser(
         description="Private desktop (Xvfb, D-Bus, accessibility bus, HTTPS fixtures, Chromium) "
                     "for end-to-end tests.",
-        epilog="Reads commands on stdin: 'open <url>' and 'quit'. Fixture pages: "
+        epilog="Reads commands on stdin: 'open <url>', 'sent' and 'quit'. Fixture pages: "
                "https://chatgpt.com/{textarea,contenteditable,search,password}.html and "
                "https://example.com/textarea.html.")
     parser.add_argument("--open", metavar="URL", help="open this page once the desktop is ready")

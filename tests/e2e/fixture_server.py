@@ -51,7 +51,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def do_POST(self):
         length = int(self.headers.get("Content-Length") or 0)
         data = self.rfile.read(length) if 0 < length <= 65536 else b""
-        if self.path != "/report":
+        if self.path not in ("/report", "/sent"):
             self.send_body(404, b"not found\n")
             return
         try:
@@ -60,7 +60,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_body(400, b"bad report\n")
             return
         with OUTPUT_LOCK:
-            print("report " + json.dumps(report, separators=(",", ":")), flush=True)
+            print(self.path[1:] + " " + json.dumps(report, separators=(",", ":")), flush=True)
         self.send_body(204, b"")
 
 

@@ -1,0 +1,131 @@
+// Sending a prompt on the real desktop: from send() to the page receiving Return, over 50 sends
+// into Chromium's textarea fixture, as p50 and p95. The baseline is a bare Return posted into
+// the same page, measured in the same run: the ratio shows what the paste and its verification
+// add. Times come from one clock: the page stamps its keydown with Date.now(), which is the
+// system's wall clock, as is QDateTime here.
+
+#include "app/sending/PromptSender.h"
+#include "platform/linux/LinuxDesktop.h"
+#include "tests/e2e/DesktopSession.h"
+#include "tests/e2e/Fixtures.h"
+
+#include <QDateTime>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
+
+using namespace tandrel;
+
+namespace {
+
+constexpr int kSends = 50;
+constexpr int kBaselineReturns = 20;
+
+bool waitUntil(const std::function<bool()>& condition, int ms = 10000) {
+    const QDeadlineTimer deadline(ms);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QEventLoop loop;
+        QTimer::singleShot(5, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+// The page's stamp of the next message it sends, or -1.
+qint64 nextSent(e2e::DesktopSession& session) {
+    QString error;
+    qint64 at = -1;
+    waitUntil([&] {
+        const auto sent = session.takeSent(&error);
+        if (sent && !sent->empty())
+            at = sent->back().at;
+        return at >= 0;
+    });
+    return at;
+}
+
+double percentile(std::vector<double> values, double p) {
+    std::sort(values.begin(), values.end());
+    return values[std::size_t(p * double(values.size() - 1) + 0.5)];
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    e2e::DesktopSession session;
+    QString error;
+    if (!session.start(&error)) {
+        std::fprintf(stderr, "bench-sending: the private desktop did not start: %s\n",
+                     qPrintable(error));
+        return 1;
+    }
+    QGuiApplication application(argc, argv); // on the private display, exported by start()
+    if (!session.open(e2e::textareaPage(), &error)) {
+        std::fprintf(stderr, "bench-sending: %s\n", qPrintable(error));
+        return 1;
+    }
+    std::unique_ptr<LinuxDesktop> desktop = LinuxDesktop::create(&error);
+    if (!desktop) {
+        std::fprintf(stderr, "bench-sending: %s\n", qPrintable(error));
+        return 1;
+    }
+    FocusTracker tracker(*desktop);
+    std::optional<ChatTarget> target;
+    if (!waitUntil([&] { return bool(target = tracker.current(true)); })) {
+        std::fprintf(stderr, "bench-sending: the page's input was never found\n");
+        return 1;
+    }
+    session.takeSent(&error);
+
+    std::vector<double> baseline;
+    for (int i = 0; i < kBaselineReturns; ++i) {
+        const qint64 start = QDateTime::currentMSecsSinceEpoch();
+        desktop->keyEvents().postKey(kKeyCodeReturn, kKeyFlagsNone);
+        const qint64 at = nextSent(session);
+        if (at >= 0)
+            baseline.push_back(double(at - start));
+    }
+
+    PromptSender sender(*desktop, tracker);
+    std::optional<QString> lastStatus;
+    sender.onStatus = [&](const std::optional<QString>& status) { lastStatus = status; };
+    const Prompt prompt(QUuid::createUuid(), QStringLiteral("Summary"),
+                        QStringLiteral("Summarize this thread in three bullets."));
+    std::vector<double> sends;
+    int failed = 0;
+    for (int i = 0; i < kSends; ++i) {
+        const qint64 start = QDateTime::currentMSecsSinceEpoch();
+        sender.send(prompt, *target);
+        waitUntil([&] { return !sender.busy(); });
+        const qint64 at = lastStatus ? -1 : nextSent(session);
+        if (at < 0) {
+            ++failed;
+            std::fprintf(stderr, "send %d: %s\n", i + 1,
+                         qPrintable(lastStatus.value_or(QStringLiteral("nothing arrived"))));
+            continue;
+        }
+        sends.push_back(double(at - start));
+    }
+
+    if (baseline.empty() || sends.empty()) {
+        std::fprintf(stderr, "bench-sending: no measurement\n");
+        return 1;
+    }
+    const double base50 = percentile(baseline, 0.5);
+    std::printf("bare Return to page:      p50 %6.1f ms  p95 %6.1f ms  (%zu returns)\n", base50,
+                percentile(baseline, 0.95), baseline.size());
+    std::printf("send() to Return on page: p50 %6.1f ms  p95 %6.1f ms  (%zu sends, %d failed)\n",
+                percentile(sends, 0.5), percentile(sends, 0.95), sends.size(), failed);
+    std::printf("p50 over the bare Return: %.1fx (the first check comes 80 ms after the paste)\n",
+                percentile(sends, 0.5) / std::max(base50, 1.0));
+    return 0;
+}

@@ -1,0 +1,9 @@
+// Entry point of end-to-end tests that use the clipboard: no application object here, because a
+// QGuiApplication must connect to the private display, which the suite starts first.
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,203 @@
+// Sending a prompt on the real desktop: the sender, the focus tracker and the Linux layer in this
+// process, Chromium showing the fixture pages, and the user's clipboard held by another process.
+
+#include "app/sending/PromptSender.h"
+#include "tests/e2e/Fixtures.h"
+#include "tests/e2e/PrivateDesktopSuite.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <utility>
+#include <vector>
+
+namespace tandrel::e2e {
+namespace {
+
+using namespace std::chrono_literals;
+using Content = std::vector<std::pair<QString, QByteArray>>;
+
+struct Status {
+    std::optional<QString> text;
+    bool busy = false;
+};
+
+// A photo-like image as a screenshot tool leaves it: noise does not compress, so a few megabytes.
+QByteArray noisePng() {
+    QImage image(1400, 1000, QImage::Format_RGB32);
+    QRandomGenerator random(8);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            line[x] = random.generate() | 0xff000000u;
+    }
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+
+class Sending
+    : public PrivateDesktopSuite<WindowManager::None, DesktopLayer::InProcessWithClipboard> {
+protected:
+    void TearDown() override { releaseClipboard(); }
+
+    // Another application copies the content and keeps serving it.
+    void copyElsewhere(const Content& content) {
+        releaseClipboard();
+        QStringList arguments;
+        for (const auto& [type, bytes] : content) {
+            QFile file(files_.filePath(QString::number(arguments.size())));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+            arguments << type << file.fileName();
+        }
+        owner_ = std::make_unique<QProcess>();
+        owner_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        owner_->start(QStringLiteral(TANDREL_CLIPBOARD_OWNER_PATH), arguments);
+        ASSERT_TRUE(waitUntil([&] { return owner_->canReadLine(); }))
+            << "the clipboard owner did not start";
+        ASSERT_EQ(owner_->readLine().trimmed(), "owned");
+    }
+
+    void releaseClipboard() {
+        if (!owner_)
+            return;
+        owner_->closeWriteChannel();
+        waitUntil([&] { return owner_->state() == QProcess::NotRunning; }, 5s);
+        owner_->kill();
+        owner_->waitForFinished(5000);
+        owner_.reset();
+    }
+
+    // The clipboard's bytes of one type as another program reads them. The event loop keeps
+    // running meanwhile, since this process may be the owner that has to answer.
+    static std::optional<QByteArray> clipboard(const QString& type) {
+        QProcess xclip;
+        xclip.start(QStringLiteral("xclip"),
+                    {QStringLiteral("-o"), QStringLiteral("-selection"),
+                     QStringLiteral("clipboard"), QStringLiteral("-t"), type});
+        QByteArray bytes;
+        const bool done = waitUntil([&] {
+            bytes += xclip.readAllStandardOutput();
+            return xclip.state() == QProcess::NotRunning;
+        });
+        bytes += xclip.readAllStandardOutput();
+        if (!done || xclip.exitCode() != 0)
+            return std::nullopt;
+        return bytes;
+    }
+
+    ChatTarget waitForTarget(FocusTracker& tracker) {
+        std::optional<ChatTarget> target;
+        EXPECT_TRUE(waitUntil([&] { return bool(target = tracker.current(true)); }))
+            << "the page's input was never found as a chat composer";
+        return target.value_or(ChatTarget{});
+    }
+
+    struct Outcome {
+        std::vector<Status> statuses;
+        std::vector<DesktopSession::SentMessage> sent;
+    };
+
+    // Sends the prompt into the focused input of the open page and waits for the insertion to
+    // end, and for whatever the page then sends.
+    Outcome send(const QString& text) {
+        Outcome outcome;
+        QString error;
+        FocusTracker tracker(*desktop_);
+        const ChatTarget target = waitForTarget(tracker);
+        EXPECT_TRUE(session_->takeSent(&error)) << error.toStdString();
+        PromptSender sender(*desktop_, tracker);
+        sender.onStatus = [&](const std::optional<QString>& status) {
+            outcome.statuses.push_back({status, sender.busy()});
+        };
+        sender.send(Prompt(QUuid::createUuid(), QStringLiteral("Prompt"), text), target);
+        EXPECT_TRUE(waitUntil([&] { return !sender.busy(); })) << "the insertion never ended";
+        // A page sends within a few hundredths of a second; a second message would follow soon.
+        const QDeadlineTimer deadline(outcome.statuses.back().text ? 700ms : 3000ms);
+        waitUntil([&] {
+            if (auto sent = session_->takeSent(&error))
+                outcome.sent.insert(outcome.sent.end(), sent->begin(), sent->end());
+            return deadline.hasExpired();
+        });
+        return outcome;
+    }
+
+    void expectClipboard(const Content& content) {
+        for (const auto& [type, bytes] : content) {
+            const std::optional<QByteArray> now = clipboard(type);
+            ASSERT_TRUE(now) << type.toStdString() << " is gone from the clipboard";
+            EXPECT_TRUE(*now == bytes) << type.toStdString() << ": " << now->size()
+                                       << " bytes now, " << bytes.size() << " before";
+        }
+    }
+
+    QTemporaryDir files_;
+    std::unique_ptr<QProcess> owner_;
+};
+
+const QString kPrompt =
+    QString::fromUtf8("Summarize this thread in three bullets.\nKeep each under ten words ✓ 😀");
+
+TEST_F(Sending, PageReceivesThePromptOnceAndEveryKindOfClipboardComesBackByteForByte) {
+    openPage(textareaPage());
+    const std::pair<const char*, Content> clipboards[] = {
+        {"plain text", {{"text/plain", QByteArray("the user's own words, ü and 😀")}}},
+        {"rich copy",
+         {{"text/html", QByteArray("<meta charset='utf-8'><b>bold</b> and <i>ü</i>")},
+          {"text/plain", QByteArray("bold and ü")}}},
+        {"screenshot", {{"image/png", noisePng()}}},
+    };
+    for (const auto& [name, content] : clipboards) {
+        SCOPED_TRACE(name);
+        copyElsewhere(content);
+        ASSERT_TRUE(clipboard(content.front().first)) << "the copy did not reach the clipboard";
+        const Outcome outcome = send(kPrompt);
+        ASSERT_FALSE(outcome.statuses.empty());
+        EXPECT_TRUE(outcome.statuses.front().busy && !outcome.statuses.front().text);
+        EXPECT_FALSE(outcome.statuses.back().text) << outcome.statuses.back().text->toStdString();
+        ASSERT_EQ(outcome.sent.size(), 1u) << "the page must send exactly once";
+        EXPECT_EQ(outcome.sent[0].text, kPrompt);
+        expectClipboard(content);
+    }
+}
+
+TEST_F(Sending, RichTextComposerWithParagraphsGetsThePromptAtItsEnd) {
+    openPage(contenteditablePage());
+    const Content content{{"text/plain", QByteArray("kept")}};
+    copyElsewhere(content);
+    const QString prompt = QString::fromUtf8("Translate this into French, please ✓ 😀");
+    const Outcome outcome = send(prompt);
+    ASSERT_FALSE(outcome.statuses.empty());
+    EXPECT_FALSE(outcome.statuses.back().text) << outcome.statuses.back().text->toStdString();
+    ASSERT_EQ(outcome.sent.size(), 1u);
+    const QString& sent = outcome.sent[0].text;
+    EXPECT_TRUE(sent.startsWith(QStringLiteral("First paragraph of the draft.")))
+        << sent.toStdString();
+    EXPECT_TRUE(sent.endsWith(prompt)) << sent.toStdString();
+    EXPECT_EQ(sent.count(prompt), 1);
+    expectClipboard(content);
+}
+
+TEST_F(Sending, PagesThatHideOrAlterThePasteAreNeverSentTo) {
+    const Content content{{"text/html", QByteArray("<p>rich</p>")},
+                          {"text/plain", QByteArray("rich")}};
+    for (const char* page : {"https://chatgpt.com/textarea.html?paste=ignore",
+                             "https://chatgpt.com/textarea.html?paste=extra"}) {
+        SCOPED_TRACE(page);
+        openPage(QString::fromLatin1(page));
+        copyElsewhere(content);
+        const Outcome outcome = send(kPrompt);
+        ASSERT_FALSE(outcome.statuses.empty());
+        EXPECT_EQ(outcome.statuses.back().text,
+                  QStringLiteral("Could not verify insertion. Return was not pressed."));
+        EXPECT_TRUE(outcome.sent.empty()) << "the page sent " << outcome.sent[0].text.toStdString();
+        expectClipboard(content);
+    }
+}
+
+} // namespace
+} // namespace tandrel::e2e
