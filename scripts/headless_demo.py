@@ -213,7 +213,7 @@ def run(args):
 
         # The first launch opens the editor; closing it gives the focus back to the chat.
         editor = wait_for(lambda: [w for w in visible_windows(env, tandrel.pid)
-                                   if w[1]["WIDTH"] >= 700], 15)
+                                   if w[1]["WIDTH"] >= 700 and w[1]["HEIGHT"] >= 500], 15)
         if editor:
             step("first launch: the editor opened (%d x %d)" % (editor[0][1]["WIDTH"],
                                                                  editor[0][1]["HEIGHT"]))
@@ -222,7 +222,7 @@ def run(args):
             step("wrote out/editor.png")
             xdotool(env, "key", "--window", editor[0][0], "Escape")
             wait_for(lambda: not [w for w in visible_windows(env, tandrel.pid)
-                                  if w[1]["WIDTH"] >= 700], 5)
+                                  if w[1]["WIDTH"] >= 700 and w[1]["HEIGHT"] >= 500], 5)
         chromium = [w for w in xdotool(env, "search", "--onlyvisible", "--pid",
                                        str(page["pid"])).split()]
         for wid in chromium[:1]:

@@ -12,6 +12,7 @@ namespace {
 // The palette is a strip at most 64 points high; the editor is a 760 x 540 window.
 constexpr int kPaletteMaxHeight = 140;
 constexpr int kEditorMinWidth = 700;
+constexpr int kEditorMinHeight = 500;
 
 bool runXdotool(const QStringList& arguments) {
     QProcess xdotool;
@@ -120,7 +121,7 @@ std::optional<WindowOnScreen> TandrelProgram::palette() const {
 
 std::optional<WindowOnScreen> TandrelProgram::editor() const {
     for (const WindowOnScreen& w : windows())
-        if (w.width >= kEditorMinWidth)
+        if (w.width >= kEditorMinWidth && w.height >= kEditorMinHeight)
             return w;
     return std::nullopt;
 }
