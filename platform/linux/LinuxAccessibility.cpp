@@ -87,7 +87,9 @@ template <class T> struct GObjectRef {
 } // namespace
 
 LinuxAccessibility::LinuxAccessibility(AtspiEvents& events, A11yStatus& status)
-    : m_events(events), m_status(status) {}
+    : m_events(events), m_status(status) {
+    m_events.listenToChanges();
+}
 
 LinuxAccessibility::~LinuxAccessibility() = default;
 
@@ -129,6 +131,15 @@ ax::Element LinuxAccessibility::createApplication(ax::Pid pid) {
     // This process registers on the bus like any Qt application; its own tree is never a chat.
     if (pid <= 0 || pid == static_cast<ax::Pid>(getpid()))
         return {};
+    // The application found last time, while it still answers as one.
+    if (const auto known = m_applicationOfPid.constFind(pid); known != m_applicationOfPid.cend()) {
+        GError* error = nullptr;
+        if (roleOf(AtspiElement::accessibleOf(*known), &error) == ATSPI_ROLE_APPLICATION &&
+            take(error) == ax::kSuccess)
+            return *known;
+        take(error);
+        m_applicationOfPid.remove(pid);
+    }
     GObjectRef<AtspiAccessible> desktop(atspi_get_desktop(0));
     if (!desktop)
         return {};
@@ -143,8 +154,10 @@ ax::Element LinuxAccessibility::createApplication(ax::Pid pid) {
             AtspiElement::adopt(atspi_accessible_get_child_at_index(desktop.get(), i, &error));
         if (take(error) != ax::kSuccess || app.isNull())
             continue;
-        if (processOf(app) == pid)
+        if (processOf(app) == pid) {
+            m_applicationOfPid.insert(pid, app);
             return app;
+        }
     }
     return {};
 }
@@ -166,6 +179,22 @@ ax::Reading LinuxAccessibility::copyAttributeValue(const ax::Element& element,
     AtspiAccessible* a = AtspiElement::accessibleOf(element);
     if (!a)
         return fail(ax::kInvalidUIElement);
+    if (!KeptReadings::mayKeep(name))
+        return readAnswer(element, a, name);
+    const auto* impl = element.as<AtspiElement>();
+    const std::uint64_t before = m_events.changes(impl->busName());
+    if (auto kept = m_kept.find(impl->busName(), impl->path(), name, before))
+        return std::move(*kept);
+    m_readWasIncomplete = false;
+    ax::Reading reading = readAnswer(element, a, name);
+    if (!m_readWasIncomplete)
+        m_kept.keep(impl->busName(), impl->path(), name, reading, before,
+                    m_events.changes(impl->busName()));
+    return reading;
+}
+
+ax::Reading LinuxAccessibility::readAnswer(const ax::Element& element, AtspiAccessible* a,
+                                           const QString& name) {
 
     if (name == ax::attr::role)
         return readRole(a, false);
@@ -329,6 +358,8 @@ ax::Reading LinuxAccessibility::readAttribute(AtspiAccessible* a, const char* ke
     Attributes attributes(atspi_accessible_get_attributes(a, &error));
     if (const ax::AXError e = take(error))
         return fail(e);
+    if (!attributes.table || g_hash_table_size(attributes.table) == 0)
+        m_readWasIncomplete = true;
     auto v = attributes.value(key);
     if (!v)
         return fail(ax::kNoValue);
