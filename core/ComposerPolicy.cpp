@@ -2,6 +2,7 @@
 
 #include "core/UnicodeText.h"
 
+#include <algorithm>
 #include <array>
 #include <limits>
 
@@ -81,12 +82,31 @@ bool accepts(const QString& role, const QString& subrole, const QString& hints,
 
 namespace {
 
+// Whether normalizedText() would change anything in `s`.
+bool needsNormalizing(QStringView s) {
+    const char16_t* p = s.utf16();
+    const char16_t* const end = p + s.size();
+    for (; p != end; ++p) {
+        const char16_t c = *p;
+        if (c >= 0x20 && c < 0xA0) // printable ASCII and C1 controls: the bulk of any text
+            continue;
+        if (c == u'\r' || c == 0x2028 || c == 0x2029 || c == 0x00A0 ||
+            (c == u'\n' && p + 1 != end && p[1] == u'\n'))
+            return true;
+    }
+    return false;
+}
+
 // Unifies what chat inputs render differently: every line ending becomes a line feed, no-break
 // spaces become spaces, and runs of line feeds collapse into one, since some inputs drop empty
 // lines. Nothing else changes.
 QString normalizedText(const QString& s) {
-    QString out;
-    out.reserve(s.size());
+    // Most texts hold nothing to unify: share them instead of copying a long draft.
+    if (!needsNormalizing(s))
+        return s;
+    QString out(s.size(), Qt::Uninitialized);
+    QChar* const begin = out.data();
+    QChar* end = begin;
     for (qsizetype i = 0; i < s.size(); ++i) {
         QChar c = s[i];
         switch (c.unicode()) {
@@ -105,10 +125,11 @@ QString normalizedText(const QString& s) {
         default:
             break;
         }
-        if (c == u'\n' && !out.isEmpty() && out.back() == u'\n')
+        if (c == u'\n' && end != begin && end[-1] == u'\n')
             continue;
-        out.append(c);
+        *end++ = c;
     }
+    out.truncate(end - begin);
     return out;
 }
 
@@ -134,6 +155,8 @@ std::optional<QString> expectedValue(const QString& before, const QString& inser
     return expected;
 }
 
+namespace {
+
 // The search looks for the comparable inserted text I in the comparable after-text A, and
 // accepts an occurrence when the part of A before it (P) begins a candidate C made from the
 // before-text and the part after it (S) ends C, without the two overlapping in C.
@@ -150,19 +173,18 @@ std::optional<QString> expectedValue(const QString& before, const QString& inser
 //   when the input hands the text back in another normalization form than it was typed in
 //   (a precomposed "é" read back as "e" and a combining accent would otherwise make P look
 //   longer than the old text and wrongly refuse the insertion).
-bool insertionVerified(const QString& before, const QString& after, const QString& inserted,
-                       const std::optional<QString>& expected) {
-    const QString n = normalizedText(before);
+bool verifiedByClusters(const QString& n, const QString& b, const QString& after,
+                        const QString& inserted, const std::optional<QString>& expected) {
     const ClusteredText candidateN(n);
-    const ClusteredText candidateB(UnicodeText::trimmed(n));
-    const ClusteredText a(comparableText(after));
+    const ClusteredText candidateB(b);
+    const ClusteredText a(after);
 
     if (a.decomposed() == candidateB.decomposed())
         return false;
-    if (expected && ClusteredText(comparableText(*expected)).decomposed() == a.decomposed())
+    if (expected && ClusteredText(*expected).decomposed() == a.decomposed())
         return true;
 
-    const ClusteredText i(comparableText(inserted));
+    const ClusteredText i(inserted);
     if (i.decomposed().isEmpty())
         return false;
 
@@ -208,5 +230,80 @@ bool insertionVerified(const QString& before, const QString& after, const QStrin
     }
     return false;
 }
+
+qsizetype commonPrefix(QStringView x, QStringView y) {
+    const qsizetype limit = std::min(x.size(), y.size());
+    qsizetype k = 0;
+    while (k < limit && x[k] == y[k])
+        ++k;
+    return k;
+}
+
+qsizetype commonSuffix(QStringView x, QStringView y) {
+    const qsizetype limit = std::min(x.size(), y.size());
+    qsizetype k = 0;
+    while (k < limit && x[x.size() - 1 - k] == y[y.size() - 1 - k])
+        ++k;
+    return k;
+}
+
+// The same search for simple texts (UnicodeText::isSimpleText), where every code unit is a
+// cluster and canonical equivalence is plain equality: no segmentation, no decomposition.
+bool verifiedByCodeUnits(const QString& n, const QString& b, const QString& a, const QString& i,
+                         const std::optional<QString>& expected) {
+    if (a == b)
+        return false;
+    if (expected && *expected == a)
+        return true;
+    if (i.isEmpty())
+        return false;
+
+    struct Candidate {
+        qsizetype size;
+        qsizetype sharedPrefix;
+        qsizetype sharedSuffix;
+    };
+    const std::array<Candidate, 2> candidates = {
+        Candidate{n.size(), commonPrefix(a, n), commonSuffix(a, n)},
+        Candidate{b.size(), commonPrefix(a, b), commonSuffix(a, b)},
+    };
+    for (qsizetype hit = a.indexOf(i); hit >= 0; hit = a.indexOf(i, hit + 1)) {
+        const qsizetype prefix = hit;
+        const qsizetype suffix = a.size() - hit - i.size();
+        for (const Candidate& c : candidates) {
+            if (c.sharedPrefix >= prefix && c.sharedSuffix >= suffix && c.size >= prefix + suffix)
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool insertionVerified(const QString& before, const QString& after, const QString& inserted,
+                       const std::optional<QString>& expected) {
+    const QString n = normalizedText(before);
+    const QString b = UnicodeText::trimmed(n);
+    const QString a = comparableText(after);
+    const QString i = comparableText(inserted);
+    const std::optional<QString> e =
+        expected ? std::optional<QString>(comparableText(*expected)) : std::nullopt;
+    // A long draft is checked up to twenty times per send; most drafts are simple text.
+    const bool simple = UnicodeText::isSimpleText(n) && UnicodeText::isSimpleText(a) &&
+                        UnicodeText::isSimpleText(i) && (!e || UnicodeText::isSimpleText(*e));
+    return simple ? verifiedByCodeUnits(n, b, a, i, e) : verifiedByClusters(n, b, a, i, e);
+}
+
+namespace detail {
+
+bool insertionVerifiedByClusters(const QString& before, const QString& after,
+                                 const QString& inserted, const std::optional<QString>& expected) {
+    const QString n = normalizedText(before);
+    return verifiedByClusters(
+        n, UnicodeText::trimmed(n), comparableText(after), comparableText(inserted),
+        expected ? std::optional<QString>(comparableText(*expected)) : std::nullopt);
+}
+
+} // namespace detail
 
 } // namespace tandrel::ComposerPolicy

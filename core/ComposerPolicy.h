@@ -41,4 +41,11 @@ std::optional<QString> expectedValue(const QString& before, const QString& inser
 bool insertionVerified(const QString& before, const QString& after, const QString& inserted,
                        const std::optional<QString>& expected);
 
+namespace detail {
+// insertionVerified() without its shortcut for simple texts, so tests can check that both
+// ways give the same answers.
+bool insertionVerifiedByClusters(const QString& before, const QString& after,
+                                 const QString& inserted, const std::optional<QString>& expected);
+} // namespace detail
+
 } // namespace tandrel::ComposerPolicy

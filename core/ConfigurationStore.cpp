@@ -2,14 +2,20 @@
 
 #include "core/PromptsFile.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 #include <utility>
 
 namespace tandrel {
@@ -22,9 +28,62 @@ std::filesystem::path nativePath(const QString& path) {
     return std::filesystem::path(QFile::encodeName(path).toStdString());
 }
 
+// What the file is when it is not a regular file, in the words of the error.
+QString kindOf(mode_t mode) {
+    if (S_ISDIR(mode))
+        return QStringLiteral("a folder");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("a named pipe");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("a socket");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("a device");
+    return QStringLiteral("not a regular file");
+}
+
+// A save interrupted between giving its temporary file a name and renaming it over the prompts
+// file leaves "prompts.json.XXXXXX" behind (six ASCII letters, as Qt makes them). A name this old
+// cannot belong to a save still under way in another instance.
+constexpr std::chrono::minutes leftoverAge{10};
+
+bool isTemporaryName(const QString& name, const QString& fileName) {
+    if (name.size() != fileName.size() + 7 || !name.startsWith(fileName) ||
+        name[fileName.size()] != u'.')
+        return false;
+    for (qsizetype i = fileName.size() + 1; i < name.size(); ++i) {
+        const char16_t c = name[i].unicode();
+        if (!((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
+void ConfigurationStore::removeLeftoverTemporaryFiles() const {
+    const QFileInfo target(path_);
+    const QDir folder = target.absoluteDir();
+    const QString fileName = target.fileName();
+    const auto now = std::chrono::system_clock::now();
+    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!isTemporaryName(name, fileName))
+            continue;
+        // Only a plain file of ours with no other name is removed: never what a link points
+        // to, nor a file someone else made or linked elsewhere.
+        struct stat info {};
+        const QByteArray native = QFile::encodeName(folder.filePath(name));
+        if (lstat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode) ||
+            info.st_uid != geteuid() || info.st_nlink != 1)
+            continue;
+        const auto modified = std::chrono::system_clock::from_time_t(info.st_mtim.tv_sec);
+        if (now - modified >= leftoverAge)
+            unlink(native.constData()); // best effort: a leftover that stays harms nothing
+    }
+}
+
 Configuration ConfigurationStore::load() const {
+    removeLeftoverTemporaryFiles();
+
     // Only a file that is really absent means "first run". When the system cannot say whether
     // it exists (a folder on the way that may not be searched, a loop of links), the user's
     // prompts may well be there: report that instead of quietly offering the built-ins.
@@ -36,9 +95,26 @@ Configuration ConfigurationStore::load() const {
         throw FileError(QStringLiteral("read"), path_,
                         QString::fromStdString(statusError.message()));
 
-    QFile file(path_);
-    if (!file.open(QIODevice::ReadOnly))
+    // Opened without blocking and checked before reading: a named pipe at this path would
+    // otherwise block the launch forever, with nothing on screen.
+    const int fd = ::open(QFile::encodeName(path_).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        throw FileError(QStringLiteral("read"), path_, QString::fromLocal8Bit(strerror(errno)));
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const int code = errno;
+        ::close(fd);
+        throw FileError(
+            QStringLiteral("read"), path_,
+            S_ISREG(info.st_mode) || info.st_mode == 0
+                ? QString::fromLocal8Bit(strerror(code))
+                : QStringLiteral("it is %1, not a regular file").arg(kindOf(info.st_mode)));
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         throw FileError(QStringLiteral("read"), path_, file.errorString());
+    }
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw FileError(QStringLiteral("read"), path_, file.errorString());
@@ -57,6 +133,14 @@ void ConfigurationStore::save(const Configuration& configuration) const {
     if (error)
         throw FileError(QStringLiteral("create the folder"), folder,
                         QString::fromStdString(error.message()));
+
+    // Whatever sits at the path in place of a file (a named pipe, a folder) was put there by
+    // someone on purpose; it is refused as loading refuses it, not replaced.
+    struct stat existing {};
+    if (stat(QFile::encodeName(path_).constData(), &existing) == 0 && !S_ISREG(existing.st_mode))
+        throw FileError(
+            QStringLiteral("write"), path_,
+            QStringLiteral("it is %1, not a regular file").arg(kindOf(existing.st_mode)));
 
     const QByteArray data = PromptsFile::encode(configuration);
 

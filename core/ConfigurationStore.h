@@ -18,7 +18,9 @@ public:
     // The built-in prompts when no file exists (nothing is created). Otherwise the file's
     // prompts; throws FileError when it cannot be read or the system cannot say whether it
     // exists, DecodingError when it is not a prompts file and ValidationError when a prompt is
-    // blank. An unusable file is never touched.
+    // blank. An unusable file is never touched; anything at the path that is not a regular file
+    // (a named pipe, a folder) is refused without reading. Also removes what interrupted saves
+    // of earlier runs left beside the file (removeLeftoverTemporaryFiles()).
     Configuration load() const;
 
     // Validates, creates the folder if needed, writes the file atomically (the old file stays
@@ -26,6 +28,11 @@ public:
     // ValidationError "Could not verify saved prompts." when the file does not read back as
     // `configuration`, and otherwise the error of the step that failed.
     void save(const Configuration& configuration) const;
+
+    // Removes "<file name>.XXXXXX" temporary files that a save killed before its rename left
+    // behind: only plain files of this user, with no other link, older than ten minutes, so a
+    // save running in another instance is never disturbed. Failures are ignored.
+    void removeLeftoverTemporaryFiles() const;
 
 private:
     QString path_;

@@ -58,6 +58,11 @@ void writeString(QString& out, const QString& s) {
         case u'\t':
             out += u"\\t";
             break;
+        case 0xFEFF:
+            // Written raw, a byte order mark at the start of a string is dropped by the reader,
+            // so the text would not read back as saved.
+            writeEscaped(out, c.unicode());
+            break;
         default:
             if (c.unicode() < 0x20) {
                 writeEscaped(out, c.unicode());

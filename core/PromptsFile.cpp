@@ -7,6 +7,8 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <optional>
 
@@ -89,6 +91,102 @@ std::optional<qsizetype> firstInvalidUtf8(const QByteArray& data) {
     return std::nullopt;
 }
 
+bool isHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// The surrogate that a \uXXXX escape at `i` (pointing at the backslash) stands for, or 0.
+char16_t escapedSurrogate(const QByteArray& data, qsizetype i) {
+    if (i + 6 > data.size() || data[i] != '\\' || data[i + 1] != 'u')
+        return 0;
+    for (qsizetype k = i + 2; k < i + 6; ++k) {
+        if (!isHexDigit(data[k]))
+            return 0;
+    }
+    const auto unit = char16_t(data.mid(i + 2, 4).toUInt(nullptr, 16));
+    return unit >= 0xD800 && unit <= 0xDFFF ? unit : 0;
+}
+
+// `data` with every escaped lone surrogate replaced by the escape of U+FFFD, which has the same
+// length. The strict reader refuses lone surrogates, which JSON's grammar allows and our writer
+// uses to keep them; positions of any other error stay where they were.
+QByteArray withLoneSurrogatesMasked(QByteArray data) {
+    bool inString = false;
+    for (qsizetype i = 0; i < data.size(); ++i) {
+        const char c = data[i];
+        if (!inString) {
+            inString = c == '"';
+            continue;
+        }
+        if (c == '"') {
+            inString = false;
+        } else if (c == '\\') {
+            const char16_t unit = escapedSurrogate(data, i);
+            if (unit >= 0xD800 && unit <= 0xDBFF) {
+                const char16_t next = escapedSurrogate(data, i + 6);
+                if (next >= 0xDC00 && next <= 0xDFFF) {
+                    i += 11; // a pair: both escapes stay
+                    continue;
+                }
+            }
+            if (unit != 0) {
+                data.replace(i + 2, 4, "fffd");
+                i += 5;
+            } else {
+                ++i; // the escaped character cannot end the string
+            }
+        }
+    }
+    return data;
+}
+
+// Refuses anything that is not JSON by RFC 8259: unknown escapes, raw control characters in
+// strings, malformed numbers, trailing commas, comments and text after the value. The lenient
+// Qt reader used for the values below accepts some of these and would quietly change the text.
+// Reads JSON events and keeps nothing but the first error: the values are taken from Qt's
+// reader once the text is known to be JSON.
+struct StrictJsonCheck final : nlohmann::json_sax<nlohmann::json> {
+    std::size_t errorByte = 0;
+    std::string errorMessage;
+
+    bool null() override { return true; }
+    bool boolean(bool) override { return true; }
+    bool number_integer(number_integer_t) override { return true; }
+    bool number_unsigned(number_unsigned_t) override { return true; }
+    bool number_float(number_float_t, const string_t&) override { return true; }
+    bool string(string_t&) override { return true; }
+    bool binary(binary_t&) override { return true; }
+    bool start_object(std::size_t) override { return true; }
+    bool key(string_t&) override { return true; }
+    bool end_object() override { return true; }
+    bool start_array(std::size_t) override { return true; }
+    bool end_array() override { return true; }
+    bool parse_error(std::size_t byte, const std::string&,
+                     const nlohmann::detail::exception& error) override {
+        errorByte = byte;
+        errorMessage = error.what();
+        return false;
+    }
+};
+
+// Refuses anything that is not JSON by RFC 8259: unknown escapes, raw control characters in
+// strings, malformed numbers, trailing commas, comments and text after the value. Qt's reader,
+// used for the values, accepts some of these and would quietly change the text.
+void requireStrictJson(const QByteArray& data, const QString& path) {
+    const QByteArray masked = withLoneSurrogatesMasked(data);
+    StrictJsonCheck check;
+    if (nlohmann::json::sax_parse(masked.cbegin(), masked.cend(), &check))
+        return;
+    // The library's message starts with its own position in bytes; ours counts characters.
+    QString reason = QString::fromStdString(check.errorMessage);
+    const qsizetype column = reason.indexOf(QLatin1String("column "));
+    const qsizetype colon = column < 0 ? -1 : reason.indexOf(QLatin1String(": "), column);
+    if (colon >= 0)
+        reason = reason.mid(colon + 2);
+    const auto offset = qsizetype(check.errorByte == 0 ? 0 : check.errorByte - 1);
+    throw DecodingError(path, QStringLiteral("%1: %2").arg(position(data, offset), reason));
+}
+
 bool isHexDigit(QChar c) {
     return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
 }
@@ -137,6 +235,8 @@ Configuration decode(const QByteArray& data, const QString& path) {
     if (const auto bad = firstInvalidUtf8(data))
         throw DecodingError(
             path, QStringLiteral("%1: the text is not valid UTF-8").arg(position(data, *bad)));
+
+    requireStrictJson(data, path);
 
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(data, &parseError);

@@ -23,10 +23,29 @@ QString trimmed(QStringView s) {
     return s.sliced(begin, end - begin).toString();
 }
 
+QString trimmed(const QString& s) {
+    if (s.isEmpty() || (!isWhitespace(s.front()) && !isWhitespace(s.back())))
+        return s; // shared, not copied
+    return trimmed(QStringView(s));
+}
+
 bool canonicallyEqual(const QString& a, const QString& b) {
     if (a == b)
         return true;
     return a.normalized(QString::NormalizationForm_D) == b.normalized(QString::NormalizationForm_D);
+}
+
+bool isSimpleText(QStringView s) {
+    // Combining marks begin at U+0300; the ranges above hold letters of Grapheme_Cluster_Break
+    // "Other" only (the Greek, Cyrillic and kana combining marks and the Greek characters whose
+    // canonical decomposition is a single other character are left out).
+    const char16_t* const begin = s.utf16();
+    return std::all_of(begin, begin + s.size(), [](char16_t u) {
+        return (u < 0x0300 && u != u'\r') || (u >= 0x0388 && u <= 0x03FF) ||
+               (u >= 0x0400 && u <= 0x0482) || (u >= 0x048A && u <= 0x04FF) ||
+               (u >= 0x3041 && u <= 0x3096) || (u >= 0x30A1 && u <= 0x30FA) ||
+               (u >= 0x4E00 && u <= 0x9FFF);
+    });
 }
 
 } // namespace tandrel::UnicodeText

@@ -17,9 +17,19 @@ bool isWhitespace(QChar c);
 
 // `s` without whitespace at either end; inner whitespace is kept.
 QString trimmed(QStringView s);
+QString trimmed(const QString& s);
 
 // True when the two strings are canonically equivalent.
 bool canonicallyEqual(const QString& a, const QString& b);
+
+// True when every code unit of `s` is a whole character that no neighbour from the same set
+// joins into a grapheme cluster, and no two characters of the set are canonically equivalent
+// (each decomposes into a base letter and combining marks that the set does not hold). Texts
+// made only of such characters compare under canonical equivalence, cluster by cluster,
+// exactly as they compare code unit by code unit, so no segmentation or normalization is
+// needed. The set covers Latin, Greek, Cyrillic and the common CJK and kana blocks; carriage
+// returns are left out because CR LF is one cluster.
+bool isSimpleText(QStringView s);
 
 } // namespace tandrel::UnicodeText
 

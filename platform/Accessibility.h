@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/AXNames.h"
 #include "platform/AXValue.h"
 
 #include <functional>

@@ -1,4 +1,5 @@
 #include "app/focus/AX.h"
+#include "platform/AXNames.h"
 
 #include <QHash>
 
@@ -87,10 +88,10 @@ QString AX::string(const ax::Element& e, const QString& attribute) const {
 }
 
 std::optional<Rect> AX::frame(const ax::Element& e) const {
-    const ax::Reading position = read(e, QStringLiteral("AXPosition"));
+    const ax::Reading position = read(e, ax::attr::position);
     if (!position.ok())
         return std::nullopt;
-    const ax::Reading size = read(e, QStringLiteral("AXSize"));
+    const ax::Reading size = read(e, ax::attr::size);
     if (!size.ok())
         return std::nullopt;
     const Point* origin = position.value.get<Point>();
@@ -110,7 +111,7 @@ ax::Reading AX::readFresh(const ax::Element& e, const QString& attribute) const 
 }
 
 std::optional<TextRange> AX::selection(const ax::Element& e) const {
-    const ax::Reading reading = readFresh(e, QStringLiteral("AXSelectedTextRange"));
+    const ax::Reading reading = readFresh(e, ax::attr::selectedTextRange);
     if (!reading.ok())
         return std::nullopt;
     const TextRange* range = reading.value.get<TextRange>();
@@ -156,15 +157,15 @@ ComposerTextSnapshot AX::textSnapshot(const ax::Element& e) const {
         return ComposerTextSnapshot(readings);
 
     // Text changes between snapshots, so these reads never go through the memo.
-    const ax::Reading count = readFresh(e, QStringLiteral("AXNumberOfCharacters"));
+    const ax::Reading count = readFresh(e, ax::attr::numberOfCharacters);
     const ax::Number* number = count.ok() ? count.value.get<ax::Number>() : nullptr;
     // The count's integer part; not-a-number fails both comparisons.
     const double characters = number ? std::trunc(number->value) : -1;
     if (characters >= 0 && characters <= kMaxSnapshotCharacters) {
         const ax::Value wholeText(TextRange{0, static_cast<std::int64_t>(characters)});
-        const std::pair<Source, const char*> rangeReadings[] = {
-            {Source::stringForRange, "AXStringForRange"},
-            {Source::attributedStringForRange, "AXAttributedStringForRange"},
+        const std::pair<Source, QLatin1String> rangeReadings[] = {
+            {Source::stringForRange, ax::attr::stringForRange},
+            {Source::attributedStringForRange, ax::attr::attributedStringForRange},
         };
         for (const auto& [source, attribute] : rangeReadings) {
             const ax::Reading reading =
@@ -178,7 +179,7 @@ ComposerTextSnapshot AX::textSnapshot(const ax::Element& e) const {
         }
     }
 
-    const ax::Reading value = readFresh(e, QStringLiteral("AXValue"));
+    const ax::Reading value = readFresh(e, ax::attr::value);
     const auto text = value.ok() ? textOf(value.value) : std::nullopt;
     if (text)
         readings[Source::value] = *text;
@@ -190,9 +191,9 @@ ComposerTextSnapshot AX::textSnapshot(const ax::Element& e) const {
 std::optional<QUrl> AX::webURL(const ax::Element& e) const {
     std::optional<ax::Element> current = e;
     for (int examined = 0; current && examined < kMaxWebURLElements; ++examined) {
-        const QString role = string(*current, QStringLiteral("AXRole"));
+        const QString role = string(*current, ax::attr::role);
         if (role == QLatin1String("AXWebArea")) {
-            const ax::Reading reading = read(*current, QStringLiteral("AXURL"));
+            const ax::Reading reading = read(*current, ax::attr::url);
             std::optional<QUrl> url;
             if (reading.ok()) {
                 if (const QUrl* u = reading.value.get<QUrl>())
@@ -210,7 +211,7 @@ std::optional<QUrl> AX::webURL(const ax::Element& e) const {
         }
         if (role == QLatin1String("AXWindow") || role == QLatin1String("AXApplication"))
             return std::nullopt;
-        current = element(*current, QStringLiteral("AXParent"));
+        current = element(*current, ax::attr::parent);
     }
     return std::nullopt;
 }

@@ -1,4 +1,5 @@
 #include "app/focus/AccessibilityActivation.h"
+#include "platform/AXNames.h"
 
 #include "app/focus/AX.h"
 #include "platform/Logging.h"
@@ -7,9 +8,9 @@ namespace tandrel {
 
 namespace {
 
-const QString kManualAccessibility = QStringLiteral("AXManualAccessibility");
-const QString kEnhancedUserInterface = QStringLiteral("AXEnhancedUserInterface");
-const QString kFocusedUIElement = QStringLiteral("AXFocusedUIElement");
+constexpr QLatin1String kManualAccessibility = ax::attr::manualAccessibility;
+constexpr QLatin1String kEnhancedUserInterface = ax::attr::enhancedUserInterface;
+const QString kFocusedUIElement = ax::attr::focusedUIElement;
 
 ax::AXError setLogged(const AX& ax, const ax::Element& application, const QString& bundle,
                       const QString& attribute) {

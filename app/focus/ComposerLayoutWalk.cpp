@@ -1,5 +1,6 @@
 #include "app/focus/AX.h"
 #include "core/ComposerSurface.h"
+#include "platform/AXNames.h"
 
 namespace tandrel {
 
@@ -27,8 +28,8 @@ std::optional<ComposerLayout> AX::composerLayout(const ax::Element& input, bool 
 
     for (int steps = 0; current && steps < kMaxLayoutElements;) {
         const ax::Element here = *current;
-        const QStringList classes = stringList(here, QStringLiteral("AXDOMClassList"));
-        if (endsWalk(string(here, QStringLiteral("AXRole")), classes))
+        const QStringList classes = stringList(here, ax::attr::domClassList);
+        if (endsWalk(string(here, ax::attr::role), classes))
             break;
         elements.push_back(here);
 
@@ -55,8 +56,8 @@ std::optional<ComposerLayout> AX::composerLayout(const ax::Element& input, bool 
         }
 
         if (tryForm) {
-            const QString subrole = string(here, QStringLiteral("AXSubrole"));
-            const QString tagName = string(here, QStringLiteral("AXDOMTagName"));
+            const QString subrole = string(here, ax::attr::subrole);
+            const QString tagName = string(here, ax::attr::domTagName);
             if (ComposerSurface::isForm(subrole, tagName)) {
                 const auto f = frame(here);
                 body = f.value_or(Rect(0, 0, 0, 0));
@@ -69,11 +70,10 @@ std::optional<ComposerLayout> AX::composerLayout(const ax::Element& input, bool 
         if (scanPanels) {
             // Panels are siblings of the path, never the path itself.
             if (previous) {
-                for (const ax::Element& child : elementList(here, QStringLiteral("AXChildren"))) {
+                for (const ax::Element& child : elementList(here, ax::attr::children)) {
                     if (child == *previous)
                         continue;
-                    const QStringList childClasses =
-                        stringList(child, QStringLiteral("AXDOMClassList"));
+                    const QStringList childClasses = stringList(child, ax::attr::domClassList);
                     if (!ComposerSurface::isRail(childClasses) &&
                         !ComposerSurface::isTopTray(childClasses))
                         continue;
@@ -88,7 +88,7 @@ std::optional<ComposerLayout> AX::composerLayout(const ax::Element& input, bool 
 
         ++steps;
         previous = here;
-        current = element(here, QStringLiteral("AXParent"));
+        current = element(here, ax::attr::parent);
     }
 
     // In the prompt-group application only the early answer counts.

@@ -1,4 +1,5 @@
 #include "app/focus/FocusObservation.h"
+#include "platform/AXNames.h"
 
 #include "platform/Logging.h"
 
@@ -9,16 +10,16 @@ namespace tandrel {
 namespace {
 
 const QString kApplicationNotifications[] = {
-    QStringLiteral("AXFocusedUIElementChanged"),
-    QStringLiteral("AXFocusedWindowChanged"),
+    ax::notification::focusedUIElementChanged,
+    ax::notification::focusedWindowChanged,
 };
 
 const QString kLayoutNotifications[] = {
-    QStringLiteral("AXMoved"),
-    QStringLiteral("AXResized"),
-    QStringLiteral("AXLayoutChanged"),
-    QStringLiteral("AXValueChanged"),
-    QStringLiteral("AXUIElementDestroyed"),
+    ax::notification::moved,
+    ax::notification::resized,
+    ax::notification::layoutChanged,
+    ax::notification::valueChanged,
+    ax::notification::uiElementDestroyed,
 };
 
 bool containsEqual(const std::vector<ax::Element>& list, const ax::Element& element) {

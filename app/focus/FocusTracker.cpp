@@ -1,4 +1,5 @@
 #include "app/focus/FocusTracker.h"
+#include "platform/AXNames.h"
 
 #include "core/ComposerPolicy.h"
 #include "platform/Logging.h"
@@ -16,27 +17,63 @@ constexpr int kMaxInputCandidates = 4;
 const QString kOpenCodeBundle = QStringLiteral("ai.opencode.desktop");
 const QString kMonospaceClass = QStringLiteral("font-mono");
 
-const QString kHintAttributes[] = {
-    QStringLiteral("AXPlaceholderValue"),
-    QStringLiteral("AXDescription"),
-    QStringLiteral("AXTitle"),
-    QStringLiteral("AXIdentifier"),
-    QStringLiteral("AXDOMIdentifier"),
+constexpr QLatin1String kHintAttributes[] = {
+    ax::attr::placeholderValue, ax::attr::description,   ax::attr::title,
+    ax::attr::identifier,       ax::attr::domIdentifier,
 };
 
 } // namespace
 
+QString FocusOutcome::text() const {
+    switch (reason) {
+    case Reason::composerDetected:
+        return QStringLiteral("composer detected");
+    case Reason::notTrusted:
+        return QStringLiteral("not trusted for accessibility");
+    case Reason::noFrontmostApplication:
+        return QStringLiteral("no frontmost application");
+    case Reason::ownProcessInFront:
+        return QStringLiteral("this program is in front");
+    case Reason::noApplicationIdentifier:
+        return QStringLiteral("the frontmost application has no identifier");
+    case Reason::notOnAccessibilityBus:
+        return QStringLiteral("%1 is not on the accessibility bus").arg(detail);
+    case Reason::noFocusedElement:
+        return QStringLiteral("no focused element");
+    case Reason::noAcceptedInput:
+        return QStringLiteral("no accepted input (roles: %1)").arg(detail);
+    case Reason::notAWebPage:
+        return QStringLiteral("not a web page (%1 is not a desktop chat)").arg(detail);
+    case Reason::pageNotAChat:
+        return QStringLiteral("page is not a chat (%1)").arg(detail);
+    case Reason::codeInput:
+        return QStringLiteral("a code input");
+    case Reason::noComposerSurface:
+        return QStringLiteral("no composer surface");
+    }
+    return {};
+}
+
 FocusTracker::FocusTracker(Desktop& desktop) : m_desktop(desktop), m_ax(desktop.accessibility()) {}
 
+std::nullopt_t FocusTracker::refuse(FocusOutcome::Reason reason, QString detail) {
+    m_outcome = FocusOutcome{reason, std::move(detail), std::nullopt};
+    return std::nullopt;
+}
+
 std::optional<ChatTarget> FocusTracker::current(bool includeComposerFrame) {
+    using Reason = FocusOutcome::Reason;
     ax::Accessibility& accessibility = m_desktop.accessibility();
     if (!accessibility.isProcessTrusted())
-        return std::nullopt;
+        return refuse(Reason::notTrusted);
 
     const std::optional<RunningApplication> front = m_desktop.workspace().frontmostApplication();
-    if (!front || !front->bundleIdentifier || !front->processIdentifier ||
-        *front->processIdentifier == m_desktop.workspace().ownProcessIdentifier())
-        return std::nullopt;
+    if (!front || !front->processIdentifier)
+        return refuse(Reason::noFrontmostApplication);
+    if (*front->processIdentifier == m_desktop.workspace().ownProcessIdentifier())
+        return refuse(Reason::ownProcessInFront);
+    if (!front->bundleIdentifier)
+        return refuse(Reason::noApplicationIdentifier);
     const ax::Pid pid = *front->processIdentifier;
     const QString bundle = *front->bundleIdentifier;
     const bool desktopChat = ComposerPolicy::bundleIDs().contains(bundle);
@@ -44,31 +81,34 @@ std::optional<ChatTarget> FocusTracker::current(bool includeComposerFrame) {
 
     const AX::Evaluation evaluation(m_ax);
     const ax::Element application = accessibility.createApplication(pid);
+    if (application.isNull() && !desktopChat)
+        return refuse(Reason::notOnAccessibilityBus, bundle);
     accessibility.setMessagingTimeout(application, kMessagingTimeout);
-    std::optional<ax::Element> focused =
-        m_ax.element(application, QStringLiteral("AXFocusedUIElement"));
+    std::optional<ax::Element> focused = m_ax.element(application, ax::attr::focusedUIElement);
 
     if (desktopChat)
         focused =
             m_activation.run(m_ax, application, pid, bundle, m_desktop.clock().uptime(), focused);
     if (!focused) {
         recordDecision(QStringLiteral("no focused element"), bundle);
-        return std::nullopt;
+        return refuse(Reason::noFocusedElement);
     }
 
     QStringList roles;
     const std::optional<Input> input = findInput(*focused, roles);
     if (!input) {
-        recordDecision(QStringLiteral("no accepted input (roles: %1)").arg(roles.join(", ")),
-                       bundle);
-        return std::nullopt;
+        const QString examined = roles.join(QStringLiteral(", "));
+        recordDecision(QStringLiteral("no accepted input (roles: %1)").arg(examined), bundle);
+        return refuse(Reason::noAcceptedInput, examined);
     }
 
     std::optional<QUrl> documentURL;
     if (!desktopChat) {
         documentURL = m_ax.webURL(input->element);
-        if (!documentURL || !ComposerPolicy::acceptsWebURL(*documentURL))
-            return std::nullopt;
+        if (!documentURL)
+            return refuse(Reason::notAWebPage, bundle);
+        if (!ComposerPolicy::acceptsWebURL(*documentURL))
+            return refuse(Reason::pageNotAChat, documentURL->toString());
     }
 
     std::optional<ComposerLayout> layout;
@@ -76,16 +116,18 @@ std::optional<ChatTarget> FocusTracker::current(bool includeComposerFrame) {
         layout = m_ax.composerLayout(input->element, openCode);
     if (openCode) {
         // The prompt application's monospace inputs are its terminal and code views.
-        if (m_ax.stringList(input->element, QStringLiteral("AXDOMClassList"))
-                .contains(kMonospaceClass))
-            return std::nullopt;
+        if (m_ax.stringList(input->element, ax::attr::domClassList).contains(kMonospaceClass))
+            return refuse(Reason::codeInput);
         if (!layout)
-            return std::nullopt;
+            return refuse(Reason::noComposerSurface);
     }
     if (includeComposerFrame)
         recordPanelCount(layout);
 
     recordDecision(QStringLiteral("composer detected"), bundle);
+    m_outcome = FocusOutcome{Reason::composerDetected, {}, std::nullopt};
+    if (includeComposerFrame)
+        m_outcome.panelCount = layout ? layout->panelCount : -1;
 
     ChatTarget target;
     target.pid = pid;
@@ -103,21 +145,21 @@ std::optional<FocusTracker::Input> FocusTracker::findInput(const ax::Element& fo
                                                            QStringList& roles) const {
     ax::Element current = focused;
     for (int examined = 1;; ++examined) {
-        roles.append(m_ax.string(current, QStringLiteral("AXRole")));
+        roles.append(m_ax.string(current, ax::attr::role));
         QStringList hints;
-        for (const QString& attribute : kHintAttributes)
+        for (const QLatin1String attribute : kHintAttributes)
             hints.append(m_ax.string(current, attribute));
-        const QString subrole = m_ax.string(current, QStringLiteral("AXSubrole"));
-        const std::optional<bool> editable = m_ax.boolean(current, QStringLiteral("AXEditable"));
+        const QString subrole = m_ax.string(current, ax::attr::subrole);
+        const std::optional<bool> editable = m_ax.boolean(current, ax::attr::editable);
 
         if (ComposerPolicy::accepts(roles.back(), subrole, hints.join(' '), editable) &&
-            m_ax.boolean(current, QStringLiteral("AXEnabled")) != false) {
+            m_ax.boolean(current, ax::attr::enabled) != false) {
             if (const auto frame = m_ax.frame(current))
                 return Input{current, *frame};
         }
         if (examined == kMaxInputCandidates)
             return std::nullopt;
-        const auto parent = m_ax.element(current, QStringLiteral("AXParent"));
+        const auto parent = m_ax.element(current, ax::attr::parent);
         if (!parent)
             return std::nullopt;
         current = *parent;

@@ -10,6 +10,34 @@
 
 namespace tandrel {
 
+// Why the last evaluation gave its answer: a reason code, the detail that goes with it, and the
+// panel count of the composer surface when a target was found with its composer frame.
+struct FocusOutcome {
+    enum class Reason {
+        composerDetected,
+        notTrusted,
+        noFrontmostApplication,
+        ownProcessInFront,
+        noApplicationIdentifier,
+        notOnAccessibilityBus, // detail: the application identifier
+        noFocusedElement,
+        noAcceptedInput,   // detail: the roles examined, comma-separated
+        notAWebPage,       // detail: the application identifier
+        pageNotAChat,      // detail: the page address
+        codeInput,         // a monospaced input of the prompt-group application
+        noComposerSurface, // the prompt-group application exposes no prompt group
+    };
+    Reason reason = Reason::noFrontmostApplication;
+    QString detail;
+    // Adjacent panels of the resolved surface, -1 when only the input's frame was found;
+    // absent without a target or when the composer frame was not asked for.
+    std::optional<std::int64_t> panelCount;
+
+    // The reason in a user's words, for example "no accepted input (roles: AXButton)".
+    QString text() const;
+    friend bool operator==(const FocusOutcome&, const FocusOutcome&) = default;
+};
+
 // Answers whether the keyboard focus of the frontmost application is in the message input of a
 // supported chat, and where that input is. Logs (category "Layout") why it accepted or rejected a
 // desktop chat's input, once per change.
@@ -20,6 +48,10 @@ public:
     // With includeComposerFrame the frame covers the whole visible composer (for placing the
     // palette); without it, only the input (for the sender's quick re-checks).
     std::optional<ChatTarget> current(bool includeComposerFrame);
+
+    // The reason for the last answer of current(), for callers that explain it: no caller
+    // needs to evaluate again or parse the log.
+    const FocusOutcome& lastOutcome() const { return m_outcome; }
 
     const std::optional<QString>& lastDecision() const { return m_lastDecision; }
     const std::optional<std::int64_t>& lastPanelCount() const { return m_lastPanelCount; }
@@ -33,6 +65,7 @@ private:
     };
 
     std::optional<Input> findInput(const ax::Element& focused, QStringList& roles) const;
+    std::nullopt_t refuse(FocusOutcome::Reason reason, QString detail = {});
     void recordDecision(const QString& decision, const QString& bundle);
     void recordPanelCount(const std::optional<ComposerLayout>& layout);
 
@@ -41,6 +74,7 @@ private:
     AccessibilityActivation m_activation;
     std::optional<std::int64_t> m_lastPanelCount;
     std::optional<QString> m_lastDecision;
+    FocusOutcome m_outcome;
 };
 
 } // namespace tandrel

@@ -1,3 +1,4 @@
+#include "core/ComposerPolicy.h"
 #include "core/ComposerTextSnapshot.h"
 #include "core/ConfigurationStore.h"
 
@@ -50,6 +51,16 @@ void verifyBySearch(benchmark::State& state) {
         benchmark::DoNotOptimize(before.verifiesInsertion(after, f.inserted, std::nullopt));
 }
 BENCHMARK(verifyBySearch)->Unit(benchmark::kMicrosecond);
+
+// The same search through grapheme clusters and canonical decomposition, which texts outside
+// the simple scripts need: the baseline the two above are measured against.
+void verifyBySearchThroughClusters(benchmark::State& state) {
+    const PasteFixture f;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ComposerPolicy::detail::insertionVerifiedByClusters(
+            f.before, f.after, f.inserted, std::nullopt));
+}
+BENCHMARK(verifyBySearchThroughClusters)->Unit(benchmark::kMicrosecond);
 
 // The worst case for the search: the pasted text is not there, and every source is tried.
 void verifyFailingAllSources(benchmark::State& state) {

@@ -11,24 +11,51 @@ const char* kService = "org.a11y.Bus";
 const char* kPath = "/org/a11y/bus";
 const char* kProperties = "org.freedesktop.DBus.Properties";
 const char* kStatus = "org.a11y.Status";
+const char* kIsEnabled = "IsEnabled";
 constexpr int kTimeoutMs = 500;
 } // namespace
 
-bool A11yStatus::isEnabled() {
+A11yStatus::A11yStatus() {
+    QDBusConnection::sessionBus().connect(
+        QString::fromLatin1(kService), QString::fromLatin1(kPath), QString::fromLatin1(kProperties),
+        QStringLiteral("PropertiesChanged"), this,
+        SLOT(onPropertiesChanged(QString, QVariantMap, QStringList)));
+}
+
+std::optional<bool> A11yStatus::readFromService() {
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kProperties, "Get");
-    call << QString::fromLatin1(kStatus) << QStringLiteral("IsEnabled");
+    call << QString::fromLatin1(kStatus) << QString::fromLatin1(kIsEnabled);
     const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, kTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return false;
+        return std::nullopt;
     return reply.arguments().first().value<QDBusVariant>().variant().toBool();
+}
+
+bool A11yStatus::isEnabled() {
+    if (!m_enabled)
+        m_enabled = readFromService();
+    return m_enabled.value_or(false);
 }
 
 bool A11yStatus::enable() {
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kProperties, "Set");
-    call << QString::fromLatin1(kStatus) << QStringLiteral("IsEnabled")
+    call << QString::fromLatin1(kStatus) << QString::fromLatin1(kIsEnabled)
          << QVariant::fromValue(QDBusVariant(true));
     const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, kTimeoutMs);
-    return reply.type() == QDBusMessage::ReplyMessage;
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        return false;
+    m_enabled = readFromService(); // what the service really holds now
+    return true;
+}
+
+void A11yStatus::onPropertiesChanged(const QString& interface, const QVariantMap& changed,
+                                     const QStringList& invalidated) {
+    if (interface != QLatin1String(kStatus))
+        return;
+    if (const auto it = changed.constFind(QString::fromLatin1(kIsEnabled)); it != changed.cend())
+        m_enabled = it->toBool();
+    else if (invalidated.contains(QString::fromLatin1(kIsEnabled)))
+        m_enabled.reset(); // the next question asks the service
 }
 
 } // namespace tandrel::linuxdesktop

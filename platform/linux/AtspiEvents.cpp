@@ -14,7 +14,17 @@ AtspiEvents::AtspiEvents() {
     listen("window:activate");
 }
 
+namespace {
+const char* const kChangeEventTypes[] = {"object:children-changed", "object:attributes-changed",
+                                         "object:state-changed", "object:property-change"};
+} // namespace
+
 AtspiEvents::~AtspiEvents() {
+    if (m_changeListener) {
+        for (const char* type : kChangeEventTypes)
+            atspi_event_listener_deregister(m_changeListener, type, nullptr);
+        g_object_unref(m_changeListener);
+    }
     // Deregistering every type we registered stops further calls with this pointer.
     QStringList types{QStringLiteral("object:state-changed:focused"),
                       QStringLiteral("window:activate")};
@@ -39,6 +49,28 @@ void AtspiEvents::listenToLayoutEvents() {
     m_layoutListening = true;
     for (const QString& type : layoutEventTypes())
         listen(type.toUtf8().constData());
+}
+
+void AtspiEvents::listenToChanges() {
+    if (m_changeListener)
+        return;
+    m_changeListener = atspi_event_listener_new(&AtspiEvents::onChange, this, nullptr);
+    for (const char* type : kChangeEventTypes) {
+        GError* error = nullptr;
+        if (!atspi_event_listener_register(m_changeListener, type, &error))
+            qWarning("Could not listen to %s: %s", type, error ? error->message : "unknown error");
+        g_clear_error(&error);
+    }
+}
+
+void AtspiEvents::onChange(AtspiEvent* event, void* self) {
+    if (event && event->source) {
+        // Counted at once, while a request may still wait for its reply: the reading it brings
+        // back is then not kept.
+        const ax::Element source = AtspiElement::wrap(event->source);
+        ++static_cast<AtspiEvents*>(self)->m_changes[source.as<AtspiElement>()->busName()];
+    }
+    g_boxed_free(ATSPI_TYPE_EVENT, event);
 }
 
 int AtspiEvents::subscribe(Sink sink) {

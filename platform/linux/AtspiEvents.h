@@ -9,6 +9,7 @@
 
 #include <atspi/atspi.h>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 
@@ -29,6 +30,13 @@ public:
     // activation are listened to (every registered type makes applications send more).
     void listenToLayoutEvents();
 
+    // Registers the listeners for every event that can change what an element reports besides
+    // its frame and text (children, object attributes, states, properties such as the name or
+    // the parent, defunct), so that readings can be kept until changes() moves.
+    void listenToChanges();
+    // How many such events the application (by bus name) has sent since listening began.
+    std::uint64_t changes(const QByteArray& busName) const { return m_changes.value(busName); }
+
     int subscribe(Sink sink);
     void unsubscribe(int id);
 
@@ -40,10 +48,14 @@ public:
 
 private:
     static void onEvent(AtspiEvent* event, void* self);
+    static void onChange(AtspiEvent* event, void* self);
     void handle(AtspiEvent* event);
     void listen(const char* type);
 
     AtspiEventListener* m_listener = nullptr;
+    // A listener of its own, so an event that both listeners take reaches the sinks once.
+    AtspiEventListener* m_changeListener = nullptr;
+    QHash<QByteArray, std::uint64_t> m_changes;
     bool m_layoutListening = false;
     QHash<QByteArray, ax::Element> m_focused;
     std::map<int, Sink> m_sinks;

@@ -1,4 +1,5 @@
 #include "platform/linux/EventNames.h"
+#include "platform/AXNames.h"
 
 namespace tandrel::linuxdesktop {
 
@@ -8,29 +9,29 @@ QStringList notificationsForEvent(const QString& type, int detail1) {
                type.startsWith(QLatin1String(prefix) + QLatin1Char(':'));
     };
     if (is("object:state-changed:focused"))
-        return detail1 ? QStringList{QStringLiteral("AXFocusedUIElementChanged")} : QStringList{};
+        return detail1 ? QStringList{ax::notification::focusedUIElementChanged} : QStringList{};
     if (is("object:state-changed:defunct"))
-        return detail1 ? QStringList{QStringLiteral("AXUIElementDestroyed")} : QStringList{};
+        return detail1 ? QStringList{ax::notification::uiElementDestroyed} : QStringList{};
     if (is("window:activate"))
-        return {QStringLiteral("AXFocusedWindowChanged")};
+        return {ax::notification::focusedWindowChanged};
     if (is("object:bounds-changed"))
-        return {QStringLiteral("AXMoved"), QStringLiteral("AXResized")};
+        return {ax::notification::moved, ax::notification::resized};
     if (is("object:children-changed") || is("object:visible-data-changed"))
-        return {QStringLiteral("AXLayoutChanged")};
+        return {ax::notification::layoutChanged};
     if (is("object:text-changed"))
-        return {QStringLiteral("AXValueChanged")};
+        return {ax::notification::valueChanged};
     return {};
 }
 
 bool isApplicationNotification(const QString& n) {
-    return n == QLatin1String("AXFocusedUIElementChanged") ||
-           n == QLatin1String("AXFocusedWindowChanged");
+    return n == ax::notification::focusedUIElementChanged ||
+           n == ax::notification::focusedWindowChanged;
 }
 
 bool isKnownNotification(const QString& n) {
-    return isApplicationNotification(n) || n == QLatin1String("AXMoved") ||
-           n == QLatin1String("AXResized") || n == QLatin1String("AXLayoutChanged") ||
-           n == QLatin1String("AXValueChanged") || n == QLatin1String("AXUIElementDestroyed");
+    return isApplicationNotification(n) || n == ax::notification::moved ||
+           n == ax::notification::resized || n == ax::notification::layoutChanged ||
+           n == ax::notification::valueChanged || n == ax::notification::uiElementDestroyed;
 }
 
 QStringList layoutEventTypes() {

@@ -1,4 +1,5 @@
 #include "platform/linux/LinuxAccessibility.h"
+#include "platform/AXNames.h"
 
 #include "platform/linux/A11yStatus.h"
 #include "platform/linux/AtspiElement.h"
@@ -86,7 +87,9 @@ template <class T> struct GObjectRef {
 } // namespace
 
 LinuxAccessibility::LinuxAccessibility(AtspiEvents& events, A11yStatus& status)
-    : m_events(events), m_status(status) {}
+    : m_events(events), m_status(status) {
+    m_events.listenToChanges();
+}
 
 LinuxAccessibility::~LinuxAccessibility() = default;
 
@@ -128,6 +131,15 @@ ax::Element LinuxAccessibility::createApplication(ax::Pid pid) {
     // This process registers on the bus like any Qt application; its own tree is never a chat.
     if (pid <= 0 || pid == static_cast<ax::Pid>(getpid()))
         return {};
+    // The application found last time, while it still answers as one.
+    if (const auto known = m_applicationOfPid.constFind(pid); known != m_applicationOfPid.cend()) {
+        GError* error = nullptr;
+        if (roleOf(AtspiElement::accessibleOf(*known), &error) == ATSPI_ROLE_APPLICATION &&
+            take(error) == ax::kSuccess)
+            return *known;
+        take(error);
+        m_applicationOfPid.remove(pid);
+    }
     GObjectRef<AtspiAccessible> desktop(atspi_get_desktop(0));
     if (!desktop)
         return {};
@@ -142,8 +154,10 @@ ax::Element LinuxAccessibility::createApplication(ax::Pid pid) {
             AtspiElement::adopt(atspi_accessible_get_child_at_index(desktop.get(), i, &error));
         if (take(error) != ax::kSuccess || app.isNull())
             continue;
-        if (processOf(app) == pid)
+        if (processOf(app) == pid) {
+            m_applicationOfPid.insert(pid, app);
             return app;
+        }
     }
     return {};
 }
@@ -165,38 +179,54 @@ ax::Reading LinuxAccessibility::copyAttributeValue(const ax::Element& element,
     AtspiAccessible* a = AtspiElement::accessibleOf(element);
     if (!a)
         return fail(ax::kInvalidUIElement);
+    if (!KeptReadings::mayKeep(name))
+        return readAnswer(element, a, name);
+    const auto* impl = element.as<AtspiElement>();
+    const std::uint64_t before = m_events.changes(impl->busName());
+    if (auto kept = m_kept.find(impl->busName(), impl->path(), name, before))
+        return std::move(*kept);
+    m_readWasIncomplete = false;
+    ax::Reading reading = readAnswer(element, a, name);
+    if (!m_readWasIncomplete)
+        m_kept.keep(impl->busName(), impl->path(), name, reading, before,
+                    m_events.changes(impl->busName()));
+    return reading;
+}
 
-    if (name == QLatin1String("AXRole"))
+ax::Reading LinuxAccessibility::readAnswer(const ax::Element& element, AtspiAccessible* a,
+                                           const QString& name) {
+
+    if (name == ax::attr::role)
         return readRole(a, false);
-    if (name == QLatin1String("AXSubrole"))
+    if (name == ax::attr::subrole)
         return readRole(a, true);
-    if (name == QLatin1String("AXFocusedUIElement"))
+    if (name == ax::attr::focusedUIElement)
         return readFocused(element);
-    if (name == QLatin1String("AXPosition"))
+    if (name == ax::attr::position)
         return readPoint(a, false);
-    if (name == QLatin1String("AXSize"))
+    if (name == ax::attr::size)
         return readPoint(a, true);
-    if (name == QLatin1String("AXParent"))
+    if (name == ax::attr::parent)
         return readParent(a);
-    if (name == QLatin1String("AXChildren"))
+    if (name == ax::attr::children)
         return readChildren(a);
-    if (name == QLatin1String("AXWindow"))
+    if (name == ax::attr::window)
         return readWindow(a);
-    if (name == QLatin1String("AXURL"))
+    if (name == ax::attr::url)
         return readURL(a);
-    if (name == QLatin1String("AXSelectedTextRange"))
+    if (name == ax::attr::selectedTextRange)
         return readSelection(a);
-    if (name == QLatin1String("AXManualAccessibility"))
+    if (name == ax::attr::manualAccessibility)
         return readAwake(a);
-    if (name == QLatin1String("AXEnabled"))
+    if (name == ax::attr::enabled)
         return readStateFlag(a, ATSPI_STATE_ENABLED, ATSPI_STATE_SENSITIVE);
-    if (name == QLatin1String("AXEditable"))
+    if (name == ax::attr::editable)
         return readStateFlag(a, ATSPI_STATE_EDITABLE, ATSPI_STATE_EDITABLE);
-    if (name == QLatin1String("AXDOMTagName"))
+    if (name == ax::attr::domTagName)
         return readAttribute(a, "tag");
-    if (name == QLatin1String("AXDOMIdentifier") || name == QLatin1String("AXIdentifier"))
+    if (name == ax::attr::domIdentifier || name == ax::attr::identifier)
         return readAttribute(a, "id");
-    if (name == QLatin1String("AXDOMClassList")) {
+    if (name == ax::attr::domClassList) {
         ax::Reading r = readAttribute(a, "class");
         if (!r.ok())
             return r;
@@ -205,25 +235,25 @@ ax::Reading LinuxAccessibility::copyAttributeValue(const ax::Element& element,
             classes.emplace_back(c);
         return ok(std::move(classes));
     }
-    if (name == QLatin1String("AXPlaceholderValue")) {
+    if (name == ax::attr::placeholderValue) {
         ax::Reading r = readAttribute(a, "placeholder");
         return r.ok() || r.error != ax::kNoValue ? r : readAttribute(a, "placeholder-text");
     }
-    if (name == QLatin1String("AXTitle") || name == QLatin1String("AXDescription")) {
+    if (name == ax::attr::title || name == ax::attr::description) {
         GError* error = nullptr;
         ++m_calls;
-        QString s = takeString(name == QLatin1String("AXTitle")
-                                   ? atspi_accessible_get_name(a, &error)
-                                   : atspi_accessible_get_description(a, &error));
+        QString s =
+            takeString(name == ax::attr::title ? atspi_accessible_get_name(a, &error)
+                                               : atspi_accessible_get_description(a, &error));
         if (const ax::AXError e = take(error))
             return fail(e);
         return ok(std::move(s));
     }
-    if (name == QLatin1String("AXNumberOfCharacters") || name == QLatin1String("AXValue")) {
+    if (name == ax::attr::numberOfCharacters || name == ax::attr::value) {
         TextNode node;
         if (const ax::AXError e = readText(a, 0, node))
             return fail(e);
-        if (name == QLatin1String("AXValue"))
+        if (name == ax::attr::value)
             return ok(node.expanded.text());
         return ok(ax::Number{static_cast<double>(node.expanded.text().size())});
     }
@@ -236,8 +266,8 @@ ax::Reading LinuxAccessibility::copyParameterizedAttributeValue(const ax::Elemen
     AtspiAccessible* a = AtspiElement::accessibleOf(element);
     if (!a)
         return fail(ax::kInvalidUIElement);
-    const bool plain = name == QLatin1String("AXStringForRange");
-    if (!plain && name != QLatin1String("AXAttributedStringForRange"))
+    const bool plain = name == ax::attr::stringForRange;
+    if (!plain && name != ax::attr::attributedStringForRange)
         return fail(ax::kAttributeUnsupported);
     const auto* range = parameter.get<TextRange>();
     if (!range)
@@ -260,7 +290,7 @@ ax::AXError LinuxAccessibility::setAttributeValue(const ax::Element& element, co
     AtspiAccessible* a = AtspiElement::accessibleOf(element);
     if (!a)
         return ax::kInvalidUIElement;
-    if (name != QLatin1String("AXManualAccessibility"))
+    if (name != ax::attr::manualAccessibility)
         return ax::kAttributeUnsupported;
     const auto* flag = value.get<ax::Boolean>();
     if (!flag)
@@ -328,6 +358,8 @@ ax::Reading LinuxAccessibility::readAttribute(AtspiAccessible* a, const char* ke
     Attributes attributes(atspi_accessible_get_attributes(a, &error));
     if (const ax::AXError e = take(error))
         return fail(e);
+    if (!attributes.table || g_hash_table_size(attributes.table) == 0)
+        m_readWasIncomplete = true;
     auto v = attributes.value(key);
     if (!v)
         return fail(ax::kNoValue);

@@ -4,6 +4,7 @@
 #include "platform/linux/AtspiEvents.h"
 #include "platform/linux/AtspiRoles.h"
 #include "platform/linux/EmbeddedText.h"
+#include "platform/linux/KeptReadings.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -43,6 +44,10 @@ public:
     // Requests made to other processes so far (each one a D-Bus round trip unless libatspi
     // answered from its cache), for benchmarks and diagnostics.
     std::uint64_t callCount() const { return m_calls; }
+    // How many readings are kept across evaluations right now.
+    std::size_t keptReadings() const { return m_kept.size(); }
+    // Drops every kept reading, so the next evaluation is a cold one (for benchmarks).
+    void forgetKeptReadings() { m_kept.clear(); }
 
     // The process that owns an element's application, when it can be found.
     std::optional<ax::Pid> processOf(const ax::Element& element);
@@ -56,6 +61,7 @@ private:
     };
 
     ax::AXError take(GError*& error) const;
+    ax::Reading readAnswer(const ax::Element& element, AtspiAccessible* a, const QString& name);
     ax::Reading readRole(AtspiAccessible* a, bool subrole);
     ax::Reading readAttribute(AtspiAccessible* a, const char* key);
     ax::Reading readStateFlag(AtspiAccessible* a, AtspiStateType state, AtspiStateType orState);
@@ -82,6 +88,11 @@ private:
     A11yStatus& m_status;
     std::uint64_t m_calls = 0;
     QHash<QByteArray, ax::Pid> m_pidOfBus;
+    QHash<ax::Pid, ax::Element> m_applicationOfPid;
+    KeptReadings m_kept;
+    // Set by a reading that found an element's object attributes empty, which Firefox answers
+    // right after it starts: such an answer is asked again rather than kept.
+    bool m_readWasIncomplete = false;
 };
 
 } // namespace tandrel::linuxdesktop

@@ -1,4 +1,5 @@
 #include "platform/sim/SimAccessibility.h"
+#include "platform/AXNames.h"
 
 #include <algorithm>
 
@@ -179,17 +180,17 @@ Reading SimAccessibility::derived(const std::shared_ptr<SimNode>& node,
                                   const QString& attribute) const {
     const Reading unsupported{kAttributeUnsupported, {}};
     const Reading noValue{kNoValue, {}};
-    if (attribute == QLatin1String("AXParent")) {
+    if (attribute == ax::attr::parent) {
         const auto parent = node->parent.lock();
         return parent ? Reading{kSuccess, makeElement(parent)} : noValue;
     }
-    if (attribute == QLatin1String("AXChildren")) {
+    if (attribute == ax::attr::children) {
         Array children;
         for (const auto& child : node->children)
             children.emplace_back(makeElement(child));
         return {kSuccess, Value(std::move(children))};
     }
-    if (attribute == QLatin1String("AXWindow")) {
+    if (attribute == ax::attr::window) {
         if (node->role() == QLatin1String("AXApplication"))
             return unsupported;
         for (auto n = node; n; n = n->parent.lock()) {
@@ -198,21 +199,21 @@ Reading SimAccessibility::derived(const std::shared_ptr<SimNode>& node,
         }
         return noValue;
     }
-    if (attribute == QLatin1String("AXFocusedUIElement")) {
+    if (attribute == ax::attr::focusedUIElement) {
         if (node->role() != QLatin1String("AXApplication"))
             return unsupported;
         const auto focused = node->focused.lock();
         return focused && !focused->destroyed ? Reading{kSuccess, makeElement(focused)} : noValue;
     }
-    if (attribute == QLatin1String("AXPosition"))
+    if (attribute == ax::attr::position)
         return node->frame ? Reading{kSuccess, node->frame->origin} : unsupported;
-    if (attribute == QLatin1String("AXSize"))
+    if (attribute == ax::attr::size)
         return node->frame ? Reading{kSuccess, node->frame->size} : unsupported;
-    if (attribute == QLatin1String("AXValue"))
+    if (attribute == ax::attr::value)
         return node->text ? Reading{kSuccess, *node->text} : unsupported;
-    if (attribute == QLatin1String("AXNumberOfCharacters"))
+    if (attribute == ax::attr::numberOfCharacters)
         return node->text ? Reading{kSuccess, Number{double(node->text->size())}} : unsupported;
-    if (attribute == QLatin1String("AXSelectedTextRange")) {
+    if (attribute == ax::attr::selectedTextRange) {
         if (node->selection)
             return {kSuccess, *node->selection};
         // An input without an explicit selection has its caret at the end of its text.
@@ -231,8 +232,8 @@ Reading SimAccessibility::copyParameterizedAttributeValue(const Element& element
         return {error, {}};
     if (const auto it = node->parameterized.find(attribute); it != node->parameterized.end())
         return it->second(parameter);
-    const bool plain = attribute == QLatin1String("AXStringForRange");
-    const bool attributed = attribute == QLatin1String("AXAttributedStringForRange");
+    const bool plain = attribute == ax::attr::stringForRange;
+    const bool attributed = attribute == ax::attr::attributedStringForRange;
     if ((!plain && !attributed) || !node->text)
         return {kAttributeUnsupported, {}};
     const TextRange* range = parameter.get<TextRange>();

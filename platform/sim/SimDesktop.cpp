@@ -1,4 +1,5 @@
 #include "platform/sim/SimDesktop.h"
+#include "platform/AXNames.h"
 
 #include <stdexcept>
 
@@ -12,7 +13,7 @@ std::shared_ptr<SimNode> newNode(Pid pid, SimAccessibility* owner, const QString
     auto node = std::make_shared<SimNode>();
     node->pid = pid;
     node->owner = owner;
-    node->attributes[QStringLiteral("AXRole")] = Reading{kSuccess, role};
+    node->attributes[ax::attr::role] = Reading{kSuccess, role};
     return node;
 }
 
@@ -53,21 +54,21 @@ const SimElement& SimElement::unset(const QString& attribute) const {
 }
 
 const SimElement& SimElement::role(const QString& role) const {
-    return set(QStringLiteral("AXRole"), role);
+    return set(ax::attr::role, role);
 }
 const SimElement& SimElement::subrole(const QString& subrole) const {
-    return set(QStringLiteral("AXSubrole"), subrole);
+    return set(ax::attr::subrole, subrole);
 }
 
 const SimElement& SimElement::classes(const QStringList& classes) const {
     Array list;
     for (const QString& name : classes)
         list.emplace_back(name);
-    return set(QStringLiteral("AXDOMClassList"), Value(std::move(list)));
+    return set(ax::attr::domClassList, Value(std::move(list)));
 }
 
 const SimElement& SimElement::tag(const QString& tagName) const {
-    return set(QStringLiteral("AXDOMTagName"), tagName);
+    return set(ax::attr::domTagName, tagName);
 }
 
 const SimElement& SimElement::frame(const Rect& frame) const {
@@ -96,28 +97,28 @@ const SimElement& SimElement::selection(TextRange range) const {
 }
 
 const SimElement& SimElement::placeholder(const QString& text) const {
-    return set(QStringLiteral("AXPlaceholderValue"), text);
+    return set(ax::attr::placeholderValue, text);
 }
 const SimElement& SimElement::description(const QString& text) const {
-    return set(QStringLiteral("AXDescription"), text);
+    return set(ax::attr::description, text);
 }
 const SimElement& SimElement::title(const QString& text) const {
-    return set(QStringLiteral("AXTitle"), text);
+    return set(ax::attr::title, text);
 }
 const SimElement& SimElement::identifier(const QString& text) const {
-    return set(QStringLiteral("AXIdentifier"), text);
+    return set(ax::attr::identifier, text);
 }
 const SimElement& SimElement::domIdentifier(const QString& text) const {
-    return set(QStringLiteral("AXDOMIdentifier"), text);
+    return set(ax::attr::domIdentifier, text);
 }
 const SimElement& SimElement::url(const QString& address) const {
-    return set(QStringLiteral("AXURL"), QUrl(address));
+    return set(ax::attr::url, QUrl(address));
 }
 const SimElement& SimElement::enabled(bool enabled) const {
-    return set(QStringLiteral("AXEnabled"), Boolean{enabled});
+    return set(ax::attr::enabled, Boolean{enabled});
 }
 const SimElement& SimElement::editable(bool editable) const {
-    return set(QStringLiteral("AXEditable"), Boolean{editable});
+    return set(ax::attr::editable, Boolean{editable});
 }
 
 const SimElement& SimElement::onParameterized(const QString& attribute,
@@ -141,7 +142,7 @@ void SimElement::remove() const {
         std::erase(parent->children, m_node);
     m_node->parent.reset();
     // Observers hear about it while the handle is still theirs to compare.
-    post(QStringLiteral("AXUIElementDestroyed"));
+    post(ax::notification::uiElementDestroyed);
     destroyTree(m_node);
 }
 
@@ -166,12 +167,12 @@ SimElement SimApp::window(const QString& title, const Rect& frame) {
 
 void SimApp::focus(const SimElement& element) {
     m_element.node()->focused = element.node();
-    m_element.post(QStringLiteral("AXFocusedUIElementChanged"));
+    m_element.post(ax::notification::focusedUIElementChanged);
 }
 
 void SimApp::clearFocus() {
     m_element.node()->focused.reset();
-    m_element.post(QStringLiteral("AXFocusedUIElementChanged"));
+    m_element.post(ax::notification::focusedUIElementChanged);
 }
 
 void SimApp::quit() {

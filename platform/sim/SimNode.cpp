@@ -1,11 +1,12 @@
 #include "platform/sim/SimNode.h"
+#include "platform/AXNames.h"
 
 #include <functional>
 
 namespace tandrel::sim {
 
 QString SimNode::role() const {
-    const auto it = attributes.find(QStringLiteral("AXRole"));
+    const auto it = attributes.find(ax::attr::role);
     if (it == attributes.end() || !it->second.ok())
         return {};
     const QString* role = it->second.value.get<QString>();

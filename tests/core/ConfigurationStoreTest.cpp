@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace tandrel;
@@ -83,8 +85,12 @@ TEST_F(ConfigurationStoreTest, UnusableFilesFailToLoadAndStayUntouched) {
     const ConfigurationStore store(file("prompts.json"));
     const QByteArray braced = "{\"prompts\": [{\"id\": \"{A1B2C3D4-E5F6-4A0B-8C9D-0E1F2A3B4C5D}\", "
                               "\"title\": \"t\", \"text\": \"x\"}]}";
-    for (const QByteArray& content : {QByteArray(), braced, QByteArray("{\"prompts\": [1]}"),
-                                      QByteArray("[]"), QByteArray("{\"prompts\"")}) {
+    const QByteArray unknownEscape =
+        "{\"prompts\": [{\"id\": \"A1B2C3D4-E5F6-4A0B-8C9D-0E1F2A3B4C5D\", "
+        "\"title\": \"C:\\Users\", \"text\": \"x\"}]}";
+    for (const QByteArray& content :
+         {QByteArray(), braced, unknownEscape, QByteArray("{\"prompts\": [1]}"), QByteArray("[]"),
+          QByteArray("{\"prompts\"")}) {
         writeBytes(store.path(), content);
         EXPECT_THROW(store.load(), DecodingError) << content.data();
         EXPECT_EQ(readBytes(store.path()), content);
@@ -239,4 +245,70 @@ TEST_F(ConfigurationStoreTest, SaveWritesThroughASymbolicLink) {
     linked.save(updated);
     EXPECT_TRUE(QFileInfo(linked.path()).isSymLink());
     EXPECT_EQ(target.load(), updated);
+}
+
+TEST_F(ConfigurationStoreTest, NamedPipeAtTheFilePathIsRefusedWithoutBlocking) {
+    // Reading would wait forever for a writer: the program would hang at launch.
+    ASSERT_EQ(mkfifo(QFile::encodeName(file("prompts.json")).constData(), 0600), 0);
+    const ConfigurationStore store(file("prompts.json"));
+    try {
+        store.load();
+        FAIL() << "a named pipe loaded";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.reason(), "it is a named pipe, not a regular file");
+    }
+    try {
+        store.save(sample());
+        FAIL() << "a named pipe was replaced";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.reason(), "it is a named pipe, not a regular file");
+    }
+    EXPECT_FALSE(QFileInfo(store.path()).isFile());
+}
+
+TEST_F(ConfigurationStoreTest, LeftoversOfInterruptedSavesAreRemovedAndNothingElse) {
+    const ConfigurationStore store(file("prompts.json"));
+    store.save(sample());
+    const QDateTime old = QDateTime::currentDateTime().addDays(-1);
+    auto leftover = [&](const QString& name, const QDateTime& modified) {
+        writeBytes(file(name), "partial");
+        QFile handle(file(name));
+        ASSERT_TRUE(handle.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(handle.setFileTime(modified, QFileDevice::FileModificationTime));
+    };
+    leftover("prompts.json.aBcxYz", old);
+    leftover("prompts.json.QqQqQq", old);
+    // Kept: a save under way in another instance, other names, a link and what it points to,
+    // a folder, and a file with a second link.
+    leftover("prompts.json.FreshA", QDateTime::currentDateTime());
+    leftover("prompts.json.bak", old);
+    leftover("prompts.json.aB3xYz", old);
+    leftover("prompts.json.aBcxY", old);
+    leftover("prompts.json.aB3xY-", old);
+    leftover("other.json.aB3xYz", old);
+    leftover("target", old);
+    ASSERT_TRUE(QFile::link(file("target"), file("prompts.json.LinkAb")));
+    ASSERT_TRUE(QDir(temp.path()).mkdir("prompts.json.DirAbc"));
+    leftover("shared", old);
+    ASSERT_EQ(link(QFile::encodeName(file("shared")).constData(),
+                   QFile::encodeName(file("prompts.json.HardAb")).constData()),
+              0);
+
+    EXPECT_EQ(store.load(), store.load());
+    QStringList expected = {"prompts.json",
+                            "prompts.json.FreshA",
+                            "prompts.json.bak",
+                            "prompts.json.aB3xYz",
+                            "prompts.json.aBcxY",
+                            "prompts.json.aB3xY-",
+                            "other.json.aB3xYz",
+                            "target",
+                            "prompts.json.LinkAb",
+                            "prompts.json.DirAbc",
+                            "shared",
+                            "prompts.json.HardAb"};
+    expected.sort();
+    QStringList found = entries(temp.path());
+    found.sort();
+    EXPECT_EQ(found.join(' ').toStdString(), expected.join(' ').toStdString());
 }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 using namespace tandrel;
 using Source = ComposerTextSnapshot::Source;
 
@@ -179,4 +181,58 @@ TEST(Snapshot, LongInputWithPromptInTheMiddle) {
     EXPECT_TRUE(before.verifiesInsertion(after, inserted, at(middle)));
     EXPECT_TRUE(before.verifiesInsertion(after, inserted, std::nullopt));
     EXPECT_FALSE(before.verifiesInsertion(after, inserted + "q", std::nullopt));
+}
+
+TEST(InsertionVerified, ShortcutForSimpleTextGivesTheAnswersOfTheFullComparison) {
+    // Small alphabets make splices, overlaps, near misses and re-encoded line breaks common.
+    // "é", "й", "ΐ" and "が" decompose; U+0301 and U+3099 are the marks that make texts
+    // equivalent to them, and force the full comparison when present.
+    const std::vector<QString> alphabet = {"a",
+                                           "b",
+                                           " ",
+                                           "\n",
+                                           "\r",
+                                           "\r\n",
+                                           QStringLiteral("\u00A0"),
+                                           QStringLiteral("\u2028"),
+                                           QStringLiteral("\u00E9"),
+                                           QStringLiteral("\u0439"),
+                                           QStringLiteral("\u0390"),
+                                           QStringLiteral("\u304C"),
+                                           QStringLiteral("\u4E2D"),
+                                           "e",
+                                           QStringLiteral("\u0301"),
+                                           QStringLiteral("\u3099")};
+    std::mt19937 random(20240611);
+    auto pick = [&](int upTo) { return int(std::uniform_int_distribution<int>(0, upTo)(random)); };
+    auto text = [&](int maxLength, int symbols) {
+        QString s;
+        for (int k = pick(maxLength); k > 0; --k)
+            s += alphabet[pick(symbols)];
+        return s;
+    };
+    int verifiedCount = 0;
+    for (int round = 0; round < 20000; ++round) {
+        // Most rounds stay simple, so the shortcut is the path under test.
+        const int symbols = round % 4 == 0 ? int(alphabet.size()) - 1 : int(alphabet.size()) - 3;
+        const QString before = text(6, symbols);
+        const QString inserted = text(3, symbols);
+        const qsizetype location = pick(int(before.size()));
+        const qsizetype length = pick(int(before.size() - location));
+        QString after = QString(before).replace(location, length, inserted);
+        if (pick(2) == 0)
+            after.insert(pick(int(after.size())), alphabet[pick(symbols)]);
+        const auto selection =
+            pick(2) == 0 ? std::nullopt : std::optional<TextRange>(at(location, length));
+        const auto expected = ComposerPolicy::expectedValue(before, inserted, selection);
+        const bool fast = ComposerPolicy::insertionVerified(before, after, inserted, expected);
+        ASSERT_EQ(fast, ComposerPolicy::detail::insertionVerifiedByClusters(before, after, inserted,
+                                                                            expected))
+            << "before \"" << before.toStdString() << "\" after \"" << after.toStdString()
+            << "\" inserted \"" << inserted.toStdString() << "\"";
+        verifiedCount += fast;
+    }
+    // Both answers occur often, or the campaign would prove little.
+    EXPECT_GT(verifiedCount, 4000);
+    EXPECT_LT(verifiedCount, 16000);
 }

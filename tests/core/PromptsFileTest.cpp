@@ -155,10 +155,48 @@ TEST(PromptsFileReading, RefusesWrongTypesAndNulls) {
 
 TEST(PromptsFileReading, SyntaxErrorsGiveLineAndColumn) {
     const QString problem = decodingProblem("{\n  \"prompts\" : [\n    {\n      \"id\" \"x\"\n");
-    EXPECT_TRUE(problem.startsWith("line 4, column 13: ")) << problem.toStdString();
+    EXPECT_TRUE(problem.startsWith("line 4, column 14: ")) << problem.toStdString();
     // Columns count characters, so each two-byte "é" counts once.
     const QString accented = decodingProblem("{\"\xC3\xA9\xC3\xA9\" 1}");
-    EXPECT_TRUE(accented.startsWith("line 1, column 8: ")) << accented.toStdString();
+    EXPECT_TRUE(accented.startsWith("line 1, column 7: ")) << accented.toStdString();
+}
+
+TEST(PromptsFileReading, TextThatIsNotJsonIsRefusedWithItsPosition) {
+    // Each of these once loaded: a lenient reader turned "C:\\Users" into "C:Users", and the
+    // next save would have written the damage back.
+    const QByteArray id = "\"id\": \"3F2504E0-4F89-11D3-9A0C-0305E82C3301\", ";
+    const struct {
+        QByteArray json;
+        const char* where;
+    } cases[] = {
+        {promptObject("{" + id + "\"title\": \"C:\\Users\", \"text\": \"x\"}"),
+         "line 1, column 74"},
+        {promptObject("{" + id + "\"title\": \"tab\there\", \"text\": \"x\"}"),
+         "line 1, column 74"},
+        {promptObject("{" + id + "\"title\": \"line\nbreak\", \"text\": \"x\"}"),
+         "line 1, column 75"},
+        {"{\"prompts\": [], \"version\": 01}", "line 1, column 29"},
+        {"{\"prompts\": [], \"version\": 1.}", "line 1, column 30"},
+        {"{\"prompts\": [], \"version\": .5}", "line 1, column 28"},
+        {"{\"prompts\": [], \"version\": +1}", "line 1, column 28"},
+        {"{\"prompts\": [],}", "line 1, column 16"},
+        {"{\"prompts\": []} // comment", "line 1, column 17"},
+        {"{'prompts': []}", "line 1, column 2"},
+        {"{\"prompts\": []}\n{}", "line 2, column 1"},
+    };
+    for (const auto& c : cases) {
+        const QString problem = decodingProblem(c.json);
+        EXPECT_TRUE(problem.startsWith(QString(c.where) + ": "))
+            << c.json.data() << " gave " << problem.toStdString();
+    }
+}
+
+TEST(PromptsFileRoundTrip, ByteOrderMarkInsideTextIsKept) {
+    // A text that starts with U+FEFF once lost it on reading, so a save could not be verified.
+    const Configuration configuration(
+        {Prompt(QUuid::createUuid(), QStringLiteral("\uFEFFTitle"), QStringLiteral("\uFEFF")),
+         Prompt(QUuid::createUuid(), "t", QStringLiteral("a\uFEFFb\uFEFF"))});
+    EXPECT_EQ(PromptsFile::decode(PromptsFile::encode(configuration), path), configuration);
 }
 
 TEST(PromptsFileReading, EmptyFileAndBrokenUtf8AreRefused) {

@@ -165,7 +165,7 @@ TEST_F(FocusDiagnosisReasons, ACodeInputIsNotExplainedByAnEarlierDetection) {
     desktop.activate(openCode);
     const FocusAnswer answer = inspector.evaluate();
     EXPECT_FALSE(answer.target);
-    EXPECT_EQ(answer.decision, "a code input, or no composer surface");
+    EXPECT_EQ(answer.decision, "a code input");
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "platform/linux/QtClock.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QEventLoop>
 
 #include <gtest/gtest.h>
@@ -18,6 +20,14 @@ protected:
             static char* argv[] = {name, nullptr};
             static QCoreApplication app(argc, argv);
         }
+    }
+    // Runs the event loop until `done` holds, for at most five seconds: a timer that never
+    // fires fails the test instead of hanging the run.
+    template <class Done> static bool runUntil(Done done) {
+        const QDeadlineTimer deadline(5000);
+        while (!done() && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        return done();
     }
     static void runDueWork() {
         for (int i = 0; i < 5; ++i)
@@ -56,18 +66,33 @@ TEST_F(QtClockHandles, WorkMayDestroyItsOwnHandle) {
     std::unique_ptr<Handle> repeating;
     int ticks = 0;
     repeating = clock.repeat(0.001, 0.0005, [&] {
-        if (++ticks == 1)
+        if (++ticks == 3)
             repeating.reset();
     });
-    while (repeating)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    ASSERT_TRUE(runUntil([&] { return !repeating; })) << "ticked " << ticks << " times";
+    // A few more intervals pass without a tick once the handle is gone.
+    const QDeadlineTimer quiet(20);
+    while (!quiet.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     runDueWork();
-    EXPECT_EQ(ticks, 1);
+    EXPECT_EQ(ticks, 3);
 }
 
-TEST_F(QtClockHandles, UptimeNeverGoesBack) {
+TEST_F(QtClockHandles, UptimeAdvancesWithTheMonotonicClock) {
+    // Watched against Qt's own monotonic timer over a few milliseconds of busy waiting, so a
+    // clock that stands still or runs at the wrong rate fails.
+    QElapsedTimer outer;
+    outer.start();
     const double first = clock.uptime();
-    EXPECT_GE(clock.uptime(), first);
+    QElapsedTimer inner;
+    inner.start();
+    while (inner.nsecsElapsed() < 5'000'000) {
+    }
+    const double innerSeconds = double(inner.nsecsElapsed()) / 1e9;
+    const double second = clock.uptime();
+    const double outerSeconds = double(outer.nsecsElapsed()) / 1e9;
+    EXPECT_GE(second - first, innerSeconds - 0.0005);
+    EXPECT_LE(second - first, outerSeconds + 0.0005);
     EXPECT_GT(first, 0);
 }
 

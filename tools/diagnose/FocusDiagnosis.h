@@ -6,8 +6,7 @@
 
 namespace tandrel::diagnosis {
 
-// Asks the focus tracker the palette's question and, when the answer is no, finds the reason
-// with a few cheap reads (the tracker only records reasons for desktop chat applications).
+// Asks the focus tracker the palette's question once and reports its answer with the reason.
 class FocusDiagnosis {
 public:
     explicit FocusDiagnosis(Desktop& desktop);
@@ -18,8 +17,6 @@ public:
     const std::optional<ChatTarget>& lastTarget() const { return m_lastTarget; }
 
 private:
-    QString reasonForNoTarget(const RunningApplication& app);
-
     Desktop& m_desktop;
     FocusTracker m_tracker;
     std::optional<ChatTarget> m_lastTarget;

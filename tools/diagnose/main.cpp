@@ -2,6 +2,7 @@
 // keyboard focus right now.
 
 #include "app/focus/FocusObservation.h"
+#include "platform/AXNames.h"
 #include "platform/linux/LinuxDesktop.h"
 #include "tools/diagnose/FocusAnswer.h"
 #include "tools/diagnose/FocusDiagnosis.h"
@@ -69,8 +70,7 @@ private:
         std::vector<ax::Element> watched;
         if (const auto& target = m_inspector.lastTarget()) {
             watched = target->layoutElements;
-            if (auto window =
-                    m_inspector.tracker().ax().element(target->element, QStringLiteral("AXWindow")))
+            if (auto window = m_inspector.tracker().ax().element(target->element, ax::attr::window))
                 watched.push_back(*window);
         }
         m_observation.observe(pid, watched);
