@@ -33,4 +33,16 @@ private:
 // names none or is absent.
 unsigned long activeWindowOnRoot();
 
+// Whether the process's X error handler is Xlib's own, as nothing has replaced it for good.
+bool xlibDefaultErrorHandlerInPlace();
+
+// Reads a property of a window that does not exist, inside an error trap on a fresh connection
+// to DISPLAY: how many errors the trap caught, and whether the handler from before was back
+// once it was gone.
+struct TrapRun {
+    int caught = -1;
+    bool handlerRestored = false;
+};
+TrapRun readGoneWindowInsideATrap();
+
 } // namespace tandrel::e2e
