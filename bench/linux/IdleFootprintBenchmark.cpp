@@ -11,13 +11,12 @@
 #include "tests/e2e/Fixtures.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTimer>
-
-#include <unistd.h>
 
 #include <cstdio>
 #include <memory>
@@ -32,19 +31,19 @@ struct Sample {
     double rssMiB = 0;
 };
 
+// CPU time from the scheduler's nanosecond counters of every thread: an idle program's clock
+// ticks (/proc/PID/stat) are often all zero over a minute, which makes no baseline.
 std::optional<Sample> sample(qint64 pid) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly) || !status.open(QIODevice::ReadOnly))
+    if (!tasks.exists() || !status.open(QIODevice::ReadOnly))
         return std::nullopt;
-    // Fields after the command name, which may hold spaces, start after its closing parenthesis.
-    const QByteArray line = stat.readAll();
-    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-    if (fields.size() < 13)
-        return std::nullopt;
-    const double ticks = double(sysconf(_SC_CLK_TCK));
     Sample s;
-    s.cpuSeconds = (fields[11].toDouble() + fields[12].toDouble()) / ticks; // utime, stime
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile schedstat(tasks.filePath(task + QStringLiteral("/schedstat")));
+        if (schedstat.open(QIODevice::ReadOnly))
+            s.cpuSeconds += schedstat.readAll().split(' ').first().toDouble() / 1e9;
+    }
     for (const QByteArray& row : status.readAll().split('\n')) {
         if (row.startsWith("VmRSS:"))
             s.rssMiB = row.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
@@ -136,7 +135,7 @@ int main(int argc, char** argv) {
     std::printf("  %-26s %9s %9s %9s %10s %10s\n", "program", "CPU ms", "% core", "RSS MiB",
                 "CPU ratio", "RSS ratio");
     for (const Measured& m : measured) {
-        std::printf("  %-26s %9.0f %9.3f %9.1f %10.2f %10.2f\n", qPrintable(m.name),
+        std::printf("  %-26s %9.1f %9.4f %9.1f %10.2f %10.2f\n", qPrintable(m.name),
                     m.cpu() * 1000.0, 100.0 * m.cpu() / seconds, m.end.rssMiB,
                     base.cpu() > 0 ? m.cpu() / base.cpu() : 0.0,
                     base.end.rssMiB > 0 ? m.end.rssMiB / base.end.rssMiB : 0.0);

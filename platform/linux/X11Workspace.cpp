@@ -1,6 +1,7 @@
 #include "platform/linux/X11Workspace.h"
 
 #include "platform/linux/AppAliases.h"
+#include "platform/linux/XErrorTrap.h"
 
 #include <QProcess>
 #include <QSocketNotifier>
@@ -53,12 +54,6 @@ std::optional<unsigned long> readCardinal(Display* d, Window w, Atom property, A
     return *reinterpret_cast<const unsigned long*>(raw.constData());
 }
 
-// Xlib reports protocol errors through a process-wide handler whose default exits; a window
-// that closes between two requests must not take the program down.
-int ignoreXError(Display*, XErrorEvent*) {
-    return 0;
-}
-
 } // namespace
 
 class X11Workspace::Registration final : public Handle {
@@ -73,7 +68,6 @@ private:
 
 X11Workspace::X11Workspace(Display* display, AtspiEvents& events)
     : m_display(display), m_events(events) {
-    XSetErrorHandler(ignoreXError);
     m_atomActive = XInternAtom(m_display, "_NET_ACTIVE_WINDOW", False);
     m_atomPid = XInternAtom(m_display, "_NET_WM_PID", False);
     m_atomGtkId = XInternAtom(m_display, "_GTK_APPLICATION_ID", False);
@@ -195,6 +189,8 @@ unsigned long X11Workspace::clientWindowOf(unsigned long window) {
 }
 
 std::optional<RunningApplication> X11Workspace::frontmostApplication() {
+    // Any window read here may close between two requests.
+    const XErrorTrap trap(m_display);
     const unsigned long active = activeWindow();
     std::optional<RunningApplication> result;
     if (active) {

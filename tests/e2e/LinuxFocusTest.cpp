@@ -7,6 +7,7 @@
 #include "platform/linux/LinuxDesktop.h"
 #include "tests/e2e/Fixtures.h"
 #include "tests/e2e/PrivateDesktopSuite.h"
+#include "tests/e2e/X11Windows.h"
 
 #include <QDeadlineTimer>
 #include <QProcess>
@@ -246,6 +247,16 @@ TEST_F(LinuxFocus, ObservesTypingInTheComposer) {
         SCOPED_TRACE(int(source));
         EXPECT_TRUE(text.startsWith(QLatin1Char('x'))) << text.toStdString();
     }
+}
+
+TEST_F(LinuxFocus, XErrorsAreCaughtOnlyAroundTheRequestsThatExpectThem) {
+    desktop_->workspace().frontmostApplication(); // reads windows inside its own trap
+    // The workspace left Xlib's own handler in place for the rest of the process.
+    EXPECT_TRUE(xlibDefaultErrorHandlerInPlace());
+    // A trap catches the error of a window that is gone, and only while it lives.
+    const TrapRun run = readGoneWindowInsideATrap();
+    EXPECT_EQ(run.caught, 1);
+    EXPECT_TRUE(run.handlerRestored);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "tests/e2e/X11Windows.h"
 
+#include "platform/linux/XErrorTrap.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -165,6 +167,40 @@ long long inputFocusProcess() {
     }
     XCloseDisplay(d);
     return pid;
+bool xlibDefaultErrorHandlerInPlace() {
+    const XErrorHandler installed = XSetErrorHandler(nullptr);
+    const XErrorHandler xlibDefault = XSetErrorHandler(installed);
+    return installed == xlibDefault;
+}
+
+namespace {
+int recordingHandler(Display*, XErrorEvent*) {
+    return 0;
+}
+} // namespace
+
+TrapRun readGoneWindowInsideATrap() {
+    TrapRun run;
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return run;
+    const XErrorHandler before = XSetErrorHandler(recordingHandler);
+    {
+        linuxdesktop::XErrorTrap trap(display);
+        Atom type = 0;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char* data = nullptr;
+        XGetWindowProperty(display, 0x1fffffe, XA_WM_NAME, 0, 16, False, AnyPropertyType, &type,
+                           &format, &items, &after, &data);
+        if (data)
+            XFree(data);
+        XSync(display, False);
+        run.caught = trap.caught();
+    }
+    run.handlerRestored = XSetErrorHandler(before) == recordingHandler;
+    XCloseDisplay(display);
+    return run;
 }
 
 } // namespace tandrel::e2e

@@ -52,5 +52,16 @@ std::vector<WindowOnScreen> visibleWindowsOf(long long pid);
 // The process that owns the window holding the X input focus (its _NET_WM_PID, or that of its
 // nearest top-level ancestor); 0 when none can be found.
 long long inputFocusProcess();
+// Whether the process's X error handler is Xlib's own, as nothing has replaced it for good.
+bool xlibDefaultErrorHandlerInPlace();
+
+// Reads a property of a window that does not exist, inside an error trap on a fresh connection
+// to DISPLAY: how many errors the trap caught, and whether the handler from before was back
+// once it was gone.
+struct TrapRun {
+    int caught = -1;
+    bool handlerRestored = false;
+};
+TrapRun readGoneWindowInsideATrap();
 
 } // namespace tandrel::e2e
