@@ -32,6 +32,10 @@ public:
     // Starts the desktop's accessibility settings, where the user can turn assistive technologies
     // on. Returns whether a settings program was started; false when none is installed.
     virtual bool openAccessibilitySettings() = 0;
+
+    // True while a window that is not an X11 client has the focus of a Wayland session: nothing
+    // is in front as far as X11 knows, and no coordinates of that window can be trusted.
+    virtual bool nativeWaylandWindowInFront() { return false; }
 };
 
 } // namespace tandrel

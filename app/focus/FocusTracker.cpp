@@ -32,6 +32,9 @@ QString FocusOutcome::text() const {
         return QStringLiteral("not trusted for accessibility");
     case Reason::noFrontmostApplication:
         return QStringLiteral("no frontmost application");
+    case Reason::nativeWaylandWindowInFront:
+        return QStringLiteral("a native Wayland window is in front: Tandrel serves X11 "
+                              "applications only (start the browser with --ozone-platform=x11)");
     case Reason::ownProcessInFront:
         return QStringLiteral("this program is in front");
     case Reason::noApplicationIdentifier:
@@ -69,7 +72,9 @@ std::optional<ChatTarget> FocusTracker::current(bool includeComposerFrame) {
 
     const std::optional<RunningApplication> front = m_desktop.workspace().frontmostApplication();
     if (!front || !front->processIdentifier)
-        return refuse(Reason::noFrontmostApplication);
+        return refuse(m_desktop.workspace().nativeWaylandWindowInFront()
+                          ? Reason::nativeWaylandWindowInFront
+                          : Reason::noFrontmostApplication);
     if (*front->processIdentifier == m_desktop.workspace().ownProcessIdentifier())
         return refuse(Reason::ownProcessInFront);
     if (!front->bundleIdentifier)

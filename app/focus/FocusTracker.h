@@ -17,6 +17,7 @@ struct FocusOutcome {
         composerDetected,
         notTrusted,
         noFrontmostApplication,
+        nativeWaylandWindowInFront,
         ownProcessInFront,
         noApplicationIdentifier,
         notOnAccessibilityBus, // detail: the application identifier

@@ -136,13 +136,23 @@ bool X11Workspace::windowManagerNamesActiveWindow() {
     return std::find(atoms, atoms + count, m_atomActive) != atoms + count;
 }
 
+bool X11Workspace::isWaylandSession() {
+    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+bool X11Workspace::nativeWaylandWindowInFront() {
+    return isWaylandSession() && activeWindow() == 0;
+}
+
 unsigned long X11Workspace::activeWindow() {
     const Window root = DefaultRootWindow(m_display);
     if (auto active = readCardinal(m_display, root, m_atomActive, XA_WINDOW); active && *active)
         return *active;
     // A window manager that names no active window means that none is: the focus then rests on
     // one of its own windows (or the root), which belongs to no application.
-    if (windowManagerNamesActiveWindow())
+    // Under XWayland the compositor names an X11 window when one is active and none while a native
+    // Wayland window is: the input focus would only name the last X11 window.
+    if (windowManagerNamesActiveWindow() || isWaylandSession())
         return 0;
     // No window manager: the focus window, walked up to its top-level window.
     Window focus = 0;

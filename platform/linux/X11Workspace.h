@@ -28,9 +28,11 @@ public:
     std::unique_ptr<Handle> observeApplicationActivation(std::function<void()> handler) override;
     // Starts GNOME's or KDE's accessibility settings, whichever is installed first.
     bool openAccessibilitySettings() override;
+    bool nativeWaylandWindowInFront() override;
 
 private:
     class Registration;
+    static bool isWaylandSession();
     unsigned long activeWindow();
     bool windowManagerNamesActiveWindow();
     unsigned long clientWindowOf(unsigned long window);

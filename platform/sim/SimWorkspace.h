@@ -25,6 +25,8 @@ public:
         m_frontmost = std::move(application);
     }
     void setOwnProcessIdentifier(ax::Pid pid) { m_ownPid = pid; }
+    bool nativeWaylandWindowInFront() override { return m_nativeWayland; }
+    void setNativeWaylandWindowInFront(bool inFront) { m_nativeWayland = inFront; }
     // Tells every registered handler that another application became active.
     void notifyActivation();
     std::size_t activationObservers() const;
@@ -38,6 +40,7 @@ public:
 private:
     std::optional<RunningApplication> m_frontmost;
     ax::Pid m_ownPid = 1;
+    bool m_nativeWayland = false;
     std::shared_ptr<Handlers> m_handlers;
     int m_settingsOpened = 0;
     bool m_settingsAvailable = true;

@@ -52,6 +52,7 @@ std::vector<WindowOnScreen> visibleWindowsOf(long long pid);
 // The process that owns the window holding the X input focus (its _NET_WM_PID, or that of its
 // nearest top-level ancestor); 0 when none can be found.
 long long inputFocusProcess();
+
 // Whether the process's X error handler is Xlib's own, as nothing has replaced it for good.
 bool xlibDefaultErrorHandlerInPlace();
 

@@ -47,6 +47,13 @@ TEST_F(DesktopChat, NoAnswerAndNoDecisionWithoutTrustOrAForeignFrontApplication)
     EXPECT_FALSE(tracker.current(true)) << "no bundle identifier";
     sim.ws().setFrontmost(std::nullopt);
     EXPECT_FALSE(tracker.current(true));
+    EXPECT_EQ(tracker.lastOutcome().reason, FocusOutcome::Reason::noFrontmostApplication);
+    // A native Wayland window in front is named as such, with the way out.
+    sim.ws().setNativeWaylandWindowInFront(true);
+    EXPECT_FALSE(tracker.current(true));
+    EXPECT_EQ(tracker.lastOutcome().reason, FocusOutcome::Reason::nativeWaylandWindowInFront);
+    EXPECT_TRUE(tracker.lastOutcome().text().contains(QLatin1String("--ozone-platform=x11")));
+    sim.ws().setNativeWaylandWindowInFront(false);
     sim.ws().setOwnProcessIdentifier(700);
     sim.activate(app);
     EXPECT_FALSE(tracker.current(true)) << "our own process in front";
