@@ -21,15 +21,14 @@ void ProgramFlows::TearDown() {
     releaseClipboard();
 }
 
-std::optional<AccessibleObject> ProgramFlows::waitForWidget(const TandrelProgram& tandrel,
-                                                            const QString& role,
-                                                            const QString& name) {
+std::optional<AccessibleObject> waitForWidget(const TandrelProgram& tandrel, const QString& role,
+                                              const QString& name) {
     std::optional<AccessibleObject> found;
     waitUntil([&] { return bool(found = findShowing(tandrel.pid(), role, name)); });
     return found;
 }
 
-bool ProgramFlows::click(const AccessibleObject& widget) {
+bool click(const AccessibleObject& widget) {
     return !widget.extents.isEmpty() && clickAt(widget.centre().x(), widget.centre().y());
 }
 

@@ -16,9 +16,16 @@
 
 namespace tandrel::e2e {
 
+// The showing widget of the program with that role and name, once it appears.
+std::optional<AccessibleObject> waitForWidget(const TandrelProgram& tandrel, const QString& role,
+                                              const QString& name);
+// Clicks the middle of a widget; false when it has no place on the screen or xdotool failed.
+bool click(const AccessibleObject& widget);
+
 // The real tandrel driven as a user drives it: clicks and keystrokes through xdotool, its
 // widgets found and read by role and name over the accessibility bus, what the pages send
-// reported by the fixture server, and the user's clipboard held by another program.
+// reported by the fixture server, and the user's clipboard held by another program. One suite
+// for all cases: this process keeps one connection to the accessibility bus, so one desktop.
 class ProgramFlows : public PrivateDesktopSuite<WindowManager::None, DesktopLayer::NotNeeded> {
 protected:
     using Content = std::vector<std::pair<QString, QByteArray>>;
@@ -26,12 +33,6 @@ protected:
     static void SetUpTestSuite();
     void SetUp() override;
     void TearDown() override;
-
-    // The showing widget of the program with that role and name, once it appears.
-    static std::optional<AccessibleObject> waitForWidget(const TandrelProgram& tandrel,
-                                                         const QString& role, const QString& name);
-    // Clicks the middle of a widget; false when it has no place on the screen or xdotool failed.
-    static bool click(const AccessibleObject& widget);
 
     // Another application copies the content and keeps serving it.
     void copyElsewhere(const Content& content);

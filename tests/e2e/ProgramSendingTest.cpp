@@ -17,25 +17,22 @@ const QString kPrompt =
 const QString kNotVerified = QStringLiteral("Could not verify insertion. Return was not pressed.");
 const QString kButton = QStringLiteral("push button");
 
-class ProgramSending : public ProgramFlows {
-protected:
-    // A running tandrel whose only prompt is kPrompt, its palette up above the page's composer;
-    // answers that prompt's button.
-    AccessibleObject startWithPalette(TandrelProgram& tandrel) {
-        const Prompt prompt(QUuid::createUuid(), kLabel, kPrompt);
-        EXPECT_NO_THROW(ConfigurationStore(tandrel.promptsPath()).save(Configuration({prompt})));
-        QString error;
-        tandrel.exposeWidgets();
-        EXPECT_TRUE(tandrel.start({}, &error)) << error.toStdString();
-        const std::optional<AccessibleObject> button = waitForWidget(tandrel, kButton, kLabel);
-        EXPECT_TRUE(button && button->enabled)
-            << "no usable prompt button on the palette; tandrel said:\n"
-            << tandrel.output().toStdString();
-        return button.value_or(AccessibleObject{});
-    }
-};
+// A running tandrel whose only prompt is kPrompt, its palette up above the page's composer;
+// answers that prompt's button.
+AccessibleObject startWithPalette(TandrelProgram& tandrel) {
+    const Prompt prompt(QUuid::createUuid(), kLabel, kPrompt);
+    EXPECT_NO_THROW(ConfigurationStore(tandrel.promptsPath()).save(Configuration({prompt})));
+    QString error;
+    tandrel.exposeWidgets();
+    EXPECT_TRUE(tandrel.start({}, &error)) << error.toStdString();
+    const std::optional<AccessibleObject> button = waitForWidget(tandrel, kButton, kLabel);
+    EXPECT_TRUE(button && button->enabled)
+        << "no usable prompt button on the palette; tandrel said:\n"
+        << tandrel.output().toStdString();
+    return button.value_or(AccessibleObject{});
+}
 
-TEST_F(ProgramSending, DoubleClickedButtonSendsThePromptOnceAndGivesTheClipboardBack) {
+TEST_F(ProgramFlows, DoubleClickedButtonSendsThePromptOnceAndGivesTheClipboardBack) {
     const OpenedPage page = openPage(textareaPage());
     const QByteArray copied("the user's own words, ü and 😀");
     copyElsewhere({{QStringLiteral("text/plain"), copied}});
@@ -75,7 +72,7 @@ TEST_F(ProgramSending, DoubleClickedButtonSendsThePromptOnceAndGivesTheClipboard
     EXPECT_EQ(inputFocusProcess(), page.pid) << "clicking the palette took the keyboard focus";
 }
 
-TEST_F(ProgramSending, PageThatNeverShowsThePasteGetsNothingAndThePaletteSaysWhy) {
+TEST_F(ProgramFlows, PageThatNeverShowsThePasteGetsNothingAndThePaletteSaysWhy) {
     openPage(QStringLiteral("https://chatgpt.com/textarea.html?paste=ignore"));
     const QByteArray copied("kept");
     copyElsewhere({{QStringLiteral("text/plain"), copied}});
