@@ -3,9 +3,10 @@
 
 Starts the private desktop of the end-to-end tests (Xvfb, D-Bus, accessibility bus, HTTPS
 fixture pages, Chromium), opens a chat page, runs the real tandrel with a fresh home folder,
-checks that the palette appears 10 points above the chat composer and centred on it, and writes
-screenshots to out/. Prints one line per step; exits 0 only when the palette was shown in the
-right place.
+checks that the palette appears 10 points above the chat composer and centred on it, clicks the
+palette's first button and prints what the chat page received, and writes screenshots to out/.
+Prints one line per step; exits 0 only when the palette was shown in the right place and the page
+received exactly the first prompt, once.
 """
 
 import argparse
@@ -27,6 +28,14 @@ SESSION = os.path.join(ROOT, "tests", "e2e", "desktop_session.py")
 PAGE = "https://chatgpt.com/textarea.html"
 TOLERANCE = 2  # pixels
 PALETTE_GAP = 10
+# The palette's layout: its strip of 28-pixel buttons starts 8 pixels in from the left and sits 8
+# pixels above the window's bottom edge. A point 20 pixels into the strip is on the first button.
+STRIP_LEFT = 8
+STRIP_BOTTOM = 8
+BUTTON_HEIGHT = 28
+FIRST_BUTTON_INSET = 20
+SEND_TIMEOUT = 10.0  # seconds for the page to report what it sent
+QUIET_AFTER_SEND = 1.5  # seconds without a further message before the count is final
 
 
 class DemoError(Exception):
@@ -65,6 +74,11 @@ class Session:
         self.process.stdin.write("open %s\n" % url)
         line = self.expect("opened ")
         return json.loads(line[len("opened "):])
+
+    def take_sent(self):
+        self.process.stdin.write("sent\n")
+        line = self.expect("sent ")
+        return json.loads(line[len("sent "):])
 
     def stop(self):
         try:
@@ -188,6 +202,45 @@ def check_palette(geometry, surface):
         x, y, w, h, gap, offset)
 
 
+def is_editor(geometry):
+    # Above a wide composer the palette is as wide as the editor, but never as high.
+    return geometry["WIDTH"] >= 700 and geometry["HEIGHT"] >= 300
+
+
+def prompts_file(home):
+    return os.path.join(home, ".local", "share", "Tandrel", "prompts.json")
+
+
+def send_first_prompt(env, session, geometry, path):
+    try:
+        with open(path, encoding="utf-8") as f:
+            first = json.load(f)["prompts"][0]
+    except (OSError, ValueError, KeyError, IndexError) as e:
+        raise DemoError("cannot read the saved prompts at %s: %s" % (path, e))
+    x = geometry["X"] + STRIP_LEFT + FIRST_BUTTON_INSET
+    y = geometry["Y"] + geometry["HEIGHT"] - STRIP_BOTTOM - BUTTON_HEIGHT // 2
+    session.take_sent()
+    step("clicking the palette's first button, %r, at (%d, %d)" % (first["title"], x, y))
+    xdotool(env, "mousemove", str(x), str(y), "click", "1")
+    received = []
+    deadline = time.monotonic() + SEND_TIMEOUT
+    while time.monotonic() < deadline:
+        more = session.take_sent()
+        if more:
+            received += more
+            deadline = min(deadline, time.monotonic() + QUIET_AFTER_SEND)
+        time.sleep(0.1)
+    if not received:
+        raise DemoError("the page received nothing within %g s" % SEND_TIMEOUT)
+    for message in received:
+        step("the page received: %s" % json.dumps(message["text"], ensure_ascii=False))
+    if len(received) != 1 or received[0]["text"] != first["text"]:
+        raise DemoError("the page should have received the prompt %s exactly once"
+                        % json.dumps(first["text"], ensure_ascii=False))
+    step("the page received the first prompt, once")
+    return 0
+
+
 def run(args):
     out = os.path.join(ROOT, "out")
     home = tempfile.mkdtemp(prefix="tandrel-demo-home-")
@@ -211,18 +264,19 @@ def run(args):
         tandrel = subprocess.Popen([args.tandrel], env=tandrel_env, stdout=log,
                                    stderr=subprocess.STDOUT)
 
-        # The first launch opens the editor; closing it gives the focus back to the chat.
+        # The first launch opens the editor; saving the built-in prompts closes it and gives the
+        # focus back to the chat.
         editor = wait_for(lambda: [w for w in visible_windows(env, tandrel.pid)
-                                   if w[1]["WIDTH"] >= 700 and w[1]["HEIGHT"] >= 500], 15)
+                                   if is_editor(w[1])], 15)
         if editor:
             step("first launch: the editor opened (%d x %d)" % (editor[0][1]["WIDTH"],
                                                                  editor[0][1]["HEIGHT"]))
             time.sleep(0.5)
             screenshot(env["DISPLAY"], os.path.join(out, "editor.png"))
             step("wrote out/editor.png")
-            xdotool(env, "key", "--window", editor[0][0], "Escape")
+            xdotool(env, "windowfocus", "--sync", editor[0][0], "key", "ctrl+s")
             wait_for(lambda: not [w for w in visible_windows(env, tandrel.pid)
-                                  if w[1]["WIDTH"] >= 700 and w[1]["HEIGHT"] >= 500], 5)
+                                  if is_editor(w[1])], 5)
         chromium = [w for w in xdotool(env, "search", "--onlyvisible", "--pid",
                                        str(page["pid"])).split()]
         for wid in chromium[:1]:
@@ -242,7 +296,7 @@ def run(args):
         if not ok:
             raise DemoError("the palette is not 10 px above the composer and centred on it")
         step("the palette is shown above the chat composer")
-        return 0
+        return send_first_prompt(env, session, palette[0][1], prompts_file(home))
     except DemoError as e:
         print("demo: FAILED: %s" % e, file=sys.stderr, flush=True)
         if tandrel is not None:

@@ -12,7 +12,6 @@ namespace {
 // The palette is a strip at most 64 points high; the editor is a 760 x 540 window.
 constexpr int kPaletteMaxHeight = 140;
 constexpr int kEditorMinWidth = 700;
-constexpr int kEditorMinHeight = 500;
 
 bool runXdotool(const QStringList& arguments) {
     QProcess xdotool;
@@ -37,6 +36,10 @@ TandrelProgram::~TandrelProgram() {
     }
 }
 
+QString TandrelProgram::homePath() const {
+    return m_home.path();
+}
+
 QString TandrelProgram::promptsPath() const {
     return m_home.path() + QStringLiteral("/.local/share/Tandrel/prompts.json");
 }
@@ -57,7 +60,18 @@ QProcessEnvironment TandrelProgram::environment() const {
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
     env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
     env.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
+    // Qt offers its widgets to the bus only while a screen reader runs, unless told otherwise.
+    // It must then find the bus as on a user's desktop, through the session bus: given the
+    // address directly, Qt 6.4 connects to it but never registers the application.
+    if (m_exposeWidgets) {
+        env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+        env.remove(QStringLiteral("AT_SPI_BUS_ADDRESS"));
+    }
     return env;
+}
+
+void TandrelProgram::exposeWidgets() {
+    m_exposeWidgets = true;
 }
 
 bool TandrelProgram::start(const QStringList& arguments, QString* error) {
@@ -120,15 +134,26 @@ std::optional<WindowOnScreen> TandrelProgram::palette() const {
 }
 
 std::optional<WindowOnScreen> TandrelProgram::editor() const {
+    // Above a wide composer the palette is as wide as the editor: the height tells them apart.
     for (const WindowOnScreen& w : windows())
-        if (w.width >= kEditorMinWidth && w.height >= kEditorMinHeight)
+        if (w.width >= kEditorMinWidth && w.height > kPaletteMaxHeight)
             return w;
     return std::nullopt;
 }
 
-bool clickAt(int x, int y) {
+std::optional<WindowOnScreen> TandrelProgram::otherWindow() const {
+    const auto palette = this->palette();
+    const auto editor = this->editor();
+    for (const WindowOnScreen& w : windows())
+        if ((!palette || w.id != palette->id) && (!editor || w.id != editor->id))
+            return w;
+    return std::nullopt;
+}
+
+bool clickAt(int x, int y, int clicks) {
     return runXdotool({QStringLiteral("mousemove"), QString::number(x), QString::number(y),
-                       QStringLiteral("click"), QStringLiteral("1")});
+                       QStringLiteral("click"), QStringLiteral("--repeat"), QString::number(clicks),
+                       QStringLiteral("--delay"), QStringLiteral("30"), QStringLiteral("1")});
 }
 
 bool pressKey(unsigned long window, const QString& key) {
@@ -136,6 +161,26 @@ bool pressKey(unsigned long window, const QString& key) {
     // the focus and type.
     return runXdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"),
                        QString::number(window), QStringLiteral("key"), key});
+}
+
+bool typeText(unsigned long window, const QString& text) {
+    return runXdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"),
+                       QString::number(window), QStringLiteral("type"), QStringLiteral("--delay"),
+                       QStringLiteral("40"), QStringLiteral("--"), text});
+}
+
+bool focusWindowOf(qint64 pid) {
+    QProcess search;
+    search.start(QStringLiteral("xdotool"),
+                 {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                  QStringLiteral("--pid"), QString::number(pid)});
+    if (!search.waitForFinished(10000) || search.exitCode() != 0)
+        return false;
+    const QList<QByteArray> ids = search.readAllStandardOutput().split('\n');
+    if (ids.isEmpty() || ids.front().trimmed().isEmpty())
+        return false;
+    return runXdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"),
+                       QString::fromLatin1(ids.front().trimmed())});
 }
 
 } // namespace tandrel::e2e

@@ -20,10 +20,15 @@ public:
     TandrelProgram(const TandrelProgram&) = delete;
     TandrelProgram& operator=(const TandrelProgram&) = delete;
 
-    // Where the program keeps its prompts in this home folder.
+    // The private home folder, and where the program keeps its prompts in it.
+    QString homePath() const;
     QString promptsPath() const;
     // Writes the built-in prompts there, so that the launch does not open the editor.
     bool writeDefaultPrompts() const;
+
+    // Makes the program's widgets readable over the accessibility bus, as a screen reader
+    // being on does. Takes effect at the next start.
+    void exposeWidgets();
 
     // Starts the program; false with the reason when it could not be started.
     bool start(const QStringList& arguments = {}, QString* error = nullptr);
@@ -42,10 +47,12 @@ public:
     // Everything the program wrote to stdout and stderr so far.
     QString output();
 
-    // Its visible windows, and among them the palette (the one short strip) and the editor.
+    // Its visible windows; among them the palette (the one short strip), the editor (the one
+    // large window) and any other window (an alert).
     std::vector<WindowOnScreen> windows() const;
     std::optional<WindowOnScreen> palette() const;
     std::optional<WindowOnScreen> editor() const;
+    std::optional<WindowOnScreen> otherWindow() const;
 
 private:
     QProcessEnvironment environment() const;
@@ -53,11 +60,18 @@ private:
     QTemporaryDir m_home;
     QProcess m_process;
     QString m_output;
+    bool m_exposeWidgets = false;
 };
 
-// Clicks at a screen position with xdotool; false when xdotool failed.
-bool clickAt(int x, int y);
+// Clicks at a screen position with xdotool, `clicks` times in quick succession (a double click
+// for two); false when xdotool failed.
+bool clickAt(int x, int y, int clicks = 1);
 // Gives the window the keyboard focus and presses a key (xdotool key syntax).
 bool pressKey(unsigned long window, const QString& key);
+// Gives the window the keyboard focus and types the text as keystrokes, any Unicode included
+// (xdotool maps a spare keycode for characters the keymap lacks).
+bool typeText(unsigned long window, const QString& text);
+// Gives the keyboard focus to the first visible window of the process (e.g. Chromium's).
+bool focusWindowOf(qint64 pid);
 
 } // namespace tandrel::e2e
