@@ -67,8 +67,9 @@ TEST_F(Program, PaletteAppearsAboveTheComposerWithoutTakingTheFocus) {
     const OpenedPage again = openPage(textareaPage());
     EXPECT_TRUE(waitUntil([&] { return tandrel.palette().has_value(); }, kShowTime))
         << "the palette did not come back within " << kShowTime.count() << " ms";
-    if (const auto shown = tandrel.palette())
+    if (const auto shown = tandrel.palette()) {
         EXPECT_TRUE(placedAbove(*shown, *again.composerSurface()));
+    }
     EXPECT_EQ(inputFocusProcess(), again.pid);
 }
 

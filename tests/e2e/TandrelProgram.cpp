@@ -120,7 +120,7 @@ std::optional<WindowOnScreen> TandrelProgram::palette() const {
 
 std::optional<WindowOnScreen> TandrelProgram::editor() const {
     for (const WindowOnScreen& w : windows())
-        if (w.width >= kEditorMinWidth)
+        if (w.width >= kEditorMinWidth && w.height > kPaletteMaxHeight)
             return w;
     return std::nullopt;
 }
