@@ -40,6 +40,10 @@ QString TandrelProgram::promptsPath() const {
     return m_home.path() + QStringLiteral("/.local/share/Tandrel/prompts.json");
 }
 
+QString TandrelProgram::autostartFolder() const {
+    return m_home.path() + QStringLiteral("/.config/autostart");
+}
+
 bool TandrelProgram::writeDefaultPrompts() const {
     try {
         ConfigurationStore(promptsPath()).save(Configuration(Prompt::defaults()));
@@ -56,7 +60,12 @@ QProcessEnvironment TandrelProgram::environment() const {
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
     env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
     env.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
+    env.insert(m_extraEnvironment);
     return env;
+}
+
+void TandrelProgram::setEnvironment(const QString& name, const QString& value) {
+    m_extraEnvironment.insert(name, value);
 }
 
 bool TandrelProgram::start(const QStringList& arguments, QString* error) {

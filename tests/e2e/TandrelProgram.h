@@ -22,8 +22,13 @@ public:
 
     // Where the program keeps its prompts in this home folder.
     QString promptsPath() const;
+    // Where launch at login would put its entry in this home folder.
+    QString autostartFolder() const;
     // Writes the built-in prompts there, so that the launch does not open the editor.
     bool writeDefaultPrompts() const;
+
+    // A variable for the program's environment (e.g. QT_SCALE_FACTOR), from the next start on.
+    void setEnvironment(const QString& name, const QString& value);
 
     // Starts the program; false with the reason when it could not be started.
     bool start(const QStringList& arguments = {}, QString* error = nullptr);
@@ -51,6 +56,7 @@ private:
     QProcessEnvironment environment() const;
 
     QTemporaryDir m_home;
+    QProcessEnvironment m_extraEnvironment;
     QProcess m_process;
     QString m_output;
 };
