@@ -101,9 +101,10 @@ int main(int argc, char** argv) {
     runEventLoop(kSettleMs);
     const bench::ProcessUsage tandrelBefore = bench::readProcessUsage(tandrel.pid());
     const bench::ProcessUsage minimalBefore = bench::readProcessUsage(minimalPid);
-    std::printf("Idle footprint over %d s, composer focused, palette up (tandrel) beside a minimal "
-                "Qt tray program:\n",
-                seconds);
+    // The process ids let a profiler join for the window (perf record -g -p PID).
+    std::printf("Idle footprint over %d s, composer focused, palette up (tandrel, pid %lld) beside "
+                "a minimal Qt tray program (pid %lld):\n",
+                seconds, static_cast<long long>(tandrel.pid()), static_cast<long long>(minimalPid));
     std::fflush(stdout);
     runEventLoop(seconds * 1000);
     const bench::ProcessUsage tandrelAfter = bench::readProcessUsage(tandrel.pid());

@@ -554,7 +554,7 @@ def main():
         description="Private desktop (Xvfb, D-Bus, accessibility bus, HTTPS fixtures, Chromium) "
                     "for end-to-end tests.",
         epilog="Reads commands on stdin: 'open <url>', 'sent' and 'quit'. Fixture pages: "
-               "https://chatgpt.com/{textarea,contenteditable,search,password}.html and "
+               "https://chatgpt.com/{textarea,contenteditable,search,password,two-fields}.html and "
                "https://example.com/textarea.html.")
     parser.add_argument("--open", metavar="URL", help="open this page once the desktop is ready")
     parser.add_argument("--window-manager", action="store_true",
