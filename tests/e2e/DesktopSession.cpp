@@ -39,11 +39,18 @@ std::optional<Rect> OpenedPage::composerSurface() const {
     return rail ? body->united(*rail) : *body;
 }
 
-DesktopSession::DesktopSession(WindowManager windowManager) {
+DesktopSession::DesktopSession(WindowManager windowManager)
+    : DesktopSession(DesktopOptions{windowManager}) {}
+
+DesktopSession::DesktopSession(const DesktopOptions& options) {
     process_.setProgram(QStringLiteral(TANDREL_PYTHON3));
     QStringList arguments{QStringLiteral(TANDREL_E2E_DIR "/desktop_session.py")};
-    if (windowManager == WindowManager::Openbox)
+    if (options.windowManager == WindowManager::Openbox)
         arguments << QStringLiteral("--window-manager");
+    if (options.tray)
+        arguments << QStringLiteral("--tray");
+    if (options.scale != 1)
+        arguments << QStringLiteral("--scale") << QString::number(options.scale);
     process_.setArguments(arguments);
     // Diagnostics of the script go straight to the test's output; stdout carries the protocol.
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -84,12 +91,15 @@ bool DesktopSession::start(QString* error) {
     return true;
 }
 
-std::optional<OpenedPage> DesktopSession::open(const QString& url, QString* error) {
+std::optional<OpenedPage> DesktopSession::open(const QString& url, QString* error,
+                                               const QString& windowClass) {
     if (process_.state() != QProcess::Running) {
         *error = QStringLiteral("the desktop session is not running");
         return std::nullopt;
     }
-    process_.write(QStringLiteral("open %1\n").arg(url).toUtf8());
+    process_.write((windowClass.isEmpty() ? QStringLiteral("open %1\n").arg(url)
+                                          : QStringLiteral("open %1 %2\n").arg(url, windowClass))
+                       .toUtf8());
     const QDeadlineTimer deadline(kOpenTimeout);
     for (;;) {
         const auto remaining = std::chrono::milliseconds(deadline.remainingTime());

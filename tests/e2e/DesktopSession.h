@@ -15,7 +15,7 @@
 namespace tandrel::e2e {
 
 // A fixture page that Chromium shows with its input focused, and where the page itself says its
-// parts are on the screen (screen points, top-left origin, as accessibility coordinates).
+// parts are on the screen (screen pixels, top-left origin, as accessibility coordinates).
 struct OpenedPage {
     QString url;
     qint64 pid = 0; // Chromium's browser process
@@ -31,6 +31,15 @@ struct OpenedPage {
 // application is in front; with openbox, _NET_ACTIVE_WINDOW does, as on a user's desktop.
 enum class WindowManager { None, Openbox };
 
+// What else the private desktop runs and how it draws.
+struct DesktopOptions {
+    WindowManager windowManager = WindowManager::None;
+    // An XEmbed system tray (trayer) at the top right, as a panel would hold.
+    bool tray = false;
+    // Device pixels per point for Chromium; programs started from the test set their own.
+    int scale = 1;
+};
+
 // Runs tests/e2e/desktop_session.py as a child: a private X display, D-Bus session, accessibility
 // bus, HTTPS fixture server and Chromium. Once started, this process's environment points at that
 // desktop (DISPLAY, DBUS_SESSION_BUS_ADDRESS, AT_SPI_BUS_ADDRESS, XDG_RUNTIME_DIR), so the real
@@ -39,14 +48,17 @@ enum class WindowManager { None, Openbox };
 class DesktopSession {
 public:
     explicit DesktopSession(WindowManager windowManager = WindowManager::None);
+    explicit DesktopSession(const DesktopOptions& options);
     ~DesktopSession();
     DesktopSession(const DesktopSession&) = delete;
     DesktopSession& operator=(const DesktopSession&) = delete;
 
     // False with a message naming what is missing or what failed.
     bool start(QString* error);
-    // (Re)starts Chromium on the page and waits until the page has focused its input.
-    std::optional<OpenedPage> open(const QString& url, QString* error);
+    // (Re)starts Chromium on the page and waits until the page has focused its input. With a
+    // window class, Chromium's window carries it, as a desktop chat app's window would.
+    std::optional<OpenedPage> open(const QString& url, QString* error,
+                                   const QString& windowClass = {});
     void stop();
 
     // One message a page sent on Return: its text and the page's clock then (ms since the epoch).

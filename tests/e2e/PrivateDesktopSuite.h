@@ -48,11 +48,11 @@ enum class DesktopLayer { NotNeeded, InProcess, InProcessWithClipboard };
 
 // A suite of cases on one private desktop. A process keeps one accessibility connection, so all
 // cases of a suite share the desktop, started once before the first case.
-template <WindowManager windowManager, DesktopLayer layer>
+template <WindowManager windowManager, DesktopLayer layer, int scale = 1, bool tray = false>
 class PrivateDesktopSuite : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        session_ = std::make_unique<DesktopSession>(windowManager);
+        session_ = std::make_unique<DesktopSession>(DesktopOptions{windowManager, tray, scale});
         if (!session_->start(&startError_)) {
             startError_ = QStringLiteral("the private desktop did not start: ") + startError_;
             session_.reset();
@@ -81,9 +81,9 @@ protected:
     }
 
     // The page with its input focused; on failure an empty page and a test failure.
-    static OpenedPage openPage(const QString& url) {
+    static OpenedPage openPage(const QString& url, const QString& windowClass = {}) {
         QString error;
-        std::optional<OpenedPage> page = session_->open(url, &error);
+        std::optional<OpenedPage> page = session_->open(url, &error, windowClass);
         if (!page) {
             ADD_FAILURE() << error.toStdString();
             return {};

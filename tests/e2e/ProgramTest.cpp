@@ -1,9 +1,10 @@
 // The tandrel program, run as a user would, on the private desktop with Chromium on the fixture
-// pages: where the palette appears, that it never takes the keyboard focus, dismissing, a second
-// launch, and a prompts file that cannot be read.
+// pages: where the palette appears, that it never takes the keyboard focus, dismissing, desktop
+// chat apps, a second launch, and a prompts file that cannot be read.
 
 #include "tests/e2e/Fixtures.h"
 #include "tests/e2e/PrivateDesktopSuite.h"
+#include "tests/e2e/ProgramChecks.h"
 #include "tests/e2e/TandrelProgram.h"
 
 #include <QFile>
@@ -13,41 +14,7 @@
 namespace tandrel::e2e {
 namespace {
 
-// One timer period, plus room for a loaded machine; focus events usually show it in well under
-// 100 ms.
-constexpr std::chrono::milliseconds kShowTime{1500};
-constexpr double kGap = 10;
-constexpr double kTolerance = 2;
-
-QString describe(const WindowOnScreen& w) {
-    return QStringLiteral("(%1, %2, %3 x %4)").arg(w.x).arg(w.y).arg(w.width).arg(w.height);
-}
-
-// Where the palette must be: 10 pixels above the composer surface and centred on it.
-::testing::AssertionResult placedAbove(const WindowOnScreen& palette, const Rect& surface) {
-    const double gap = surface.y() - (palette.y + palette.height);
-    const double offset = (palette.x + palette.width / 2.0) - (surface.x() + surface.width() / 2);
-    if (std::abs(gap - kGap) <= kTolerance && std::abs(offset) <= kTolerance)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure()
-           << "palette " << describe(palette).toStdString() << " is " << gap
-           << " px above the composer " << e2e::describe(surface).toStdString()
-           << ", its centre off by " << offset << " px";
-}
-
-class Program : public PrivateDesktopSuite<WindowManager::None, DesktopLayer::NotNeeded> {
-protected:
-    // A running tandrel with the built-in prompts already saved (so no editor opens) and its
-    // palette up above the page's composer.
-    void startWithPalette(TandrelProgram& tandrel, const OpenedPage& page) {
-        ASSERT_TRUE(tandrel.writeDefaultPrompts());
-        QString error;
-        ASSERT_TRUE(tandrel.start({}, &error)) << error.toStdString();
-        ASSERT_TRUE(waitUntil([&] { return tandrel.palette().has_value(); }))
-            << "no palette above " << page.url.toStdString() << "; tandrel said:\n"
-            << tandrel.output().toStdString();
-    }
-};
+class Program : public PrivateDesktopSuite<WindowManager::None, DesktopLayer::NotNeeded> {};
 
 TEST_F(Program, PaletteAppearsAboveTheComposerWithoutTakingTheFocus) {
     const OpenedPage page = openPage(textareaPage());
@@ -92,6 +59,28 @@ TEST_F(Program, DismissHidesThePaletteForThatInputOnly) {
     openPage(contenteditablePage());
     EXPECT_TRUE(waitUntil([&] { return tandrel.palette().has_value(); }))
         << "the dismissal was not forgotten for another input";
+}
+
+// A desktop chat app is known by its window's class, wherever its page comes from: the same page on
+// a host that is no web chat gets no palette in a browser's window, and gets one in the app's.
+TEST_F(Program, DesktopChatAppGetsThePaletteAboveItsInput) {
+    const OpenedPage inBrowser = openPage(otherHostPage());
+    TandrelProgram tandrel;
+    ASSERT_TRUE(tandrel.writeDefaultPrompts());
+    ASSERT_TRUE(tandrel.start());
+    EXPECT_FALSE(waitUntil([&] { return tandrel.palette().has_value(); }, kShowTime))
+        << "a palette above " << inBrowser.url.toStdString() << " in a browser";
+
+    for (const QString& windowClass : {QStringLiteral("Claude"), QStringLiteral("ChatGPT")}) {
+        SCOPED_TRACE(windowClass.toStdString());
+        const OpenedPage app = openPage(otherHostPage(), windowClass);
+        ASSERT_TRUE(app.composerSurface());
+        ASSERT_TRUE(waitUntil([&] { return tandrel.palette().has_value(); }))
+            << "no palette in the " << windowClass.toStdString() << " window; tandrel said:\n"
+            << tandrel.output().toStdString();
+        EXPECT_TRUE(placedAbove(*tandrel.palette(), *app.composerSurface()));
+        EXPECT_EQ(inputFocusProcess(), app.pid);
+    }
 }
 
 TEST_F(Program, SecondLaunchReachesTheRunningOneAndOpensTheEditor) {

@@ -44,6 +44,10 @@ QString TandrelProgram::promptsPath() const {
     return m_home.path() + QStringLiteral("/.local/share/Tandrel/prompts.json");
 }
 
+QString TandrelProgram::autostartFolder() const {
+    return m_home.path() + QStringLiteral("/.config/autostart");
+}
+
 bool TandrelProgram::writeDefaultPrompts() const {
     try {
         ConfigurationStore(promptsPath()).save(Configuration(Prompt::defaults()));
@@ -67,11 +71,16 @@ QProcessEnvironment TandrelProgram::environment() const {
         env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
         env.remove(QStringLiteral("AT_SPI_BUS_ADDRESS"));
     }
+    env.insert(m_extraEnvironment);
     return env;
 }
 
 void TandrelProgram::exposeWidgets() {
     m_exposeWidgets = true;
+}
+
+void TandrelProgram::setEnvironment(const QString& name, const QString& value) {
+    m_extraEnvironment.insert(name, value);
 }
 
 bool TandrelProgram::start(const QStringList& arguments, QString* error) {

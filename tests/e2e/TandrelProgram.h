@@ -23,12 +23,16 @@ public:
     // The private home folder, and where the program keeps its prompts in it.
     QString homePath() const;
     QString promptsPath() const;
+    // Where launch at login would put its entry in this home folder.
+    QString autostartFolder() const;
     // Writes the built-in prompts there, so that the launch does not open the editor.
     bool writeDefaultPrompts() const;
 
     // Makes the program's widgets readable over the accessibility bus, as a screen reader
     // being on does. Takes effect at the next start.
     void exposeWidgets();
+    // A variable for the program's environment (e.g. QT_SCALE_FACTOR), from the next start on.
+    void setEnvironment(const QString& name, const QString& value);
 
     // Starts the program; false with the reason when it could not be started.
     bool start(const QStringList& arguments = {}, QString* error = nullptr);
@@ -58,6 +62,7 @@ private:
     QProcessEnvironment environment() const;
 
     QTemporaryDir m_home;
+    QProcessEnvironment m_extraEnvironment;
     QProcess m_process;
     QString m_output;
     bool m_exposeWidgets = false;

@@ -142,6 +142,44 @@ std::vector<WindowOnScreen> visibleWindowsOf(long long pid) {
     return out;
 }
 
+namespace {
+
+void collectEmbedded(Display* d, Window w, long long pid, int depth,
+                     std::vector<WindowOnScreen>& out) {
+    if (depth > 6)
+        return;
+    for (Window child : childrenOf(d, w)) {
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(d, child, &attributes) || attributes.map_state != IsViewable)
+            continue;
+        if (windowPid(d, child) == pid) {
+            int x = 0, y = 0;
+            Window ignored = 0;
+            XTranslateCoordinates(d, child, DefaultRootWindow(d), 0, 0, &x, &y, &ignored);
+            out.push_back({child, x, y, attributes.width, attributes.height, false});
+            continue;
+        }
+        collectEmbedded(d, child, pid, depth + 1, out);
+    }
+}
+
+} // namespace
+
+std::vector<WindowOnScreen> embeddedWindowsOf(long long pid) {
+    std::vector<WindowOnScreen> out;
+    Display* d = XOpenDisplay(nullptr);
+    if (!d)
+        return out;
+    for (Window top : childrenOf(d, DefaultRootWindow(d))) {
+        const Window client = clientWithPid(d, top);
+        if (!client || windowPid(d, client) == pid)
+            continue;
+        collectEmbedded(d, top, pid, 0, out);
+    }
+    XCloseDisplay(d);
+    return out;
+}
+
 long long inputFocusProcess() {
     Display* d = XOpenDisplay(nullptr);
     if (!d)

@@ -49,6 +49,10 @@ struct WindowOnScreen {
 // first). Window managers' frames are looked through: the client window inside one counts.
 std::vector<WindowOnScreen> visibleWindowsOf(long long pid);
 
+// The viewable windows of the process that live inside another process's top-level window, as
+// tray icons docked by a tray (XEmbed) do; positions on the screen.
+std::vector<WindowOnScreen> embeddedWindowsOf(long long pid);
+
 // The process that owns the window holding the X input focus (its _NET_WM_PID, or that of its
 // nearest top-level ancestor); 0 when none can be found.
 long long inputFocusProcess();

@@ -5,7 +5,9 @@ Starts, in a fresh temporary folder: Xvfb on a free display, a D-Bus session bus
 accessibility bus (with org.a11y.Status IsEnabled set true before any browser starts), an HTTPS
 fixture server on loopback with a fresh self-signed certificate, and, on request, Chromium showing
 one fixture page with the chat hosts resolved to that server. With --window-manager, openbox
-manages the display as it would on a user's desktop; without it no window manager runs.
+manages the display as it would on a user's desktop; without it no window manager runs. With
+--tray, trayer docks tray icons at the top right, as a panel would. With --scale 2, Chromium draws
+at twice the size, as on a high-density screen.
 
 Protocol (stdout, one line each):
     DISPLAY=:N, XDG_RUNTIME_DIR=..., DBUS_SESSION_BUS_ADDRESS=..., AT_SPI_BUS_ADDRESS=...,
@@ -14,10 +16,12 @@ Protocol (stdout, one line each):
     sent [<json>, ...]                       after "sent": what the pages sent on Return since
                                              the last "sent" ({"url","text","at"}, oldest first)
     opened {"url":..,"pid":..,"rects":..}    after "open": the page has focused its input;
-                                             rects are [x, y, width, height] in screen points
+                                             rects are [x, y, width, height] in screen pixels
     error <message>                          something failed or is missing
 Commands (stdin, one line each):
-    open <url>    (re)start Chromium on the page, e.g. open https://chatgpt.com/textarea.html
+    open <url> [<class>]
+                  (re)start Chromium on the page, e.g. open https://chatgpt.com/textarea.html;
+                  with a class, its window carries that class, as a desktop app's would
     sent          list (and forget) the messages the pages sent on Return
     quit          stop everything and exit
 
@@ -41,7 +45,7 @@ import urllib.parse
 HERE = os.path.dirname(os.path.abspath(__file__))
 CHAT_HOST = "chatgpt.com"
 OTHER_HOST = "example.com"
-SCREEN = "1440x900x24"
+SCREEN = (1440, 900)  # points; pixels are points times the scale
 START_TIMEOUT = 30.0  # seconds for each program to come up
 WM_POLL = 0.05  # seconds between looks at whether the window manager has taken the display
 OPEN_TIMEOUT = 45.0  # seconds for Chromium to show a page with its input focused
@@ -52,7 +56,7 @@ _libc = ctypes.CDLL(None, use_errno=True)
 
 # Debian packages that provide each program, for the "missing" message.
 PACKAGES = {"Xvfb": "xvfb", "dbus-daemon": "dbus-daemon", "dbus-send": "dbus-bin", "openssl": "openssl",
-            "chromium": "chromium", "openbox": "openbox", "libX11": "libx11-6"}
+            "chromium": "chromium", "openbox": "openbox", "trayer": "trayer", "libX11": "libx11-6"}
 
 
 class SessionError(Exception):
@@ -160,6 +164,8 @@ class RootWindow:
             ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_ulong),
             ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.c_void_p)]
         x.XFree.argtypes = [ctypes.c_void_p]
+        x.XGetSelectionOwner.restype = ctypes.c_ulong
+        x.XGetSelectionOwner.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
         x.XCloseDisplay.argtypes = [ctypes.c_void_p]
         self.x = x
         self.display = x.XOpenDisplay(display_name.encode())
@@ -194,6 +200,10 @@ class RootWindow:
         finally:
             self.x.XFree(data)
 
+    def selection_owned(self, name):
+        atom = self.x.XInternAtom(self.display, name.encode(), 0)
+        return self.x.XGetSelectionOwner(self.display, atom) != 0
+
     def window_manager_ready(self):
         """True once a window manager has announced itself as EWMH asks: the root names a check
         window that names itself."""
@@ -202,12 +212,16 @@ class RootWindow:
 
 
 class Session:
-    def __init__(self, window_manager=False):
+    def __init__(self, window_manager=False, tray=False, scale=1):
         self.programs = {name: find_program(name) for name in
                          ("Xvfb", "dbus-daemon", "dbus-send", "openssl")}
         self.window_manager = window_manager
         if window_manager:
             self.programs["openbox"] = find_program("openbox")
+        self.tray = tray
+        if tray:
+            self.programs["trayer"] = find_program("trayer")
+        self.scale = scale
         self.programs["chromium"] = find_program(
             "chromium", os.environ.get("TANDREL_CHROMIUM") or
             ("/usr/bin/chromium" if os.path.exists("/usr/bin/chromium") else None))
@@ -263,15 +277,22 @@ class Session:
         self.start_xvfb()
         if self.window_manager:
             self.start_window_manager()
+        if self.tray:
+            self.start_tray()
         self.export("XDG_RUNTIME_DIR", self.runtime)
         self.start_dbus()
         self.start_accessibility_bus()
         self.start_fixture_server()
 
+    def screen_argument(self):
+        # A high-density screen has more pixels, not fewer points: the pages keep their room.
+        width, height = (round(v * self.scale) for v in SCREEN)
+        return "%dx%dx24" % (width, height)
+
     def start_xvfb(self):
         read_end, write_end = os.pipe()
         process = self.spawn("Xvfb", [self.programs["Xvfb"], "-displayfd", str(write_end),
-                                      "-screen", "0", SCREEN, "-nolisten", "tcp"],
+                                      "-screen", "0", self.screen_argument(), "-nolisten", "tcp"],
                              pass_fds=(write_end,))
         os.close(write_end)
         reader = LineReader(read_end)
@@ -297,6 +318,26 @@ class Session:
                     raise SessionError("openbox did not set _NET_SUPPORTING_WM_CHECK on the "
                                        "root window within %ds: %s"
                                        % (START_TIMEOUT, self.log_tail("openbox")))
+                time.sleep(WM_POLL)
+        finally:
+            root.close()
+
+    def start_tray(self):
+        # An XEmbed tray as on a panel: the system tray selection of screen 0 is owned once it is
+        # ready to dock icons.
+        process = self.spawn("trayer", [self.programs["trayer"], "--edge", "top", "--align",
+                                        "right", "--widthtype", "request", "--height", "24",
+                                        "--SetDockType", "true", "--expand", "true"])
+        root = RootWindow(self.env["DISPLAY"])
+        try:
+            deadline = time.monotonic() + START_TIMEOUT
+            while not root.selection_owned("_NET_SYSTEM_TRAY_S0"):
+                if process.poll() is not None:
+                    raise SessionError("trayer exited with status %s: %s"
+                                       % (process.returncode, self.log_tail("trayer")))
+                if time.monotonic() > deadline:
+                    raise SessionError("trayer did not take the system tray within %ds: %s"
+                                       % (START_TIMEOUT, self.log_tail("trayer")))
                 time.sleep(WM_POLL)
         finally:
             root.close()
@@ -364,7 +405,7 @@ class Session:
 
     # -- the browser ---------------------------------------------------------------------------
 
-    def chromium_argv(self, url):
+    def chromium_argv(self, url, window_class=None):
         port = self.exported["FIXTURE_PORT"]
         profile = os.path.join(self.tmp, "chromium-profile-%d" % self.chromium_runs)
         rules = "MAP %s 127.0.0.1:%s, MAP %s 127.0.0.1:%s" % (CHAT_HOST, port, OTHER_HOST, port)
@@ -373,15 +414,17 @@ class Session:
                 "--disable-quic", "--test-type", "--user-data-dir=" + profile,
                 "--force-renderer-accessibility", "--ignore-certificate-errors",
                 "--host-resolver-rules=" + rules, "--password-store=basic",
-                "--window-position=100,50", "--window-size=1200,800", "--app=" + url]
+                "--window-position=100,50", "--window-size=1200,800",
+                "--force-device-scale-factor=%g" % self.scale, "--app=" + url] + (
+                    ["--class=" + window_class] if window_class else [])
 
-    def open(self, url):
+    def open(self, url, window_class=None):
         if urllib.parse.urlsplit(url).path == "":
             url += "/"  # as the page will spell its own address
         self.stop_chromium()
         self.drain_reports()
         self.chromium_runs += 1
-        self.chromium = self.spawn("chromium", self.chromium_argv(url))
+        self.chromium = self.spawn("chromium", self.chromium_argv(url, window_class))
         deadline = time.monotonic() + OPEN_TIMEOUT
         last = None
         while time.monotonic() < deadline:
@@ -496,8 +539,10 @@ def serve(session, initial_url):
         if command == "sent":
             say("sent " + json.dumps(session.take_sent(), separators=(",", ":")))
         elif command == "open" and argument:
+            url, _, window_class = argument.partition(" ")
             try:
-                say("opened " + json.dumps(session.open(argument), separators=(",", ":")))
+                say("opened " + json.dumps(session.open(url, window_class.strip() or None),
+                                           separators=(",", ":")))
             except SessionError as e:
                 say("error " + str(e))
         elif command:
@@ -509,11 +554,15 @@ def main():
         description="Private desktop (Xvfb, D-Bus, accessibility bus, HTTPS fixtures, Chromium) "
                     "for end-to-end tests.",
         epilog="Reads commands on stdin: 'open <url>', 'sent' and 'quit'. Fixture pages: "
-               "https://chatgpt.com/{textarea,contenteditable,search,password}.html and "
+               "https://chatgpt.com/{textarea,contenteditable,search,password,two-fields}.html and "
                "https://example.com/textarea.html.")
     parser.add_argument("--open", metavar="URL", help="open this page once the desktop is ready")
     parser.add_argument("--window-manager", action="store_true",
                         help="run openbox on the display, as a user's desktop would")
+    parser.add_argument("--tray", action="store_true",
+                        help="run trayer, an XEmbed system tray, at the top right")
+    parser.add_argument("--scale", type=float, default=1,
+                        help="device pixels per point for Chromium (default 1)")
     args = parser.parse_args()
 
     for signum in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
@@ -524,7 +573,9 @@ def main():
     session = None
     status = 0
     try:
-        session = Session(window_manager=args.window_manager)
+        if args.scale <= 0:
+            raise SessionError("--scale must be positive")
+        session = Session(window_manager=args.window_manager, tray=args.tray, scale=args.scale)
         session.start()
         for key, value in session.exported.items():
             say("%s=%s" % (key, value))

@@ -1,0 +1,144 @@
+// Idle footprint of tandrel with a chat composer focused and its palette up, side by side with a
+// minimal Qt tray program in the same run on the same private desktop (a tray host included): CPU
+// time over the same minute, resident and proportional memory at its end, and their ratios. Then
+// what dominates: CPU per thread, resident memory per mapping, largest first.
+//
+//     bench-idle-footprint [seconds]      (default 60)
+
+#include "bench/program/ProcessUsage.h"
+#include "tests/e2e/DesktopSession.h"
+#include "tests/e2e/TandrelProgram.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QProcess>
+#include <QTimer>
+
+#include <cstdio>
+#include <functional>
+
+using namespace tandrel;
+
+namespace {
+
+constexpr int kSettleMs = 3000; // start-up work done before the window opens
+
+void runEventLoop(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool waitUntil(const std::function<bool()>& condition, int ms = 10000) {
+    const QDeadlineTimer deadline(ms);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        runEventLoop(20);
+    }
+    return true;
+}
+
+int fail(const QString& message) {
+    std::fprintf(stderr, "bench-idle-footprint: %s\n", qUtf8Printable(message));
+    return 1;
+}
+
+double ratio(double a, double b) {
+    return b > 0 ? a / b : 0;
+}
+
+// Per thread name: what was spent between the two readings (a thread started since counts whole).
+std::map<QString, double> spentSince(const std::map<QString, double>& after,
+                                     const std::map<QString, double>& before) {
+    std::map<QString, double> spent;
+    for (const auto& [name, cpu] : after) {
+        const auto earlier = before.find(name);
+        spent[name] = cpu - (earlier == before.end() ? 0.0 : earlier->second);
+    }
+    return spent;
+}
+
+void printLargest(const char* title, const std::map<QString, double>& tandrel,
+                  const std::map<QString, double>& minimal, const char* unit, double scale) {
+    std::printf("  %s, most beyond the minimal program first (tandrel | minimal):\n", title);
+    for (const auto& [name, excess] : bench::largestExcess(tandrel, minimal, 8)) {
+        const auto other = minimal.find(name);
+        const double base = other == minimal.end() ? 0.0 : other->second;
+        std::printf("    %-34s %9.1f %s | %9.1f %s\n", qUtf8Printable(name.left(34)),
+                    (base + excess) * scale, unit, base * scale, unit);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int seconds = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 60;
+
+    e2e::DesktopSession session(e2e::DesktopOptions{e2e::WindowManager::None, true, 1});
+    QString error;
+    if (!session.start(&error))
+        return fail(error);
+    const auto page = session.open(QStringLiteral("https://chatgpt.com/textarea.html"), &error);
+    if (!page)
+        return fail(error);
+
+    e2e::TandrelProgram tandrel;
+    if (!tandrel.writeDefaultPrompts() || !tandrel.start({}, &error))
+        return fail(QStringLiteral("tandrel did not start: ") + error);
+    if (!waitUntil([&] { return tandrel.palette().has_value(); }))
+        return fail(QStringLiteral("no palette: ") + tandrel.output());
+
+    QProcess minimal;
+    minimal.setProcessChannelMode(QProcess::ForwardedChannels);
+    minimal.start(QStringLiteral(TANDREL_MINIMAL_TRAY_PATH), {});
+    if (!minimal.waitForStarted(10000))
+        return fail(QStringLiteral("the minimal tray program did not start"));
+    const qint64 minimalPid = minimal.processId();
+
+    runEventLoop(kSettleMs);
+    const bench::ProcessUsage tandrelBefore = bench::readProcessUsage(tandrel.pid());
+    const bench::ProcessUsage minimalBefore = bench::readProcessUsage(minimalPid);
+    // The process ids let a profiler join for the window (perf record -g -p PID).
+    std::printf("Idle footprint over %d s, composer focused, palette up (tandrel, pid %lld) beside "
+                "a minimal Qt tray program (pid %lld):\n",
+                seconds, static_cast<long long>(tandrel.pid()), static_cast<long long>(minimalPid));
+    std::fflush(stdout);
+    runEventLoop(seconds * 1000);
+    const bench::ProcessUsage tandrelAfter = bench::readProcessUsage(tandrel.pid());
+    const bench::ProcessUsage minimalAfter = bench::readProcessUsage(minimalPid);
+    const bool stillShown = tandrel.palette().has_value();
+    minimal.terminate();
+    minimal.waitForFinished(5000);
+
+    const double tandrelCpu = tandrelAfter.cpuSeconds - tandrelBefore.cpuSeconds;
+    const double minimalCpu = minimalAfter.cpuSeconds - minimalBefore.cpuSeconds;
+    std::printf("  %-10s %12s %12s %12s\n", "", "CPU ms", "RSS MiB", "PSS MiB");
+    std::printf("  %-10s %12.0f %12.1f %12.1f\n", "tandrel", tandrelCpu * 1000,
+                tandrelAfter.rssKiB / 1024, tandrelAfter.pssKiB / 1024);
+    std::printf("  %-10s %12.0f %12.1f %12.1f\n", "minimal", minimalCpu * 1000,
+                minimalAfter.rssKiB / 1024, minimalAfter.pssKiB / 1024);
+    // A program that only sleeps in poll() may spend no measurable time at all: then the CPU ratio
+    // has no meaning, and the absolute cost per second says more.
+    if (minimalCpu >= 0.001)
+        std::printf("  ratios: CPU %.2fx (goal <= 3), ", ratio(tandrelCpu, minimalCpu));
+    else
+        std::printf("  ratios: CPU n/a (the minimal program used %.3f ms; goal <= 3x), ",
+                    minimalCpu * 1000);
+    std::printf("RSS %.2fx (goal <= 1.3), PSS %.2fx\n",
+                ratio(tandrelAfter.rssKiB, minimalAfter.rssKiB),
+                ratio(tandrelAfter.pssKiB, minimalAfter.pssKiB));
+    std::printf("  CPU per second of idle: tandrel %.2f ms, minimal %.3f ms\n",
+                1000 * tandrelCpu / seconds, 1000 * minimalCpu / seconds);
+    if (!stillShown)
+        std::printf("  note: the palette was no longer shown at the end\n");
+
+    const auto tandrelThreads = spentSince(tandrelAfter.cpuByThread, tandrelBefore.cpuByThread);
+    const auto minimalThreads = spentSince(minimalAfter.cpuByThread, minimalBefore.cpuByThread);
+    printLargest("CPU by thread over the window", tandrelThreads, minimalThreads, "ms", 1000);
+    printLargest("resident memory by mapping", tandrelAfter.rssByMapping, minimalAfter.rssByMapping,
+                 "KiB", 1);
+    return 0;
+}
