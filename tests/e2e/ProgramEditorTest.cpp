@@ -43,22 +43,47 @@ void typeLabelAndText(TandrelProgram& tandrel, const QString& label, const QStri
         ASSERT_TRUE(widget) << field.toStdString() << " is not on the bus";
         ASSERT_TRUE(click(*widget));
         ASSERT_TRUE(pressKey(editor->id, QStringLiteral("ctrl+a")));
-        // xdotool types a line feed as a key that text fields ignore: Return breaks lines.
-        const QStringList lines = typed.split(QLatin1Char('\n'));
-        for (qsizetype i = 0; i < lines.size(); ++i) {
-            if (i > 0) {
+        // What the field must show once everything so far has been read.
+        QString sofar;
+        const auto fieldShows = [&](const QString& expected) {
+            return waitUntil([&] {
+                const auto now = findShowing(tandrel.pid(), QStringLiteral("text"), field);
+                return now && now->text == expected;
+            });
+        };
+        // xdotool types a character the keymap lacks on a spare keycode that it reuses for the
+        // next such character, so each one is typed alone and read before the next; a line feed
+        // is a key that text fields ignore, so Return breaks lines.
+        QString ascii;
+        const auto flushAscii = [&] {
+            if (ascii.isEmpty())
+                return true;
+            const bool typedOk = typeText(editor->id, ascii);
+            sofar += ascii;
+            ascii.clear();
+            return typedOk;
+        };
+        for (qsizetype i = 0; i < typed.size(); ++i) {
+            const QChar c = typed[i];
+            if (c == QLatin1Char('\n')) {
+                ASSERT_TRUE(flushAscii());
                 ASSERT_TRUE(pressKey(editor->id, QStringLiteral("Return")));
-            }
-            if (!lines[i].isEmpty()) {
-                ASSERT_TRUE(typeText(editor->id, lines[i]));
+                sofar += c;
+            } else if (c.unicode() < 0x80) {
+                ascii += c;
+            } else {
+                ASSERT_TRUE(flushAscii());
+                QString character(c);
+                if (c.isHighSurrogate() && i + 1 < typed.size())
+                    character += typed[++i];
+                ASSERT_TRUE(typeText(editor->id, character));
+                sofar += character;
+                ASSERT_TRUE(fieldShows(sofar))
+                    << field.toStdString() << " lost a character of " << sofar.toStdString();
             }
         }
-        // Keystrokes are handled in order, but only once the program reads them.
-        EXPECT_TRUE(waitUntil([&] {
-            const auto now = findShowing(tandrel.pid(), QStringLiteral("text"), field);
-            return now && now->text == typed;
-        })) << field.toStdString()
-            << " does not show what was typed";
+        ASSERT_TRUE(flushAscii());
+        EXPECT_TRUE(fieldShows(typed)) << field.toStdString() << " does not show what was typed";
     }
 }
 
