@@ -167,6 +167,8 @@ long long inputFocusProcess() {
     }
     XCloseDisplay(d);
     return pid;
+}
+
 bool xlibDefaultErrorHandlerInPlace() {
     const XErrorHandler installed = XSetErrorHandler(nullptr);
     const XErrorHandler xlibDefault = XSetErrorHandler(installed);
