@@ -43,7 +43,8 @@ public:
     virtual std::size_t hash() const = 0;
 };
 
-// A reference-counted handle on one accessibility element of some process.
+// A reference-counted handle on one accessibility element of some process. Every copy must be
+// destroyed before the desktop whose accessibility interface made it (see Desktop).
 class Element {
 public:
     Element() = default;

@@ -9,6 +9,8 @@
 namespace tandrel::ax {
 
 // Receives the notifications added to it. Destroying the observer stops every delivery.
+// An observer, like every element handle, must be destroyed before the desktop it came from
+// (see Desktop).
 class Observer {
 public:
     virtual ~Observer() = default;

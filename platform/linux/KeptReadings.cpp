@@ -14,16 +14,15 @@ QByteArray keyOf(const QByteArray& path, const QString& attribute) {
 
 bool KeptReadings::mayKeep(const QString& attribute) {
     // Never the focus, the frame or the text: they change without an event we listen to (or
-    // with one too frequent to be worth it), and the palette must follow them at once.
+    // with one too frequent to be worth it), and the palette must follow them at once. Nor the
+    // page's classes and element ids: Chromium changes them without any event (a chat page that
+    // restyles its composer would keep its old surface).
     static const QLatin1String kept[] = {
         ax::attr::role,
         ax::attr::subrole,
         ax::attr::title,
         ax::attr::description,
         ax::attr::placeholderValue,
-        ax::attr::identifier,
-        ax::attr::domIdentifier,
-        ax::attr::domClassList,
         ax::attr::domTagName,
         ax::attr::enabled,
         ax::attr::editable,

@@ -38,8 +38,10 @@ namespace {
 
 class ClockHandle final : public Handle {
 public:
-    ClockHandle(std::weak_ptr<ManualClock::State> state, std::uint64_t id)
-        : m_state(std::move(state)), m_id(id) {}
+    ClockHandle(std::weak_ptr<ManualClock::State> state, std::uint64_t id,
+                const std::shared_ptr<SimLifetimes>& lifetimes)
+        : m_state(std::move(state)), m_id(id),
+          m_ticket(SimLifetimes::issue(lifetimes, SimLifetimes::Kind::Handle)) {}
     ~ClockHandle() override {
         if (auto state = m_state.lock())
             state->cancel(m_id);
@@ -48,6 +50,7 @@ public:
 private:
     std::weak_ptr<ManualClock::State> m_state;
     std::uint64_t m_id;
+    SimLifetimes::Ticket m_ticket;
 };
 
 } // namespace
@@ -69,7 +72,7 @@ std::unique_ptr<Handle> ManualClock::runAfter(double seconds, std::function<void
     entry.order = m_state->nextOrder++;
     entry.work = std::make_shared<std::function<void()>>(std::move(work));
     m_state->entries.push_back(entry);
-    return std::make_unique<ClockHandle>(m_state, entry.id);
+    return std::make_unique<ClockHandle>(m_state, entry.id, m_lifetimes);
 }
 
 std::unique_ptr<Handle> ManualClock::repeat(double interval, double /*tolerance*/,
@@ -82,7 +85,7 @@ std::unique_ptr<Handle> ManualClock::repeat(double interval, double /*tolerance*
     entry.order = m_state->nextOrder++;
     entry.work = std::make_shared<std::function<void()>>(std::move(tick));
     m_state->entries.push_back(entry);
-    return std::make_unique<ClockHandle>(m_state, entry.id);
+    return std::make_unique<ClockHandle>(m_state, entry.id, m_lifetimes);
 }
 
 void ManualClock::advance(double seconds) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Clock.h"
+#include "platform/sim/SimLifetimes.h"
 
 #include <cstdint>
 #include <functional>
@@ -29,11 +30,14 @@ public:
     void advance(double seconds);
     // Number of scheduled, not yet cancelled, pieces of work (a repeating timer counts once).
     std::size_t pendingCount() const;
+    // The handles given out and not yet destroyed.
+    const std::shared_ptr<SimLifetimes>& lifetimes() const { return m_lifetimes; }
 
     struct State;
 
 private:
     std::shared_ptr<State> m_state;
+    std::shared_ptr<SimLifetimes> m_lifetimes = std::make_shared<SimLifetimes>();
 };
 
 } // namespace tandrel::sim

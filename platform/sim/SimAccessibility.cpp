@@ -11,7 +11,7 @@ class SimObserver final : public Observer {
 public:
     SimObserver(SimAccessibility& owner, Pid pid, ObserverCallback callback, std::uint64_t id)
         : m_owner(&owner), m_ownerAlive(owner.m_alive), m_pid(pid), m_callback(std::move(callback)),
-          m_id(id) {
+          m_id(id), m_ticket(SimLifetimes::issue(owner.m_lifetimes, SimLifetimes::Kind::Observer)) {
         m_owner->m_observers.push_back(this);
     }
     ~SimObserver() override {
@@ -65,11 +65,14 @@ public:
 
 private:
     SimAccessibility* m_owner;
-    std::weak_ptr<int> m_ownerAlive; // observers may outlive the simulated desktop
+    // An observer outliving the simulated accessibility is a fault the desktop's lifetime guard
+    // reports; until the guard stops the process, such an observer answers errors.
+    std::weak_ptr<int> m_ownerAlive;
     Pid m_pid;
     ObserverCallback m_callback;
     std::uint64_t m_id;
     std::vector<std::pair<Element, QString>> m_registrations;
+    SimLifetimes::Ticket m_ticket;
 };
 
 SimAccessibility::SimAccessibility() = default;
@@ -130,6 +133,7 @@ Element SimAccessibility::createApplication(Pid pid) {
         node = std::make_shared<SimNode>();
         node->pid = pid;
         node->owner = this;
+        node->lifetimes = m_lifetimes;
         node->destroyed = true;
     }
     return makeElement(node);

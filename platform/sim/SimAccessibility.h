@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Accessibility.h"
+#include "platform/sim/SimLifetimes.h"
 #include "platform/sim/SimNode.h"
 
 #include <QString>
@@ -70,6 +71,9 @@ public:
     int mostReadsOfOneAttribute() const;
     void resetCalls();
 
+    // The observers and element handles given out and not yet destroyed.
+    const std::shared_ptr<SimLifetimes>& lifetimes() const { return m_lifetimes; }
+
     // The application elements, registered by SimDesktop.
     void registerApplication(ax::Pid pid, std::shared_ptr<SimNode> node);
 
@@ -82,6 +86,7 @@ private:
     ax::Reading derived(const std::shared_ptr<SimNode>& node, const QString& attribute) const;
 
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
+    std::shared_ptr<SimLifetimes> m_lifetimes = std::make_shared<SimLifetimes>();
     bool m_trusted = true;
     int m_trustPrompts = 0;
     std::map<ax::Pid, std::shared_ptr<SimNode>> m_applications;

@@ -13,6 +13,7 @@ std::shared_ptr<SimNode> newNode(Pid pid, SimAccessibility* owner, const QString
     auto node = std::make_shared<SimNode>();
     node->pid = pid;
     node->owner = owner;
+    node->lifetimes = owner ? owner->lifetimes() : nullptr;
     node->attributes[ax::attr::role] = Reading{kSuccess, role};
     return node;
 }
@@ -181,7 +182,11 @@ void SimApp::quit() {
 
 // SimDesktop
 
-SimDesktop::SimDesktop() = default;
+SimDesktop::SimDesktop() {
+    m_lifetimeGuard.watch("the simulated accessibility", m_accessibility.lifetimes());
+    m_lifetimeGuard.watch("the simulated workspace", m_workspace.lifetimes());
+    m_lifetimeGuard.watch("the simulated clock", m_clock.lifetimes());
+}
 SimDesktop::~SimDesktop() = default;
 
 SimApp& SimDesktop::addApp(Pid pid, std::optional<QString> bundleID, std::optional<QString> name) {

@@ -135,7 +135,12 @@ public:
     int totalCalls() const { return m_accessibility.totalCalls(); }
     void resetCalls() { m_accessibility.resetCalls(); }
 
+    // What the desktop handed out and is still alive, as its destruction would report it.
+    std::string survivors() const { return m_lifetimeGuard.survivors(); }
+
 private:
+    // First, so that it checks after every component (and what they held) is gone.
+    SimLifetimeGuard m_lifetimeGuard;
     SimAccessibility m_accessibility;
     SimWorkspace m_workspace;
     ManualClock m_clock;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/AXValue.h"
+#include "platform/sim/SimLifetimes.h"
 
 #include <QString>
 
@@ -25,6 +26,8 @@ using SetHandler = std::function<ax::AXError(const ax::Value& value)>;
 struct SimNode {
     ax::Pid pid = 0;
     SimAccessibility* owner = nullptr;
+    // Counts the element handles made for nodes of the owner's trees.
+    std::shared_ptr<SimLifetimes> lifetimes;
     std::weak_ptr<SimNode> parent;
     std::vector<std::shared_ptr<SimNode>> children;
     std::map<QString, ax::Reading> attributes;
@@ -45,13 +48,16 @@ struct SimNode {
 // compares elements by identity instead of equality fails in tests.
 class SimElementImpl final : public ax::ElementImpl {
 public:
-    explicit SimElementImpl(std::shared_ptr<SimNode> node) : m_node(std::move(node)) {}
+    explicit SimElementImpl(std::shared_ptr<SimNode> node)
+        : m_node(std::move(node)),
+          m_ticket(SimLifetimes::issue(m_node->lifetimes, SimLifetimes::Kind::Element)) {}
     bool equals(const ax::ElementImpl& other) const override;
     std::size_t hash() const override;
     const std::shared_ptr<SimNode>& node() const { return m_node; }
 
 private:
     std::shared_ptr<SimNode> m_node;
+    SimLifetimes::Ticket m_ticket;
 };
 
 ax::Element makeElement(const std::shared_ptr<SimNode>& node);

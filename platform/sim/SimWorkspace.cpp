@@ -13,8 +13,10 @@ namespace {
 
 class ActivationHandle final : public Handle {
 public:
-    ActivationHandle(std::weak_ptr<SimWorkspace::Handlers> handlers, std::uint64_t id)
-        : m_handlers(std::move(handlers)), m_id(id) {}
+    ActivationHandle(std::weak_ptr<SimWorkspace::Handlers> handlers, std::uint64_t id,
+                     const std::shared_ptr<SimLifetimes>& lifetimes)
+        : m_handlers(std::move(handlers)), m_id(id),
+          m_ticket(SimLifetimes::issue(lifetimes, SimLifetimes::Kind::Handle)) {}
     ~ActivationHandle() override {
         if (auto handlers = m_handlers.lock())
             handlers->byID.erase(m_id);
@@ -23,6 +25,7 @@ public:
 private:
     std::weak_ptr<SimWorkspace::Handlers> m_handlers;
     std::uint64_t m_id;
+    SimLifetimes::Ticket m_ticket;
 };
 
 } // namespace
@@ -33,7 +36,7 @@ SimWorkspace::~SimWorkspace() = default;
 std::unique_ptr<Handle> SimWorkspace::observeApplicationActivation(std::function<void()> handler) {
     const std::uint64_t id = m_handlers->nextID++;
     m_handlers->byID.emplace(id, std::move(handler));
-    return std::make_unique<ActivationHandle>(m_handlers, id);
+    return std::make_unique<ActivationHandle>(m_handlers, id, m_lifetimes);
 }
 
 void SimWorkspace::notifyActivation() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Workspace.h"
+#include "platform/sim/SimLifetimes.h"
 
 #include <cstdint>
 #include <functional>
@@ -30,6 +31,8 @@ public:
     // Tells every registered handler that another application became active.
     void notifyActivation();
     std::size_t activationObservers() const;
+    // The activation handles given out and not yet destroyed.
+    const std::shared_ptr<SimLifetimes>& lifetimes() const { return m_lifetimes; }
     // How often the accessibility settings were asked for, and what the next request answers
     // (whether a settings program is installed).
     int accessibilitySettingsOpened() const { return m_settingsOpened; }
@@ -42,6 +45,7 @@ private:
     ax::Pid m_ownPid = 1;
     bool m_nativeWayland = false;
     std::shared_ptr<Handlers> m_handlers;
+    std::shared_ptr<SimLifetimes> m_lifetimes = std::make_shared<SimLifetimes>();
     int m_settingsOpened = 0;
     bool m_settingsAvailable = true;
 };

@@ -12,6 +12,11 @@ inline QString textareaPage() {
 inline QString contenteditablePage() {
     return QStringLiteral("https://chatgpt.com/contenteditable.html");
 }
+// A textarea composer whose page changes it at every F9: moves it, removes its side panel,
+// changes its classes, replaces its input.
+inline QString changingPage() {
+    return QStringLiteral("https://chatgpt.com/changing.html");
+}
 inline QString searchPage() {
     return QStringLiteral("https://chatgpt.com/search.html");
 }

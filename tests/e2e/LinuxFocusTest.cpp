@@ -4,6 +4,7 @@
 #include "app/focus/AX.h"
 #include "app/focus/FocusObservation.h"
 #include "app/focus/FocusTracker.h"
+#include "platform/linux/LinuxAccessibility.h"
 #include "platform/linux/LinuxDesktop.h"
 #include "tests/e2e/Fixtures.h"
 #include "tests/e2e/PrivateDesktopSuite.h"
@@ -191,6 +192,64 @@ TEST_F(LinuxFocus, FindsNoTargetOutsideAChatComposer) {
             EXPECT_EQ(ax.webURL(*input), std::optional<QUrl>(QUrl(otherHostPage())));
             EXPECT_FALSE(tracker.current(true).has_value());
         }
+    }
+}
+
+// The kept readings never hide a change: with the readings of the composer kept from the
+// evaluation before, the page moves the composer, removes its side panel, changes its classes and
+// replaces its input, and after each change the next evaluation answers what a tracker reading
+// everything afresh answers. That reference runs on a second desktop layer with its own kept
+// readings, dropped before every look, so waiting for the change never refreshes the first one.
+TEST_F(LinuxFocus, NextEvaluationSeesEveryComposerChange) {
+    const OpenedPage page = openPage(changingPage());
+    QString error;
+    std::unique_ptr<LinuxDesktop> reference = LinuxDesktop::create(&error);
+    ASSERT_TRUE(reference) << error.toStdString();
+    FocusTracker warm(*desktop_);
+    ASSERT_TRUE(waitForTarget(warm, true)) << "no target for the changing composer";
+
+    struct Answer {
+        std::optional<ChatTarget> target;
+        std::optional<std::int64_t> panels;
+        bool sameAs(const Answer& other) const {
+            return target.has_value() == other.target.has_value() && panels == other.panels &&
+                   (!target || (nearlyEqual(target->frame, other.target->frame, 0.5) &&
+                                target->element == other.target->element));
+        }
+    };
+    const auto afresh = [&reference] {
+        reference->atspi().forgetKeptReadings();
+        FocusTracker tracker(*reference);
+        Answer answer{tracker.current(true), {}};
+        answer.panels = tracker.lastPanelCount();
+        return answer;
+    };
+    Answer before{warm.current(true), warm.lastPanelCount()};
+    ASSERT_TRUE(before.sameAs(afresh()));
+    for (const char* change : {"move", "remove the panel", "change the classes", "replace"}) {
+        SCOPED_TRACE(change);
+        pressKeys({QStringLiteral("F9")});
+        // Wait until the change has settled: a replaced input leaves a moment with no focus.
+        const QDeadlineTimer deadline(kSettleTime);
+        Answer expected = afresh();
+        for (;;) {
+            runEventLoop(100ms);
+            const Answer again = afresh();
+            const bool settled = !expected.sameAs(before) && again.sameAs(expected);
+            expected = again;
+            if (settled || deadline.hasExpired())
+                break;
+        }
+        ASSERT_FALSE(expected.sameAs(before)) << "the page's change never reached the bus";
+        // Nothing else changes now: the kept readings must give the same answer at once.
+        const Answer seen{warm.current(true), warm.lastPanelCount()};
+        EXPECT_TRUE(seen.sameAs(expected))
+            << "kept readings answered "
+            << (seen.target ? describe(seen.target->frame).toStdString() : "nothing") << " with "
+            << seen.panels.value_or(-1) << " panels; afresh "
+            << (expected.target ? describe(expected.target->frame).toStdString() : "nothing")
+            << " with " << expected.panels.value_or(-1) << " panels";
+        before = expected;
     }
 }
 

@@ -2,6 +2,7 @@
 #include "platform/sim/SimDesktop.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/QtPrinters.h"
+#include "tests/support/WebChatScene.h"
 
 #include <gtest/gtest.h>
 
@@ -372,4 +373,63 @@ TEST(ChatTargetMatches, ComparesProcessElementAndPageOnly) {
     b.element = other.element();
     EXPECT_FALSE(a.matches(b));
     EXPECT_FALSE(a.matches(std::nullopt));
+}
+
+// A tracker that has evaluated before must see every change of the composer at its next
+// evaluation, exactly as a tracker that never evaluated does: nothing kept from an earlier
+// evaluation may hide a change of classes, place, panels or the input itself.
+TEST(FocusTrackerRepeated, NextEvaluationSeesEveryComposerChangeLikeAFreshTracker) {
+    SimDesktop desktop;
+    const test::WebChatScene scene = test::buildWebChat(desktop);
+    FocusTracker warm(desktop);
+
+    struct Step {
+        const char* change;
+        std::function<void()> apply;
+    };
+    SimElement replacement;
+    const std::vector<Step> steps = {
+        {"nothing", [] {}},
+        {"move", [&] { scene.body.frame(300, 500, 640, 180); }},
+        {"panels",
+         [&] {
+             for (const SimElement& rail : scene.rails)
+                 rail.remove();
+         }},
+        {"classes", [&] { scene.body.classes({QStringLiteral("flex")}); }},
+        {"replace",
+         [&] {
+             replacement = scene.body.child(QStringLiteral("AXTextArea"))
+                               .placeholder(QStringLiteral("Message ChatGPT"))
+                               .tag(QStringLiteral("textarea"))
+                               .editable(true)
+                               .enabled(true)
+                               .text(QString())
+                               .frame(320, 520, 600, 40);
+             scene.input.remove();
+             scene.browser->focus(replacement);
+         }},
+    };
+    std::optional<ChatTarget> before = warm.current(true);
+    std::optional<std::int64_t> panelsBefore = warm.lastPanelCount();
+    ASSERT_TRUE(before);
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.change);
+        step.apply();
+        const std::optional<ChatTarget> seen = warm.current(true);
+        const std::optional<std::int64_t> panels = warm.lastPanelCount();
+        FocusTracker fresh(desktop);
+        const std::optional<ChatTarget> expected = fresh.current(true);
+        ASSERT_EQ(seen.has_value(), expected.has_value());
+        if (!seen)
+            continue;
+        EXPECT_EQ(seen->frame, expected->frame);
+        EXPECT_EQ(seen->element, expected->element);
+        EXPECT_EQ(panels, fresh.lastPanelCount());
+        const bool changed = seen->frame != before->frame || !(seen->element == before->element) ||
+                             panels != panelsBefore;
+        EXPECT_EQ(changed, std::string(step.change) != "nothing") << "the change went unseen";
+        before = seen;
+        panelsBefore = panels;
+    }
 }

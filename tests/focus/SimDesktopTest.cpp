@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -164,4 +166,76 @@ TEST_F(SimTree, NotificationsReachOnlyObserversThatAddedThemOnAnEqualElement) {
     creation.observer.reset();
     field.post("AXValueChanged");
     EXPECT_EQ(received.size(), 1u);
+}
+
+// Handles and observers of the real desktop hold plain references to it, so whatever a desktop
+// handed out must die before it; the simulated one stops the process when a test (or the code
+// under test) gets that order wrong.
+TEST(SimDesktopLifetime, OutlivingWhatItHandedOutStopsTheProcessNamingIt) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    struct Case {
+        const char* what;
+        std::function<std::shared_ptr<void>(SimDesktop&)> take;
+        const char* message;
+    };
+    const std::vector<Case> cases = {
+        {"clock handle",
+         [](SimDesktop& d) { return std::shared_ptr<void>(d.clock().runAfter(1, [] {})); },
+         "1 handle\\(s\\) of the simulated clock"},
+        {"activation handle",
+         [](SimDesktop& d) {
+             return std::shared_ptr<void>(d.workspace().observeApplicationActivation([] {}));
+         },
+         "1 handle\\(s\\) of the simulated workspace"},
+        {"observer",
+         [](SimDesktop& d) {
+             d.addApp(300, std::nullopt, std::nullopt);
+             return std::shared_ptr<void>(
+                 d.accessibility().createObserver(300, [](auto&, auto&) {}).observer);
+         },
+         "1 observer\\(s\\) of the simulated accessibility"},
+        {"element",
+         [](SimDesktop& d) {
+             d.addApp(300, std::nullopt, std::nullopt);
+             return std::make_shared<ax::Element>(d.accessibility().createApplication(300));
+         },
+         "1 element\\(s\\) of the simulated accessibility"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // Given up in time, the desktop goes quietly.
+        {
+            auto desktop = std::make_unique<SimDesktop>();
+            std::shared_ptr<void> taken = c.take(*desktop);
+            EXPECT_FALSE(desktop->survivors().empty());
+            taken.reset();
+            EXPECT_EQ(desktop->survivors(), "");
+        }
+        EXPECT_DEATH(
+            {
+                auto desktop = std::make_unique<SimDesktop>();
+                std::shared_ptr<void> taken = c.take(*desktop);
+                desktop.reset();
+            },
+            c.message);
+    }
+}
+
+TEST(SimDesktopLifetime, WhatTheDesktopKeepsItselfDoesNotCount) {
+    // Elements stored in the tree, recorded notification calls and removed applications belong
+    // to the desktop: destroying it with them must not stop the process.
+    auto desktop = std::make_unique<SimDesktop>();
+    SimApp& app = desktop->addApp(300, std::nullopt, std::nullopt);
+    SimElement window = app.window("W", Rect(0, 0, 10, 10));
+    const SimElement label = window.child("AXStaticText");
+    window.set("AXTitleUIElement", ax::Value(label.element()));
+    {
+        auto observer = desktop->accessibility().createObserver(300, [](auto&, auto&) {});
+        ASSERT_EQ(observer.observer->addNotification(window, "AXMoved"), ax::kSuccess);
+    }
+    app.quit();
+    desktop->accessibility().createApplication(999);
+    window = SimElement();
+    desktop.reset();
+    SUCCEED();
 }
