@@ -28,6 +28,26 @@ constexpr std::array kAliases{
     Alias{"opencode-desktop", "ai.opencode.desktop"},
 };
 
+// Window classes and desktop file ids of browsers, without the ".desktop" suffix.
+constexpr std::array kBrowsers{
+    "chromium",
+    "chromium-browser",
+    "org.chromium.Chromium",
+    "google-chrome",
+    "google-chrome-stable",
+    "google-chrome-beta",
+    "brave-browser",
+    "microsoft-edge",
+    "vivaldi-stable",
+    "opera",
+    "firefox",
+    "firefox-esr",
+    "org.mozilla.firefox",
+    "firefox-nightly",
+    "librewolf",
+    "epiphany",
+};
+
 std::optional<QString> exactAliasOf(const QString& key) {
     if (key.isEmpty())
         return std::nullopt;
@@ -57,6 +77,16 @@ std::optional<QString> bundleIdentifierFor(const WindowClassInfo& info) {
         if (!name->trimmed().isEmpty())
             return name->trimmed();
     return std::nullopt;
+}
+
+bool isWebBrowser(const QString& identifier) {
+    QString key = identifier.trimmed();
+    if (key.endsWith(QLatin1String(".desktop"), Qt::CaseInsensitive))
+        key.chop(8);
+    for (const char* browser : kBrowsers)
+        if (key.compare(QLatin1String(browser), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
 }
 
 std::optional<QString> applicationNameFor(const WindowClassInfo& info) {

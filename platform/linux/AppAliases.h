@@ -18,6 +18,11 @@ struct WindowClassInfo {
 // else the class name, else the instance name; nothing when the window names none.
 std::optional<QString> bundleIdentifierFor(const WindowClassInfo& info);
 
+// Whether the identifier (as bundleIdentifierFor gives it) names a web browser: Chromium, Chrome
+// and their kin, or Firefox (its window's class is "firefox-esr" or "firefox"). Browsers read the
+// accessibility switch when they start, which is what tandrel-inspect tells their users.
+bool isWebBrowser(const QString& identifier);
+
 // The application's display name: the class name, else the instance name.
 std::optional<QString> applicationNameFor(const WindowClassInfo& info);
 

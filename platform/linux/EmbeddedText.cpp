@@ -48,11 +48,14 @@ ExpandedText ExpandedText::build(const QString& raw, const std::vector<Embed>& e
     };
 
     std::int64_t point = 0;
+    bool afterPair = false;
     for (qsizetype i = 0; i < raw.size(); ++point) {
         const char16_t c = raw.at(i).unicode();
         const bool pair = QChar::isHighSurrogate(c) && i + 1 < raw.size() &&
                           QChar::isLowSurrogate(raw.at(i + 1).unicode());
         const qsizetype width = pair ? 2 : 1;
+        const bool padding = afterPair && c == kAstralPadding;
+        afterPair = pair;
 
         const Embed* embed = nullptr;
         if (c == kEmbeddedObject) {
@@ -69,8 +72,9 @@ ExpandedText ExpandedText::build(const QString& raw, const std::vector<Embed>& e
             out.m_rawToExpanded.push_back(out.m_text.size());
             out.m_embeds.push_back({point, out.m_text.size(), embed->text.size()});
             out.m_text.append(embed->text);
-        } else if (c == kEmbeddedObject) {
-            // A placeholder whose child is unknown has nothing visible to contribute.
+        } else if (c == kEmbeddedObject || padding) {
+            // A placeholder whose child is unknown has nothing visible to contribute, and
+            // padding none at all: an offset at it lands just after the character it pads.
             out.m_rawToExpanded.push_back(out.m_text.size());
         } else {
             if (breakPending && c != u'\n')

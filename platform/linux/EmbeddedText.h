@@ -17,6 +17,11 @@ std::optional<std::int64_t> codePointOffsetOfUtf16(const QString& text, std::int
 // The object replacement character that stands for an embedded child in AT-SPI text.
 inline constexpr char16_t kEmbeddedObject = u'\uFFFC';
 
+// Firefox counts text offsets in UTF-16 units internally and keeps AT-SPI's code-point offsets in
+// step by answering this character after every character outside the basic plane: it is not
+// part of the text.
+inline constexpr char16_t kAstralPadding = u'\uFEFF';
+
 // One embedded child: where its placeholder sits in the parent's text and what it reads as.
 struct Embed {
     std::int64_t codePointOffset = 0; // offset of the U+FFFC in the parent's raw text
@@ -27,7 +32,8 @@ struct Embed {
 // The visible text of an element whose AT-SPI text holds placeholders for its children
 // (a contenteditable answers U+FFFC for each paragraph). Each placeholder is replaced by its
 // child's text, block children are separated from their neighbours by line feeds, and a
-// placeholder without a known child disappears, so the result reads as the user sees it.
+// placeholder without a known child disappears, as does Firefox's padding after a character
+// outside the basic plane, so the result reads as the user sees it.
 class ExpandedText {
 public:
     static ExpandedText build(const QString& raw, const std::vector<Embed>& embeds);

@@ -338,6 +338,8 @@ ax::Reading LinuxAccessibility::readRole(AtspiAccessible* a, bool subrole) {
         ++m_calls;
         Attributes attributes(atspi_accessible_get_attributes(a, &error));
         take(error);
+        if (!attributes.table || g_hash_table_size(attributes.table) == 0)
+            m_readWasIncomplete = true;
         facts.webContent = attributes.value("tag").has_value();
         facts.searchBox = attributes.value("xml-roles")
                               .value_or(QString())
@@ -541,15 +543,21 @@ ax::Reading LinuxAccessibility::readURL(AtspiAccessible* a) {
     GObjectRef<AtspiDocument> document(atspi_accessible_get_document_iface(a));
     if (!document)
         return fail(ax::kAttributeUnsupported);
-    ++m_calls;
-    char key[] = "URI";
-    const QString uri =
-        takeString(atspi_document_get_document_attribute_value(document.get(), key, &error));
-    if (const ax::AXError e = take(error))
-        return fail(e);
-    if (uri.isEmpty())
-        return fail(ax::kNoValue);
-    return ok(QUrl(uri));
+    // Chromium fills URI and leaves DocURL empty; Firefox does the opposite.
+    for (const char* name : {"URI", "DocURL"}) {
+        ++m_calls;
+        QByteArray key(name);
+        const QString uri = takeString(
+            atspi_document_get_document_attribute_value(document.get(), key.data(), &error));
+        if (const ax::AXError e = take(error))
+            return fail(e);
+        if (!uri.isEmpty())
+            return ok(QUrl(uri));
+    }
+    // A web document always has an address: an empty one is a reading taken before the browser
+    // had it (Firefox's first answers after it starts), to be asked again, never kept.
+    m_readWasIncomplete = true;
+    return fail(ax::kNoValue);
 }
 
 ax::AXError LinuxAccessibility::readText(AtspiAccessible* a, int depth, TextNode& out) {

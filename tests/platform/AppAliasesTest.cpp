@@ -38,6 +38,21 @@ TEST(AppAliases, OtherApplicationsKeepTheirOwnNames) {
     EXPECT_EQ(bundleIdentifierFor(window({}, {}, "ClaudeNotes")), "ClaudeNotes");
 }
 
+TEST(AppAliases, BrowsersAreKnownByTheIdentifierTheirWindowsGive) {
+    // Firefox ESR's window: WM_CLASS "Navigator", "firefox-esr", no application id.
+    const std::optional<QString> firefox =
+        bundleIdentifierFor(window({}, "Navigator", "firefox-esr"));
+    ASSERT_TRUE(firefox);
+    EXPECT_TRUE(isWebBrowser(*firefox));
+    for (const char* name : {"firefox", "Firefox", "org.mozilla.firefox.desktop", "Chromium",
+                             "google-chrome", " chromium "})
+        EXPECT_TRUE(isWebBrowser(QLatin1String(name))) << name;
+    // Desktop chats are built on web content but are not browsers; nor is a name that merely
+    // contains a browser's.
+    for (const char* name : {"com.openai.chat", "Claude", "firefox-helper", "xterm", ""})
+        EXPECT_FALSE(isWebBrowser(QLatin1String(name))) << name;
+}
+
 TEST(AppAliases, AWindowWithoutNamesHasNoIdentifierOrName) {
     EXPECT_EQ(bundleIdentifierFor(window({}, {}, "  ")), std::nullopt);
     EXPECT_EQ(applicationNameFor(window("org.x.Y", {}, {})), std::nullopt);

@@ -38,6 +38,18 @@ TEST(ExpandedText, PlainTextIsUnchangedAndOffsetsCountUtf16) {
     EXPECT_EQ(t.fromRawOffset(6), std::nullopt);
 }
 
+TEST(ExpandedText, FirefoxPaddingAfterAnAstralCharacterIsDroppedAndOffsetsSkipIt) {
+    const QString pad = QString(QChar(kAstralPadding));
+    // Firefox: "a😀\uFEFFb", four code points; Chromium would answer three.
+    const ExpandedText t = ExpandedText::build(QStringLiteral("a") + kGrin + pad + "b", {});
+    EXPECT_EQ(t.text(), QStringLiteral("a") + kGrin + "b");
+    EXPECT_EQ(t.fromRawOffset(2), 3); // at the padding: just after the emoji
+    EXPECT_EQ(t.fromRawOffset(3), 3); // the "b"
+    EXPECT_EQ(t.fromRawOffset(4), 4);
+    // U+FEFF anywhere else is text like any other.
+    EXPECT_EQ(ExpandedText::build(pad + "a" + pad, {}).text(), pad + "a" + pad);
+}
+
 TEST(ExpandedText, ParagraphsOfAContentEditableAreJoinedByLineFeeds) {
     // Chromium answers one placeholder per paragraph and nothing between them.
     const ExpandedText t =

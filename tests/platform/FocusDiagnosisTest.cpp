@@ -135,6 +135,34 @@ TEST_F(FocusDiagnosisReasons, NoFocusedElementInABrowser) {
     EXPECT_EQ(inspector.evaluate().decision, "no focused element");
 }
 
+TEST_F(FocusDiagnosisReasons, ABrowserWithThePageFocusedIsToldToRestartOrClick) {
+    // Firefox started before accessibility was switched on reports the page, not its input, as
+    // focused; so does any browser after a click on the page's background.
+    auto isBrowser = [](const QString& bundle) { return bundle == QLatin1String("firefox-esr"); };
+    for (const char* bundle : {"firefox-esr", "org.example.Viewer"}) {
+        SCOPED_TRACE(bundle);
+        sim::SimDesktop sim;
+        FocusDiagnosis browserAware(sim, isBrowser);
+        sim::SimApp& app = sim.addApp(90, QLatin1String(bundle), QStringLiteral("Browser"));
+        const sim::SimElement window = app.window(QStringLiteral("Chat"), Rect(0, 0, 800, 600));
+        const sim::SimElement page =
+            window.child("AXWebArea").url("https://chatgpt.com/").frame(0, 0, 800, 600);
+        page.child("AXTextArea").frame(10, 500, 780, 60);
+        app.focus(page);
+        sim.activate(app);
+        const QString decision = browserAware.evaluate().decision;
+        EXPECT_TRUE(decision.startsWith("no accepted input (roles: AXWebArea"))
+            << decision.toStdString();
+        EXPECT_EQ(decision.contains("restart the browser once accessibility is on"),
+                  QLatin1String(bundle) == QLatin1String("firefox-esr"))
+            << decision.toStdString();
+    }
+    // A browser whose input has the focus is never told to restart.
+    test::buildWebChat(desktop);
+    FocusDiagnosis browserAware(desktop, [](const QString&) { return true; });
+    EXPECT_EQ(browserAware.evaluate().decision, "composer detected");
+}
+
 TEST_F(FocusDiagnosisReasons, ADesktopChatReportsTheTrackersOwnDecision) {
     sim::SimApp& chat =
         desktop.addApp(79, QStringLiteral("com.openai.chat"), QStringLiteral("ChatGPT"));

@@ -3,14 +3,42 @@
 
 namespace tandrel::diagnosis {
 
-FocusDiagnosis::FocusDiagnosis(Desktop& desktop) : m_desktop(desktop), m_tracker(desktop) {}
+namespace {
+
+const QString kRestartBrowser = QStringLiteral("restart the browser once accessibility is on");
+
+} // namespace
+
+FocusDiagnosis::FocusDiagnosis(Desktop& desktop, BrowserTest isBrowser)
+    : m_desktop(desktop), m_isBrowser(std::move(isBrowser)), m_tracker(desktop) {}
+
+QString FocusDiagnosis::decisionFor(const FocusOutcome& outcome) const {
+    const QString text = outcome.text();
+    using Reason = FocusOutcome::Reason;
+    if (outcome.reason != Reason::notOnAccessibilityBus &&
+        !(outcome.reason == Reason::noAcceptedInput &&
+          outcome.detail.startsWith(QLatin1String("AXWebArea"))))
+        return text;
+    const std::optional<RunningApplication> app = m_desktop.workspace().frontmostApplication();
+    if (!m_isBrowser || !app || !app->bundleIdentifier || !m_isBrowser(*app->bundleIdentifier))
+        return text;
+    // A browser started before the switch either stays off the bus (Chromium) or joins it
+    // with the page itself focused until the focus moves (Firefox). A click on the page's
+    // background focuses the page too, so both remedies are named.
+    if (outcome.reason == Reason::notOnAccessibilityBus)
+        return text + QStringLiteral(": ") + kRestartBrowser;
+    return text +
+           QStringLiteral("; the page itself has the focus: click into the message box, "
+                          "or ") +
+           kRestartBrowser;
+}
 
 FocusAnswer FocusDiagnosis::evaluate() {
     // One evaluation; its outcome says why when there is no target.
     m_lastTarget = m_tracker.current(true);
     const FocusOutcome& outcome = m_tracker.lastOutcome();
     FocusAnswer answer;
-    answer.decision = outcome.text();
+    answer.decision = decisionFor(outcome);
     const std::optional<ChatTarget>& target = m_lastTarget;
     if (!target)
         return answer;

@@ -3,6 +3,7 @@
 
 #include "app/focus/FocusObservation.h"
 #include "platform/AXNames.h"
+#include "platform/linux/AppAliases.h"
 #include "platform/linux/LinuxDesktop.h"
 #include "tools/diagnose/FocusAnswer.h"
 #include "tools/diagnose/FocusDiagnosis.h"
@@ -50,7 +51,8 @@ int runOnce(diagnosis::FocusDiagnosis& inspector, bool json) {
 class Watch {
 public:
     Watch(Desktop& desktop, bool json)
-        : m_desktop(desktop), m_inspector(desktop), m_observation(desktop), m_json(json) {
+        : m_desktop(desktop), m_inspector(desktop, linuxdesktop::isWebBrowser),
+          m_observation(desktop), m_json(json) {
         m_observation.onChange = [this] { evaluate(); };
         m_timer = desktop.clock().repeat(kPollInterval, 0.1, [this] { evaluate(); });
         evaluate();
@@ -122,7 +124,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (parser.isSet(once)) {
-        diagnosis::FocusDiagnosis inspector(*desktop);
+        diagnosis::FocusDiagnosis inspector(*desktop, linuxdesktop::isWebBrowser);
         return runOnce(inspector, parser.isSet(json));
     }
     Watch watch(*desktop, parser.isSet(json));
