@@ -2,11 +2,11 @@
 // the visibility loop and its logged reasons, dismissing, pausing, trust changes, the editor's
 // preview and save, the preview position and reopening.
 
+#include "app/shell/AppDelegate.h"
 #include "app/editor/EditorController.h"
 #include "app/palette/PaletteController.h"
 #include "app/palette/PaletteView.h"
 #include "app/sending/PromptSender.h"
-#include "app/shell/AppDelegate.h"
 #include "app/shell/ShellDialogs.h"
 #include "app/shell/StatusMenu.h"
 #include "app/shell/TrayView.h"
@@ -110,8 +110,8 @@ protected:
 
     // The editor window comes to the front, as the real one does when it is presented.
     void bringEditorToFront() {
-        desktop.ws().setFrontmost(RunningApplication{kOwnPid, QStringLiteral("tandrel"),
-                                                     QStringLiteral("Tandrel")});
+        desktop.ws().setFrontmost(
+            RunningApplication{kOwnPid, QStringLiteral("tandrel"), QStringLiteral("Tandrel")});
     }
     void bringBrowserToFront() { desktop.activate(*scene.browser); }
 
@@ -150,9 +150,9 @@ TEST_F(AppController, UnreadablePromptsFileAlertsStopsAndLeavesTheFileAlone) {
     EXPECT_FALSE(launched);
     ASSERT_EQ(dialogs.alerts.size(), 1u);
     EXPECT_EQ(dialogs.alerts[0].first, QStringLiteral("Could not load your prompts"));
-    EXPECT_TRUE(dialogs.alerts[0].second.endsWith(
-        QStringLiteral("\n\nYour file was left unchanged at ") + promptsPath() +
-        QStringLiteral(".")))
+    EXPECT_TRUE(
+        dialogs.alerts[0].second.endsWith(QStringLiteral("\n\nYour file was left unchanged at ") +
+                                          promptsPath() + QStringLiteral(".")))
         << dialogs.alerts[0].second.toStdString();
     // Nothing else was set up: no menu, no loop.
     EXPECT_EQ(tray.menus, 0);
