@@ -55,7 +55,7 @@ void PaletteController::rebuild(const Configuration& configuration) {
     m_view.setOverflowMenu(std::nullopt);
 
     std::vector<Row> rows;
-    std::vector<PromptButtonSpec> specs;
+    std::vector<PromptButtonContent> contents;
     double x = 0;
     for (const Prompt& prompt : configuration.prompts) {
         const QString label = prompt.buttonLabel();
@@ -64,7 +64,7 @@ void PaletteController::rebuild(const Configuration& configuration) {
             std::min(std::max(intrinsic + kButtonPadding, kMinButtonWidth), kMaxButtonWidth);
         const Rect frame(x, 0, width, kButtonHeight);
         rows.push_back(Row{prompt, frame, false, !m_busy});
-        specs.push_back(PromptButtonSpec{
+        contents.push_back(PromptButtonContent{
             label, prompt.text, label,
             QStringLiteral("Insert this prompt and press Return: ") + prompt.text, frame});
         x += width + kButtonGap;
@@ -77,7 +77,7 @@ void PaletteController::rebuild(const Configuration& configuration) {
         m_hint = StripHint{QStringLiteral("Add a prompt →"), Rect(4, 5, 118, 18)};
         m_preferredWidth = kEmptyWidth;
     }
-    m_view.setPromptButtons(specs, m_hint);
+    m_view.setPromptButtons(contents, m_hint);
     m_view.setPromptButtonsEnabled(!m_busy);
     m_message.reset();
     layout(std::min(kWidestRebuild, m_preferredWidth));

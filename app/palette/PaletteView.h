@@ -13,7 +13,7 @@ namespace tandrel {
 // Frames inside the palette are content coordinates: origin at the bottom left of the window's
 // content, y up, in points. A prompt button's frame and the hint's are relative to the strip.
 
-struct PromptButtonSpec {
+struct PromptButtonContent {
     QString title;                 // the prompt's button label
     QString toolTip;               // the prompt's whole text
     QString accessibleName;        // the button label
@@ -80,7 +80,7 @@ public:
     virtual double intrinsicButtonWidth(const QString& title) = 0;
 
     // Replaces the strip's contents: the prompt buttons, or the hint when there are none.
-    virtual void setPromptButtons(const std::vector<PromptButtonSpec>& buttons,
+    virtual void setPromptButtons(const std::vector<PromptButtonContent>& buttons,
                                   const std::optional<StripHint>& hint) = 0;
     virtual void setPromptButtonsEnabled(bool enabled) = 0;
 

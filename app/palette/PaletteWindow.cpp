@@ -154,7 +154,7 @@ double PaletteWindow::intrinsicButtonWidth(const QString& title) {
            kButtonTextPadding;
 }
 
-void PaletteWindow::setPromptButtons(const std::vector<PromptButtonSpec>& buttons,
+void PaletteWindow::setPromptButtons(const std::vector<PromptButtonContent>& buttons,
                                      const std::optional<StripHint>& hint) {
     for (QPushButton* button : m_buttons)
         delete button;
@@ -165,17 +165,18 @@ void PaletteWindow::setPromptButtons(const std::vector<PromptButtonSpec>& button
     const QFont font = buttonFont(this->font());
     const QFontMetricsF metrics(font);
     for (std::size_t i = 0; i < buttons.size(); ++i) {
-        const PromptButtonSpec& spec = buttons[i];
+        const PromptButtonContent& content = buttons[i];
         auto* button = new QPushButton(m_strip);
         button->setFocusPolicy(Qt::NoFocus);
         button->setFont(font);
         // Qt does not shorten a button's title: a long one ends in an ellipsis here.
-        button->setText(metrics.elidedText(spec.title, Qt::ElideRight,
-                                           std::max(spec.frame.width() - kButtonTextPadding, 0.0)));
-        button->setToolTip(spec.toolTip);
-        button->setAccessibleName(spec.accessibleName);
-        button->setAccessibleDescription(spec.accessibleDescription);
-        button->setGeometry(flippedIn(spec.frame, kStripHeight));
+        button->setText(
+            metrics.elidedText(content.title, Qt::ElideRight,
+                               std::max(content.frame.width() - kButtonTextPadding, 0.0)));
+        button->setToolTip(content.toolTip);
+        button->setAccessibleName(content.accessibleName);
+        button->setAccessibleDescription(content.accessibleDescription);
+        button->setGeometry(flippedIn(content.frame, kStripHeight));
         const int index = static_cast<int>(i);
         connect(button, &QPushButton::clicked, this, [this, index] {
             if (m_actions.promptPressed)

@@ -42,7 +42,7 @@ public:
 
     void setActions(Actions actions) override;
     double intrinsicButtonWidth(const QString& title) override;
-    void setPromptButtons(const std::vector<PromptButtonSpec>& buttons,
+    void setPromptButtons(const std::vector<PromptButtonContent>& buttons,
                           const std::optional<StripHint>& hint) override;
     void setPromptButtonsEnabled(bool enabled) override;
     void applyLayout(const PaletteLayout& layout) override;

@@ -27,7 +27,7 @@ bool needsArgumentEscape(QChar c) {
     return c == u'"' || c == u'`' || c == u'$' || c == u'\\';
 }
 
-// The string-value escapes of the Desktop Entry Specification: \s \n \t \r \\.
+// The escapes that desktop files use inside string values: \s \n \t \r \\.
 QString escapeStringValue(const QString& text) {
     QString out;
     out.reserve(text.size() + 8);

@@ -43,8 +43,8 @@ private:
 
 namespace desktopentry {
 
-// The Exec value that starts exactly `program` without arguments: the path quoted as the Desktop
-// Entry Specification says (and '%' doubled), then escaped as a string value.
+// The Exec value that starts exactly `program` without arguments: the path in double quotes with
+// the characters desktop files escape there (and '%' doubled), then escaped as a string value.
 QString execValue(const QString& program);
 // The program an Exec value starts (its first argument, unquoted); none when the value is empty
 // or its quoting is broken.

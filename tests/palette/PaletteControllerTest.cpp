@@ -22,7 +22,7 @@ class RecordingView final : public PaletteView {
 public:
     void setActions(Actions a) override { actions = std::move(a); }
     double intrinsicButtonWidth(const QString& title) override { return widths.at(title); }
-    void setPromptButtons(const std::vector<PromptButtonSpec>& b,
+    void setPromptButtons(const std::vector<PromptButtonContent>& b,
                           const std::optional<StripHint>& h) override {
         buttons = b;
         hint = h;
@@ -49,7 +49,7 @@ public:
 
     std::map<QString, double> widths;
     Actions actions;
-    std::vector<PromptButtonSpec> buttons;
+    std::vector<PromptButtonContent> buttons;
     std::optional<StripHint> hint;
     bool buttonsEnabled = true;
     PaletteLayout layout;

@@ -28,7 +28,7 @@ class FixedWidthPaletteView final : public PaletteView {
 public:
     void setActions(Actions a) override { actions = std::move(a); }
     double intrinsicButtonWidth(const QString&) override { return 60; }
-    void setPromptButtons(const std::vector<PromptButtonSpec>& b,
+    void setPromptButtons(const std::vector<PromptButtonContent>& b,
                           const std::optional<StripHint>&) override {
         buttons = b;
     }
@@ -40,7 +40,7 @@ public:
     void setWindowVisible(bool v) override { visible = v; }
 
     Actions actions;
-    std::vector<PromptButtonSpec> buttons;
+    std::vector<PromptButtonContent> buttons;
     bool buttonsEnabled = true;
     Rect frame;
     bool visible = false;
