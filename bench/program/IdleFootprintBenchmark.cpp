@@ -6,6 +6,7 @@
 //     bench-idle-footprint [seconds]      (default 60)
 
 #include "bench/program/ProcessUsage.h"
+#include "bench/support/DesktopBench.h"
 #include "tests/e2e/DesktopSession.h"
 #include "tests/e2e/TandrelProgram.h"
 
@@ -22,27 +23,17 @@ using namespace tandrel;
 
 namespace {
 
+using bench::fail;
+using bench::waitUntil;
+
+constexpr const char* kTool = "bench-idle-footprint";
+
 constexpr int kSettleMs = 3000; // start-up work done before the window opens
 
 void runEventLoop(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
-}
-
-bool waitUntil(const std::function<bool()>& condition, int ms = 10000) {
-    const QDeadlineTimer deadline(ms);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        runEventLoop(20);
-    }
-    return true;
-}
-
-int fail(const QString& message) {
-    std::fprintf(stderr, "bench-idle-footprint: %s\n", qUtf8Printable(message));
-    return 1;
 }
 
 double ratio(double a, double b) {
@@ -80,22 +71,22 @@ int main(int argc, char** argv) {
     e2e::DesktopSession session(e2e::DesktopOptions{e2e::WindowManager::None, true, 1});
     QString error;
     if (!session.start(&error))
-        return fail(error);
+        return fail(kTool, error);
     const auto page = session.open(QStringLiteral("https://chatgpt.com/textarea.html"), &error);
     if (!page)
-        return fail(error);
+        return fail(kTool, error);
 
     e2e::TandrelProgram tandrel;
     if (!tandrel.writeDefaultPrompts() || !tandrel.start({}, &error))
-        return fail(QStringLiteral("tandrel did not start: ") + error);
+        return fail(kTool, QStringLiteral("tandrel did not start: ") + error);
     if (!waitUntil([&] { return tandrel.palette().has_value(); }))
-        return fail(QStringLiteral("no palette: ") + tandrel.output());
+        return fail(kTool, QStringLiteral("no palette: ") + tandrel.output());
 
     QProcess minimal;
     minimal.setProcessChannelMode(QProcess::ForwardedChannels);
     minimal.start(QStringLiteral(TANDREL_MINIMAL_TRAY_PATH), {});
     if (!minimal.waitForStarted(10000))
-        return fail(QStringLiteral("the minimal tray program did not start"));
+        return fail(kTool, QStringLiteral("the minimal tray program did not start"));
     const qint64 minimalPid = minimal.processId();
 
     runEventLoop(kSettleMs);

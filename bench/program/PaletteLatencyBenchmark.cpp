@@ -7,6 +7,7 @@
 // event for the focus change. The difference is what tandrel adds between the browser announcing
 // the focus and its window being mapped.
 
+#include "bench/support/DesktopBench.h"
 #include "tests/e2e/DesktopSession.h"
 #include "tests/e2e/TandrelProgram.h"
 
@@ -31,15 +32,19 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
+using bench::fail;
+using bench::percentile;
+// Polled every millisecond: the wait is part of what is measured.
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 10000) {
+    return bench::waitUntil(condition, timeoutMs, 1);
+}
+
+constexpr const char* kTool = "bench-palette-latency";
+
 constexpr int kRounds = 50;
 
 double msSince(Clock::time_point start, Clock::time_point end) {
     return std::chrono::duration<double, std::milli>(end - start).count();
-}
-
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    return values[std::size_t(p * double(values.size() - 1) + 0.5)];
 }
 
 // The X server's map and unmap notifications for top-level windows, stamped as they arrive.
@@ -99,23 +104,6 @@ void onFocus(AtspiEvent* event, void*) {
     g_boxed_free(ATSPI_TYPE_EVENT, event);
 }
 
-bool waitUntil(const std::function<bool()>& condition, int ms = 10000) {
-    const QDeadlineTimer deadline(ms);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(1, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
-int fail(const QString& message) {
-    std::fprintf(stderr, "bench-palette-latency: %s\n", qUtf8Printable(message));
-    return 1;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -123,20 +111,20 @@ int main(int argc, char** argv) {
     e2e::DesktopSession session;
     QString error;
     if (!session.start(&error))
-        return fail(error);
+        return fail(kTool, error);
     const auto page = session.open(QStringLiteral("https://chatgpt.com/two-fields.html"), &error);
     if (!page)
-        return fail(error);
+        return fail(kTool, error);
 
     e2e::TandrelProgram tandrel;
     if (!tandrel.writeDefaultPrompts() || !tandrel.start({}, &error))
-        return fail(QStringLiteral("tandrel did not start: ") + error);
+        return fail(kTool, QStringLiteral("tandrel did not start: ") + error);
     if (!waitUntil([&] { return tandrel.palette().has_value(); }))
-        return fail(QStringLiteral("no palette: ") + tandrel.output());
+        return fail(kTool, QStringLiteral("no palette: ") + tandrel.output());
 
     MapWatch watch;
     if (!watch.display())
-        return fail(QStringLiteral("cannot open the display"));
+        return fail(kTool, QStringLiteral("cannot open the display"));
     watch.window = tandrel.palette()->id;
 
     atspi_init();
@@ -185,7 +173,7 @@ int main(int argc, char** argv) {
     g_object_unref(listener);
 
     if (shown.empty())
-        return fail(QStringLiteral("no round completed"));
+        return fail(kTool, QStringLiteral("no round completed"));
     std::printf("Focus change -> palette mapped, %zu rounds (%d missed), real desktop:\n",
                 shown.size(), missed);
     std::printf(

@@ -4,6 +4,7 @@
 // verification and the program add. Times come from one clock: the page stamps its keydown with
 // Date.now(), the system's wall clock, as is QDateTime here.
 
+#include "bench/support/DesktopBench.h"
 #include "core/ConfigurationStore.h"
 #include "tests/e2e/AccessibleObjects.h"
 #include "tests/e2e/DesktopSession.h"
@@ -25,44 +26,16 @@ using namespace tandrel;
 
 namespace {
 
+using bench::fail;
+using bench::nextSent;
+using bench::percentile;
+using bench::waitUntil;
+
+constexpr const char* kTool = "bench-program";
+
 constexpr int kSends = 50;
 constexpr int kBaselineReturns = 20;
 const QString kLabel = QStringLiteral("Summary");
-
-bool waitUntil(const std::function<bool()>& condition, int ms = 10000) {
-    const QDeadlineTimer deadline(ms);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
-// The page's stamp of the next message it sends, or -1.
-qint64 nextSent(e2e::DesktopSession& session) {
-    QString error;
-    qint64 at = -1;
-    waitUntil([&] {
-        const auto sent = session.takeSent(&error);
-        if (sent && !sent->empty())
-            at = sent->back().at;
-        return at >= 0;
-    });
-    return at;
-}
-
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    return values[std::size_t(p * double(values.size() - 1) + 0.5)];
-}
-
-int fail(const QString& message) {
-    std::fprintf(stderr, "bench-program: %s\n", qPrintable(message));
-    return 1;
-}
 
 } // namespace
 
@@ -71,12 +44,12 @@ int main(int argc, char** argv) {
     e2e::DesktopSession session;
     QString error;
     if (!session.start(&error))
-        return fail(QStringLiteral("the private desktop did not start: ") + error);
+        return fail(kTool, QStringLiteral("the private desktop did not start: ") + error);
     const std::optional<e2e::OpenedPage> page = session.open(e2e::textareaPage(), &error);
     if (!page)
-        return fail(error);
+        return fail(kTool, error);
     if (!e2e::connectToAccessibilityBus(&error))
-        return fail(error);
+        return fail(kTool, error);
 
     e2e::TandrelProgram tandrel;
     ConfigurationStore(tandrel.promptsPath())
@@ -84,7 +57,7 @@ int main(int argc, char** argv) {
                                     QStringLiteral("Summarize this thread in three bullets."))}));
     tandrel.exposeWidgets();
     if (!tandrel.start({}, &error))
-        return fail(error);
+        return fail(kTool, error);
     // The button, once the previous insertion has ended and it is usable again.
     auto usableButton = [&] {
         std::optional<e2e::AccessibleObject> button;
@@ -95,7 +68,7 @@ int main(int argc, char** argv) {
         return button;
     };
     if (!usableButton())
-        return fail(QStringLiteral("no prompt button on the palette:\n") + tandrel.output());
+        return fail(kTool, QStringLiteral("no prompt button on the palette:\n") + tandrel.output());
     session.takeSent(&error);
 
     std::vector<double> baseline;
@@ -130,7 +103,7 @@ int main(int argc, char** argv) {
     }
 
     if (baseline.empty() || sends.empty())
-        return fail(QStringLiteral("no measurement"));
+        return fail(kTool, QStringLiteral("no measurement"));
     const double base50 = percentile(baseline, 0.5);
     std::printf("xdotool Return to page:    p50 %6.1f ms  p95 %6.1f ms  (%zu returns)\n", base50,
                 percentile(baseline, 0.95), baseline.size());

@@ -5,6 +5,7 @@
 // system's wall clock, as is QDateTime here.
 
 #include "app/sending/PromptSender.h"
+#include "bench/support/DesktopBench.h"
 #include "platform/linux/LinuxDesktop.h"
 #include "tests/e2e/DesktopSession.h"
 #include "tests/e2e/Fixtures.h"
@@ -25,38 +26,12 @@ using namespace tandrel;
 
 namespace {
 
+using bench::nextSent;
+using bench::percentile;
+using bench::waitUntil;
+
 constexpr int kSends = 50;
 constexpr int kBaselineReturns = 20;
-
-bool waitUntil(const std::function<bool()>& condition, int ms = 10000) {
-    const QDeadlineTimer deadline(ms);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
-// The page's stamp of the next message it sends, or -1.
-qint64 nextSent(e2e::DesktopSession& session) {
-    QString error;
-    qint64 at = -1;
-    waitUntil([&] {
-        const auto sent = session.takeSent(&error);
-        if (sent && !sent->empty())
-            at = sent->back().at;
-        return at >= 0;
-    });
-    return at;
-}
-
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    return values[std::size_t(p * double(values.size() - 1) + 0.5)];
-}
 
 } // namespace
 
