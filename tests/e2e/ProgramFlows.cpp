@@ -18,7 +18,7 @@ void ProgramFlows::SetUp() {
 }
 
 void ProgramFlows::TearDown() {
-    releaseClipboard();
+    clipboard_.release();
 }
 
 std::optional<AccessibleObject> waitForWidget(const TandrelProgram& tandrel, const QString& role,
@@ -30,47 +30,6 @@ std::optional<AccessibleObject> waitForWidget(const TandrelProgram& tandrel, con
 
 bool click(const AccessibleObject& widget) {
     return !widget.extents.isEmpty() && clickAt(widget.centre().x(), widget.centre().y());
-}
-
-void ProgramFlows::copyElsewhere(const Content& content) {
-    releaseClipboard();
-    QStringList arguments;
-    for (const auto& [type, bytes] : content) {
-        QFile file(files_.filePath(QString::number(arguments.size())));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-        arguments << type << file.fileName();
-    }
-    owner_ = std::make_unique<QProcess>();
-    owner_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    owner_->start(QStringLiteral(TANDREL_CLIPBOARD_OWNER_PATH), arguments);
-    ASSERT_TRUE(waitUntil([&] { return owner_->canReadLine(); }))
-        << "the clipboard owner did not start";
-    ASSERT_EQ(owner_->readLine().trimmed(), "owned");
-}
-
-void ProgramFlows::releaseClipboard() {
-    if (!owner_)
-        return;
-    owner_->closeWriteChannel();
-    waitUntil([&] { return owner_->state() == QProcess::NotRunning; }, 5s);
-    owner_->kill();
-    owner_->waitForFinished(5000);
-    owner_.reset();
-}
-
-std::optional<QByteArray> ProgramFlows::clipboard(const QString& type) {
-    QProcess xclip;
-    xclip.start(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"),
-                                          QStringLiteral("clipboard"), QStringLiteral("-t"), type});
-    QByteArray bytes;
-    const bool done = waitUntil([&] {
-        bytes += xclip.readAllStandardOutput();
-        return xclip.state() == QProcess::NotRunning;
-    });
-    bytes += xclip.readAllStandardOutput();
-    if (!done || xclip.exitCode() != 0)
-        return std::nullopt;
-    return bytes;
 }
 
 std::vector<DesktopSession::SentMessage>

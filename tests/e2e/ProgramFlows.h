@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tests/e2e/AccessibleObjects.h"
+#include "tests/e2e/ForeignClipboard.h"
 #include "tests/e2e/PrivateDesktopSuite.h"
 #include "tests/e2e/TandrelProgram.h"
 
@@ -28,17 +29,9 @@ bool click(const AccessibleObject& widget);
 // for all cases: this process keeps one connection to the accessibility bus, so one desktop.
 class ProgramFlows : public PrivateDesktopSuite<WindowManager::None, DesktopLayer::NotNeeded> {
 protected:
-    using Content = std::vector<std::pair<QString, QByteArray>>;
-
     static void SetUpTestSuite();
     void SetUp() override;
     void TearDown() override;
-
-    // Another application copies the content and keeps serving it.
-    void copyElsewhere(const Content& content);
-    void releaseClipboard();
-    // The clipboard's bytes of one type as another program reads them; absent when it has none.
-    static std::optional<QByteArray> clipboard(const QString& type);
 
     // Everything the pages sent until `quiet` has passed with nothing new, once the first message
     // arrived or `timeout` passed without one.
@@ -47,8 +40,8 @@ protected:
     static void forgetSent();
 
     static inline QString a11yError_;
-    QTemporaryDir files_;
-    std::unique_ptr<QProcess> owner_;
+    // The user's clipboard, held by another application.
+    ForeignClipboard clipboard_;
 };
 
 } // namespace tandrel::e2e

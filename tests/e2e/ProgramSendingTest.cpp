@@ -35,7 +35,7 @@ AccessibleObject startWithPalette(TandrelProgram& tandrel) {
 TEST_F(ProgramFlows, DoubleClickedButtonSendsThePromptOnceAndGivesTheClipboardBack) {
     const OpenedPage page = openPage(textareaPage());
     const QByteArray copied("the user's own words, ü and 😀");
-    copyElsewhere({{QStringLiteral("text/plain"), copied}});
+    ASSERT_TRUE(clipboard_.copy({{QStringLiteral("text/plain"), copied}}));
     TandrelProgram tandrel;
     const AccessibleObject button = startWithPalette(tandrel);
     ASSERT_FALSE(button.extents.isEmpty());
@@ -66,7 +66,7 @@ TEST_F(ProgramFlows, DoubleClickedButtonSendsThePromptOnceAndGivesTheClipboardBa
     EXPECT_TRUE(disabled) << "the prompt button was never disabled during the insertion";
     EXPECT_TRUE(enabledAgain);
 
-    const std::optional<QByteArray> after = clipboard(QStringLiteral("text/plain"));
+    const std::optional<QByteArray> after = ForeignClipboard::read(QStringLiteral("text/plain"));
     ASSERT_TRUE(after) << "the clipboard is empty after sending";
     EXPECT_EQ(*after, copied);
     EXPECT_EQ(inputFocusProcess(), page.pid) << "clicking the palette took the keyboard focus";
@@ -75,7 +75,7 @@ TEST_F(ProgramFlows, DoubleClickedButtonSendsThePromptOnceAndGivesTheClipboardBa
 TEST_F(ProgramFlows, PageThatNeverShowsThePasteGetsNothingAndThePaletteSaysWhy) {
     openPage(QStringLiteral("https://chatgpt.com/textarea.html?paste=ignore"));
     const QByteArray copied("kept");
-    copyElsewhere({{QStringLiteral("text/plain"), copied}});
+    ASSERT_TRUE(clipboard_.copy({{QStringLiteral("text/plain"), copied}}));
     TandrelProgram tandrel;
     const AccessibleObject button = startWithPalette(tandrel);
     forgetSent();
@@ -85,7 +85,7 @@ TEST_F(ProgramFlows, PageThatNeverShowsThePasteGetsNothingAndThePaletteSaysWhy) 
         << "the palette's status line never said \"" << kNotVerified.toStdString() << "\"";
     // Return would reach the page within moments: nothing may arrive.
     EXPECT_TRUE(collectSent(1500ms, 0ms).empty()) << "the page was sent to";
-    EXPECT_EQ(clipboard(QStringLiteral("text/plain")), copied);
+    EXPECT_EQ(ForeignClipboard::read(QStringLiteral("text/plain")), copied);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include "app/sending/PromptSender.h"
 #include "tests/e2e/Fixtures.h"
+#include "tests/e2e/ForeignClipboard.h"
 #include "tests/e2e/PrivateDesktopSuite.h"
 
 #include <QBuffer>
@@ -17,7 +18,7 @@ namespace tandrel::e2e {
 namespace {
 
 using namespace std::chrono_literals;
-using Content = std::vector<std::pair<QString, QByteArray>>;
+using Content = ForeignClipboard::Content;
 
 struct Status {
     std::optional<QString> text;
@@ -43,52 +44,7 @@ QByteArray noisePng() {
 class Sending
     : public PrivateDesktopSuite<WindowManager::None, DesktopLayer::InProcessWithClipboard> {
 protected:
-    void TearDown() override { releaseClipboard(); }
-
-    // Another application copies the content and keeps serving it.
-    void copyElsewhere(const Content& content) {
-        releaseClipboard();
-        QStringList arguments;
-        for (const auto& [type, bytes] : content) {
-            QFile file(files_.filePath(QString::number(arguments.size())));
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-            arguments << type << file.fileName();
-        }
-        owner_ = std::make_unique<QProcess>();
-        owner_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        owner_->start(QStringLiteral(TANDREL_CLIPBOARD_OWNER_PATH), arguments);
-        ASSERT_TRUE(waitUntil([&] { return owner_->canReadLine(); }))
-            << "the clipboard owner did not start";
-        ASSERT_EQ(owner_->readLine().trimmed(), "owned");
-    }
-
-    void releaseClipboard() {
-        if (!owner_)
-            return;
-        owner_->closeWriteChannel();
-        waitUntil([&] { return owner_->state() == QProcess::NotRunning; }, 5s);
-        owner_->kill();
-        owner_->waitForFinished(5000);
-        owner_.reset();
-    }
-
-    // The clipboard's bytes of one type as another program reads them. The event loop keeps
-    // running meanwhile, since this process may be the owner that has to answer.
-    static std::optional<QByteArray> clipboard(const QString& type) {
-        QProcess xclip;
-        xclip.start(QStringLiteral("xclip"),
-                    {QStringLiteral("-o"), QStringLiteral("-selection"),
-                     QStringLiteral("clipboard"), QStringLiteral("-t"), type});
-        QByteArray bytes;
-        const bool done = waitUntil([&] {
-            bytes += xclip.readAllStandardOutput();
-            return xclip.state() == QProcess::NotRunning;
-        });
-        bytes += xclip.readAllStandardOutput();
-        if (!done || xclip.exitCode() != 0)
-            return std::nullopt;
-        return bytes;
-    }
+    void TearDown() override { clipboard_.release(); }
 
     ChatTarget waitForTarget(FocusTracker& tracker) {
         std::optional<ChatTarget> target;
@@ -128,15 +84,14 @@ protected:
 
     void expectClipboard(const Content& content) {
         for (const auto& [type, bytes] : content) {
-            const std::optional<QByteArray> now = clipboard(type);
+            const std::optional<QByteArray> now = ForeignClipboard::read(type);
             ASSERT_TRUE(now) << type.toStdString() << " is gone from the clipboard";
             EXPECT_TRUE(*now == bytes) << type.toStdString() << ": " << now->size()
                                        << " bytes now, " << bytes.size() << " before";
         }
     }
 
-    QTemporaryDir files_;
-    std::unique_ptr<QProcess> owner_;
+    ForeignClipboard clipboard_;
 };
 
 const QString kPrompt =
@@ -153,8 +108,9 @@ TEST_F(Sending, PageReceivesThePromptOnceAndEveryKindOfClipboardComesBackByteFor
     };
     for (const auto& [name, content] : clipboards) {
         SCOPED_TRACE(name);
-        copyElsewhere(content);
-        ASSERT_TRUE(clipboard(content.front().first)) << "the copy did not reach the clipboard";
+        ASSERT_TRUE(clipboard_.copy(content));
+        ASSERT_TRUE(ForeignClipboard::read(content.front().first))
+            << "the copy did not reach the clipboard";
         const Outcome outcome = send(kPrompt);
         ASSERT_FALSE(outcome.statuses.empty());
         EXPECT_TRUE(outcome.statuses.front().busy && !outcome.statuses.front().text);
@@ -168,7 +124,7 @@ TEST_F(Sending, PageReceivesThePromptOnceAndEveryKindOfClipboardComesBackByteFor
 TEST_F(Sending, RichTextComposerWithParagraphsGetsThePromptAtItsEnd) {
     openPage(contenteditablePage());
     const Content content{{"text/plain", QByteArray("kept")}};
-    copyElsewhere(content);
+    ASSERT_TRUE(clipboard_.copy(content));
     const QString prompt = QString::fromUtf8("Translate this into French, please ✓ 😀");
     const Outcome outcome = send(prompt);
     ASSERT_FALSE(outcome.statuses.empty());
@@ -189,7 +145,7 @@ TEST_F(Sending, PagesThatHideOrAlterThePasteAreNeverSentTo) {
                              "https://chatgpt.com/textarea.html?paste=extra"}) {
         SCOPED_TRACE(page);
         openPage(QString::fromLatin1(page));
-        copyElsewhere(content);
+        ASSERT_TRUE(clipboard_.copy(content));
         const Outcome outcome = send(kPrompt);
         ASSERT_FALSE(outcome.statuses.empty());
         EXPECT_EQ(outcome.statuses.back().text,
