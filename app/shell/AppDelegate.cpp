@@ -7,6 +7,7 @@
 #include "app/shell/ShellDialogs.h"
 #include "app/shell/StatusMenu.h"
 #include "app/shell/TrayView.h"
+#include "platform/AXNames.h"
 #include "platform/Logging.h"
 
 #include <QFileInfo>
@@ -147,20 +148,16 @@ double AppDelegate::primaryScreenHeight() {
     return screens.empty() ? 0 : screens.front().frame.height();
 }
 
-std::optional<ax::Pid> AppDelegate::observedProcess(bool trusted) const {
-    if (!trusted || m_paused)
-        return std::nullopt;
-    Workspace& workspace = m_desktop.workspace();
-    const auto front = workspace.frontmostApplication();
-    if (!front || !front->processIdentifier ||
-        *front->processIdentifier == workspace.ownProcessIdentifier())
-        return std::nullopt;
-    return front->processIdentifier;
-}
-
 void AppDelegate::tick() {
     const bool trusted = m_desktop.accessibility().isProcessTrusted();
-    const std::optional<ax::Pid> pid = observedProcess(trusted);
+    // Read once: the observed process and the preview both ask which application is in front.
+    Workspace& workspace = m_desktop.workspace();
+    const std::optional<RunningApplication> front = workspace.frontmostApplication();
+    const bool ownProcessInFront = front && front->processIdentifier &&
+                                   *front->processIdentifier == workspace.ownProcessIdentifier();
+    std::optional<ax::Pid> pid;
+    if (trusted && !m_paused && front && !ownProcessInFront)
+        pid = front->processIdentifier;
     m_observation->observe(pid, std::nullopt);
 
     if (trusted != m_hadTrust) {
@@ -170,10 +167,7 @@ void AppDelegate::tick() {
     }
 
     if (m_previewing) {
-        Workspace& workspace = m_desktop.workspace();
-        const auto front = workspace.frontmostApplication();
-        if (m_editor->isWindowVisible() && front && front->processIdentifier &&
-            *front->processIdentifier == workspace.ownProcessIdentifier())
+        if (m_editor->isWindowVisible() && ownProcessInFront)
             return;
         m_previewing = false;
         m_palette->rebuild(m_configuration);
@@ -191,7 +185,7 @@ void AppDelegate::tick() {
     std::vector<ax::Element> watched;
     if (m_target) {
         watched = m_target->layoutElements;
-        if (auto window = m_tracker.ax().element(m_target->element, QStringLiteral("AXWindow")))
+        if (auto window = m_tracker.ax().element(m_target->element, ax::attr::window))
             watched.push_back(*window);
     }
     m_observation->observe(pid, watched);

@@ -92,7 +92,6 @@ private:
     void installCallbacks();
     void showPreview(const Configuration& configuration, const Rect& rect);
     void startPreviewPosition();
-    std::optional<ax::Pid> observedProcess(bool trusted) const;
     double primaryScreenHeight();
 
     Desktop& m_desktop;
