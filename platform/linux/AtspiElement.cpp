@@ -17,9 +17,7 @@ AtspiElement::AtspiElement(AtspiAccessible* accessible)
         m_path = QByteArray(object.path);
 }
 
-AtspiElement::~AtspiElement() {
-    g_object_unref(m_accessible);
-}
+AtspiElement::~AtspiElement() = default;
 
 bool AtspiElement::equals(const ax::ElementImpl& other) const {
     const auto* o = dynamic_cast<const AtspiElement*>(&other);
@@ -41,10 +39,8 @@ ax::Element AtspiElement::wrap(AtspiAccessible* accessible) {
 }
 
 ax::Element AtspiElement::adopt(AtspiAccessible* accessible) {
-    ax::Element element = wrap(accessible);
-    if (accessible)
-        g_object_unref(accessible);
-    return element;
+    const GObjectPtr<AtspiAccessible> owned(accessible);
+    return wrap(owned.get());
 }
 
 AtspiAccessible* AtspiElement::accessibleOf(const ax::Element& element) {

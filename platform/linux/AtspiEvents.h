@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/AXValue.h"
+#include "platform/linux/GLibPtr.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -51,10 +52,11 @@ private:
     static void onChange(AtspiEvent* event, void* self);
     void handle(AtspiEvent* event);
     void listen(const char* type);
+    static void listen(AtspiEventListener* listener, const char* type);
 
-    AtspiEventListener* m_listener = nullptr;
+    GObjectPtr<AtspiEventListener> m_listener;
     // A listener of its own, so an event that both listeners take reaches the sinks once.
-    AtspiEventListener* m_changeListener = nullptr;
+    GObjectPtr<AtspiEventListener> m_changeListener;
     QHash<QByteArray, std::uint64_t> m_changes;
     bool m_layoutListening = false;
     QHash<QByteArray, ax::Element> m_focused;
