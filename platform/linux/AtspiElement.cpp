@@ -9,12 +9,17 @@ constexpr const char* kRootPath = "/org/a11y/atspi/accessible/root";
 }
 
 AtspiElement::AtspiElement(AtspiAccessible* accessible)
-    : m_accessible(static_cast<AtspiAccessible*>(g_object_ref(accessible))) {
+    : m_accessible(static_cast<AtspiAccessible*>(g_object_ref(accessible))),
+      m_busName(busNameOf(accessible)), m_path(pathOf(accessible)) {}
+
+QByteArray AtspiElement::busNameOf(AtspiAccessible* accessible) {
     const AtspiObject& object = accessible->parent;
-    if (object.app && object.app->bus_name)
-        m_busName = QByteArray(object.app->bus_name);
-    if (object.path)
-        m_path = QByteArray(object.path);
+    return object.app && object.app->bus_name ? QByteArray(object.app->bus_name) : QByteArray();
+}
+
+QByteArray AtspiElement::pathOf(AtspiAccessible* accessible) {
+    const AtspiObject& object = accessible->parent;
+    return object.path ? QByteArray(object.path) : QByteArray();
 }
 
 AtspiElement::~AtspiElement() = default;

@@ -34,6 +34,9 @@ public:
     // A handle for an accessible just returned to us with a reference we now own.
     static ax::Element adopt(AtspiAccessible* accessible);
     static AtspiAccessible* accessibleOf(const ax::Element& element);
+    // What names an accessible: its application's bus name and its object path.
+    static QByteArray busNameOf(AtspiAccessible* accessible);
+    static QByteArray pathOf(AtspiAccessible* accessible);
 
 private:
     GObjectPtr<AtspiAccessible> m_accessible;

@@ -85,6 +85,11 @@ ax::Element AtspiEvents::lastFocused(const QByteArray& busName) const {
     return m_focused.value(busName);
 }
 
+void AtspiEvents::rememberFocus(const QByteArray& busName, const ax::Element& focused) {
+    if (!focused.isNull() && !m_focused.contains(busName))
+        m_focused.insert(busName, focused);
+}
+
 void AtspiEvents::forgetFocus(const QByteArray& busName, const ax::Element& stale) {
     const auto it = m_focused.constFind(busName);
     if (it != m_focused.constEnd() && *it == stale)

@@ -43,6 +43,9 @@ public:
 
     // The last element of that application (by bus name) that reported gaining the focus.
     ax::Element lastFocused(const QByteArray& busName) const;
+    // Takes an element found focused by asking, when no focus event has named one: the focus
+    // may have moved before we listened, and asking again on every evaluation is costly.
+    void rememberFocus(const QByteArray& busName, const ax::Element& focused);
     // Drops that element from the cache, unless a newer focus event has replaced it meanwhile
     // (events are dispatched while a request waits for its reply).
     void forgetFocus(const QByteArray& busName, const ax::Element& stale);

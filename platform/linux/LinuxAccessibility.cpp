@@ -80,8 +80,37 @@ GObjectPtr<AtspiStateSet> LinuxAccessibility::statesOf(AtspiAccessible* a) {
 }
 
 Answer<GHashTablePtr> LinuxAccessibility::attributesOf(AtspiAccessible* a) {
-    return m_requests.send(
+    const QByteArray bus = AtspiElement::busNameOf(a);
+    const QByteArray path = AtspiElement::pathOf(a);
+    const std::uint64_t before = m_events.changes(bus);
+    if (GHashTablePtr shared = m_evaluation.attributes(bus, path, before))
+        return {std::move(shared), ax::kSuccess};
+    auto answer = m_requests.send(
         [&](GError** e) { return GHashTablePtr(atspi_accessible_get_attributes(a, e)); });
+    // An empty answer (Firefox's first after it starts) is asked again by the next reading.
+    if (answer.ok() && !isEmpty(answer.value) && m_events.changes(bus) == before)
+        m_evaluation.keepAttributes(bus, path, before, answer.value.get());
+    return answer;
+}
+
+Answer<AtspiRect> LinuxAccessibility::extentsOf(AtspiAccessible* a) {
+    const GObjectPtr<AtspiComponent> component(atspi_accessible_get_component_iface(a));
+    if (!component)
+        return {{}, ax::kAttributeUnsupported};
+    const QByteArray bus = AtspiElement::busNameOf(a);
+    const QByteArray path = AtspiElement::pathOf(a);
+    const std::uint64_t before = m_events.changes(bus);
+    if (const auto shared = m_evaluation.extents(bus, path, before))
+        return {*shared, ax::kSuccess};
+    const auto answer = m_requests.send([&](GError** e) {
+        return GMallocPtr<AtspiRect>(
+            atspi_component_get_extents(component.get(), ATSPI_COORD_TYPE_SCREEN, e));
+    });
+    if (!answer.ok() || !answer.value)
+        return {{}, answer.ok() ? ax::kFailure : answer.error};
+    if (m_events.changes(bus) == before)
+        m_evaluation.keepExtents(bus, path, before, *answer.value);
+    return {*answer.value, ax::kSuccess};
 }
 
 Answer<int> LinuxAccessibility::childCount(AtspiAccessible* a) {
@@ -118,12 +147,20 @@ ax::Element LinuxAccessibility::createApplication(ax::Pid pid) {
     // This process registers on the bus like any Qt application; its own tree is never a chat.
     if (pid <= 0 || pid == static_cast<ax::Pid>(getpid()))
         return {};
-    // The application found last time, while it still answers as one.
-    if (const auto known = m_applicationOfPid.constFind(pid); known != m_applicationOfPid.cend()) {
-        const auto role = roleOf(AtspiElement::accessibleOf(*known));
-        if (role.ok() && role.value == ATSPI_ROLE_APPLICATION)
-            return *known;
-        m_applicationOfPid.remove(pid);
+    // The application found last time, while it still answers as one. Asking costs a round
+    // trip on every tick, so the answer stands until the application reports a change (which
+    // includes going defunct) or a request to it finds it gone.
+    if (const auto known = m_applicationOfPid.find(pid); known != m_applicationOfPid.end()) {
+        const auto* impl = known->element.as<AtspiElement>();
+        const std::uint64_t changes = m_events.changes(impl->busName());
+        if (known->changes == changes)
+            return known->element;
+        const auto role = roleOf(impl->accessible());
+        if (role.ok() && role.value == ATSPI_ROLE_APPLICATION) {
+            known->changes = changes; // an event during the request makes the next one ask again
+            return known->element;
+        }
+        m_applicationOfPid.erase(known);
     }
     const GObjectPtr<AtspiAccessible> desktop(atspi_get_desktop(0));
     if (!desktop)
@@ -136,11 +173,18 @@ ax::Element LinuxAccessibility::createApplication(ax::Pid pid) {
         if (!app.ok() || app.value.isNull())
             continue;
         if (processOf(app.value) == pid) {
-            m_applicationOfPid.insert(pid, app.value);
+            const std::uint64_t changes = m_events.changes(app.value.as<AtspiElement>()->busName());
+            m_applicationOfPid.insert(pid, {app.value, changes});
             return app.value;
         }
     }
     return {};
+}
+
+void LinuxAccessibility::forgetApplication(const QByteArray& busName) {
+    m_applicationOfPid.removeIf([&](const auto& known) {
+        return known.value().element.template as<AtspiElement>()->busName() == busName;
+    });
 }
 
 ax::AXError LinuxAccessibility::setMessagingTimeout(const ax::Element&, float seconds) {
@@ -273,8 +317,12 @@ ax::AXError LinuxAccessibility::setAttributeValue(const ax::Element& element, co
         return ax::kIllegalArgument;
     if (!flag->value)
         return ax::kSuccess; // a tree cannot be put back to sleep; nothing to do
-    // Chromium and Electron build their tree once a client asks the application anything.
-    return attributesOf(a).error;
+    // Chromium and Electron build their tree once a client asks the application anything; what
+    // was read before in this evaluation may no longer be what the application shows.
+    m_evaluation.clear();
+    return m_requests
+        .send([&](GError** e) { return GHashTablePtr(atspi_accessible_get_attributes(a, e)); })
+        .error;
 }
 
 ax::ObserverCreation LinuxAccessibility::createObserver(ax::Pid pid,
@@ -363,11 +411,15 @@ ax::Reading LinuxAccessibility::readFocused(const ax::Element& element) {
     ax::Element found = focusedInActiveWindow(impl->accessible());
     if (found.isNull())
         return fail(ax::kNoValue);
+    // Checked as still focused before each use, like an element named by a focus event.
+    m_events.rememberFocus(impl->busName(), found);
     return ok(std::move(found));
 }
 
 ax::Element LinuxAccessibility::focusedInActiveWindow(AtspiAccessible* app) {
     const auto count = childCount(app);
+    if (count.error == ax::kInvalidUIElement)
+        forgetApplication(AtspiElement::busNameOf(app));
     if (!count.ok() || count.value <= 0)
         return {};
     // Top-level windows, the active ones first: popups of the same application (an address
@@ -413,18 +465,12 @@ ax::Element LinuxAccessibility::focusedInActiveWindow(AtspiAccessible* app) {
 }
 
 ax::Reading LinuxAccessibility::readPoint(AtspiAccessible* a, bool size) {
-    const GObjectPtr<AtspiComponent> component(atspi_accessible_get_component_iface(a));
-    if (!component)
-        return fail(ax::kAttributeUnsupported);
-    const auto p = m_requests.send([&](GError** e) {
-        return GMallocPtr<AtspiPoint>(
-            size ? atspi_component_get_size(component.get(), e)
-                 : atspi_component_get_position(component.get(), ATSPI_COORD_TYPE_SCREEN, e));
-    });
-    if (!p.ok() || !p.value)
-        return fail(p.ok() ? ax::kFailure : p.error);
-    const double x = p.value->x, y = p.value->y;
-    return ok(size ? ax::Value(Size{x, y}) : ax::Value(Point{x, y}));
+    const auto extents = extentsOf(a);
+    if (!extents.ok())
+        return fail(extents.error);
+    const AtspiRect& r = extents.value;
+    return ok(size ? ax::Value(Size{double(r.width), double(r.height)})
+                   : ax::Value(Point{double(r.x), double(r.y)}));
 }
 
 ax::Reading LinuxAccessibility::readParent(AtspiAccessible* a) {

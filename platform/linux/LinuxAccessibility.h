@@ -4,6 +4,7 @@
 #include "platform/linux/AtspiEvents.h"
 #include "platform/linux/AtspiRequests.h"
 #include "platform/linux/AtspiTextReading.h"
+#include "platform/linux/EvaluationReadings.h"
 #include "platform/linux/KeptReadings.h"
 
 #include <QByteArray>
@@ -42,6 +43,9 @@ public:
 
     ax::ObserverCreation createObserver(ax::Pid pid, ax::ObserverCallback callback) override;
 
+    void beginEvaluation() override { m_evaluation.begin(); }
+    void endEvaluation() override { m_evaluation.end(); }
+
     // Requests made to other processes so far (each one a D-Bus round trip unless libatspi
     // answered from its cache), for benchmarks and diagnostics.
     std::uint64_t callCount() const { return m_requests.count(); }
@@ -69,12 +73,16 @@ private:
     ax::Reading readAwake(AtspiAccessible* a);
     ax::Element focusedInActiveWindow(AtspiAccessible* app);
     bool isStillFocused(AtspiAccessible* a);
+    // Drops the application kept for a process once a request finds it gone.
+    void forgetApplication(const QByteArray& busName);
 
     // Single requests, each through m_requests.
     Answer<AtspiRole> roleOf(AtspiAccessible* a);
     // Null when libatspi has none to give.
     GObjectPtr<AtspiStateSet> statesOf(AtspiAccessible* a);
+    // Object attributes and extents come from one request per element and evaluation.
     Answer<GHashTablePtr> attributesOf(AtspiAccessible* a);
+    Answer<AtspiRect> extentsOf(AtspiAccessible* a);
     Answer<int> childCount(AtspiAccessible* a);
     Answer<ax::Element> childAt(AtspiAccessible* a, int index);
     Answer<ax::Element> parentOf(AtspiAccessible* a);
@@ -84,7 +92,14 @@ private:
     AtspiRequests m_requests;
     AtspiTextReading m_text{m_requests};
     QHash<QByteArray, ax::Pid> m_pidOfBus;
-    QHash<ax::Pid, ax::Element> m_applicationOfPid;
+    // The application found for a process, and its change count when it last answered as one:
+    // while no event came from it, it still is.
+    struct KnownApplication {
+        ax::Element element;
+        std::uint64_t changes = 0;
+    };
+    QHash<ax::Pid, KnownApplication> m_applicationOfPid;
+    EvaluationReadings m_evaluation;
     KeptReadings m_kept;
     // Set by a reading that found an element's object attributes empty, which Firefox answers
     // right after it starts: such an answer is asked again rather than kept.
