@@ -49,6 +49,12 @@ public:
                                       const Value& value) = 0;
 
     virtual ObserverCreation createObserver(Pid pid, ObserverCallback callback) = 0;
+
+    // Bracket one evaluation of the focus (called by the outermost scope only, always in pairs).
+    // In between, an implementation may answer several attributes of one element from a single
+    // request to the application; it must drop such shared answers at the end, or on any write.
+    virtual void beginEvaluation() {}
+    virtual void endEvaluation() {}
 };
 
 } // namespace tandrel::ax

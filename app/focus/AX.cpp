@@ -39,12 +39,15 @@ std::size_t AX::KeyHash::operator()(const Key& key) const {
 }
 
 AX::Evaluation::Evaluation(const AX& ax) : m_ax(ax) {
-    ++m_ax.m_evaluationDepth;
+    if (m_ax.m_evaluationDepth++ == 0)
+        m_ax.m_accessibility.beginEvaluation();
 }
 
 AX::Evaluation::~Evaluation() {
-    if (--m_ax.m_evaluationDepth == 0)
+    if (--m_ax.m_evaluationDepth == 0) {
         m_ax.m_memo.clear();
+        m_ax.m_accessibility.endEvaluation();
+    }
 }
 
 ax::Reading AX::read(const ax::Element& e, const QString& attribute) const {

@@ -52,7 +52,8 @@ public:
 
     ax::Accessibility& accessibility() const { return m_accessibility; }
 
-    // Remembers reads for its lifetime (scopes may nest; the outermost one clears the memo).
+    // Remembers reads for its lifetime (scopes may nest; the outermost one clears the memo and
+    // brackets the evaluation for the accessibility interface, which may share requests inside).
     class Evaluation {
     public:
         explicit Evaluation(const AX& ax);

@@ -59,6 +59,8 @@ public:
     ax::ObserverCreation createObserver(ax::Pid pid, ax::ObserverCallback cb) override {
         return m_inner.createObserver(pid, std::move(cb));
     }
+    void beginEvaluation() override { m_inner.beginEvaluation(); }
+    void endEvaluation() override { m_inner.endEvaluation(); }
 
     const std::map<QString, Tally>& tallies() const { return m_tallies; }
     void reset() { m_tallies.clear(); }

@@ -9,17 +9,20 @@ constexpr const char* kRootPath = "/org/a11y/atspi/accessible/root";
 }
 
 AtspiElement::AtspiElement(AtspiAccessible* accessible)
-    : m_accessible(static_cast<AtspiAccessible*>(g_object_ref(accessible))) {
+    : m_accessible(static_cast<AtspiAccessible*>(g_object_ref(accessible))),
+      m_busName(busNameOf(accessible)), m_path(pathOf(accessible)) {}
+
+QByteArray AtspiElement::busNameOf(AtspiAccessible* accessible) {
     const AtspiObject& object = accessible->parent;
-    if (object.app && object.app->bus_name)
-        m_busName = QByteArray(object.app->bus_name);
-    if (object.path)
-        m_path = QByteArray(object.path);
+    return object.app && object.app->bus_name ? QByteArray(object.app->bus_name) : QByteArray();
 }
 
-AtspiElement::~AtspiElement() {
-    g_object_unref(m_accessible);
+QByteArray AtspiElement::pathOf(AtspiAccessible* accessible) {
+    const AtspiObject& object = accessible->parent;
+    return object.path ? QByteArray(object.path) : QByteArray();
 }
+
+AtspiElement::~AtspiElement() = default;
 
 bool AtspiElement::equals(const ax::ElementImpl& other) const {
     const auto* o = dynamic_cast<const AtspiElement*>(&other);
@@ -41,10 +44,8 @@ ax::Element AtspiElement::wrap(AtspiAccessible* accessible) {
 }
 
 ax::Element AtspiElement::adopt(AtspiAccessible* accessible) {
-    ax::Element element = wrap(accessible);
-    if (accessible)
-        g_object_unref(accessible);
-    return element;
+    const GObjectPtr<AtspiAccessible> owned(accessible);
+    return wrap(owned.get());
 }
 
 AtspiAccessible* AtspiElement::accessibleOf(const ax::Element& element) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/AXValue.h"
+#include "platform/linux/GLibPtr.h"
 
 #include <QByteArray>
 
@@ -22,7 +23,7 @@ public:
     bool equals(const ax::ElementImpl& other) const override;
     std::size_t hash() const override;
 
-    AtspiAccessible* accessible() const { return m_accessible; }
+    AtspiAccessible* accessible() const { return m_accessible.get(); }
     const QByteArray& busName() const { return m_busName; }
     const QByteArray& path() const { return m_path; }
     // The application's root object carries this path on every bus name.
@@ -33,9 +34,12 @@ public:
     // A handle for an accessible just returned to us with a reference we now own.
     static ax::Element adopt(AtspiAccessible* accessible);
     static AtspiAccessible* accessibleOf(const ax::Element& element);
+    // What names an accessible: its application's bus name and its object path.
+    static QByteArray busNameOf(AtspiAccessible* accessible);
+    static QByteArray pathOf(AtspiAccessible* accessible);
 
 private:
-    AtspiAccessible* m_accessible;
+    GObjectPtr<AtspiAccessible> m_accessible;
     QByteArray m_busName;
     QByteArray m_path;
 };

@@ -9,7 +9,7 @@
 namespace tandrel::linuxdesktop {
 
 AtspiEvents::AtspiEvents() {
-    m_listener = atspi_event_listener_new(&AtspiEvents::onEvent, this, nullptr);
+    m_listener.reset(atspi_event_listener_new(&AtspiEvents::onEvent, this, nullptr));
     listen("object:state-changed:focused");
     listen("window:activate");
 }
@@ -22,8 +22,7 @@ const char* const kChangeEventTypes[] = {"object:children-changed", "object:attr
 AtspiEvents::~AtspiEvents() {
     if (m_changeListener) {
         for (const char* type : kChangeEventTypes)
-            atspi_event_listener_deregister(m_changeListener, type, nullptr);
-        g_object_unref(m_changeListener);
+            atspi_event_listener_deregister(m_changeListener.get(), type, nullptr);
     }
     // Deregistering every type we registered stops further calls with this pointer.
     QStringList types{QStringLiteral("object:state-changed:focused"),
@@ -31,16 +30,19 @@ AtspiEvents::~AtspiEvents() {
     if (m_layoutListening)
         types += layoutEventTypes();
     for (const QString& type : types)
-        atspi_event_listener_deregister(m_listener, type.toUtf8().constData(), nullptr);
-    g_object_unref(m_listener);
+        atspi_event_listener_deregister(m_listener.get(), type.toUtf8().constData(), nullptr);
 }
 
 void AtspiEvents::listen(const char* type) {
-    GError* error = nullptr;
-    if (!atspi_event_listener_register(m_listener, type, &error)) {
+    listen(m_listener.get(), type);
+}
+
+void AtspiEvents::listen(AtspiEventListener* listener, const char* type) {
+    GError* raw = nullptr;
+    const bool registered = atspi_event_listener_register(listener, type, &raw);
+    const GErrorPtr error(raw);
+    if (!registered)
         qWarning("Could not listen to %s: %s", type, error ? error->message : "unknown error");
-    }
-    g_clear_error(&error);
 }
 
 void AtspiEvents::listenToLayoutEvents() {
@@ -54,23 +56,19 @@ void AtspiEvents::listenToLayoutEvents() {
 void AtspiEvents::listenToChanges() {
     if (m_changeListener)
         return;
-    m_changeListener = atspi_event_listener_new(&AtspiEvents::onChange, this, nullptr);
-    for (const char* type : kChangeEventTypes) {
-        GError* error = nullptr;
-        if (!atspi_event_listener_register(m_changeListener, type, &error))
-            qWarning("Could not listen to %s: %s", type, error ? error->message : "unknown error");
-        g_clear_error(&error);
-    }
+    m_changeListener.reset(atspi_event_listener_new(&AtspiEvents::onChange, this, nullptr));
+    for (const char* type : kChangeEventTypes)
+        listen(m_changeListener.get(), type);
 }
 
-void AtspiEvents::onChange(AtspiEvent* event, void* self) {
+void AtspiEvents::onChange(AtspiEvent* received, void* self) {
+    const AtspiEventPtr event(received); // ours to free
     if (event && event->source) {
         // Counted at once, while a request may still wait for its reply: the reading it brings
         // back is then not kept.
         const ax::Element source = AtspiElement::wrap(event->source);
         ++static_cast<AtspiEvents*>(self)->m_changes[source.as<AtspiElement>()->busName()];
     }
-    g_boxed_free(ATSPI_TYPE_EVENT, event);
 }
 
 int AtspiEvents::subscribe(Sink sink) {
@@ -87,15 +85,20 @@ ax::Element AtspiEvents::lastFocused(const QByteArray& busName) const {
     return m_focused.value(busName);
 }
 
+void AtspiEvents::rememberFocus(const QByteArray& busName, const ax::Element& focused) {
+    if (!focused.isNull() && !m_focused.contains(busName))
+        m_focused.insert(busName, focused);
+}
+
 void AtspiEvents::forgetFocus(const QByteArray& busName, const ax::Element& stale) {
     const auto it = m_focused.constFind(busName);
     if (it != m_focused.constEnd() && *it == stale)
         m_focused.erase(it);
 }
 
-void AtspiEvents::onEvent(AtspiEvent* event, void* self) {
-    static_cast<AtspiEvents*>(self)->handle(event);
-    g_boxed_free(ATSPI_TYPE_EVENT, event);
+void AtspiEvents::onEvent(AtspiEvent* received, void* self) {
+    const AtspiEventPtr event(received); // ours to free
+    static_cast<AtspiEvents*>(self)->handle(event.get());
 }
 
 void AtspiEvents::handle(AtspiEvent* event) {

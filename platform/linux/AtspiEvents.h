@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/AXValue.h"
+#include "platform/linux/GLibPtr.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -42,6 +43,9 @@ public:
 
     // The last element of that application (by bus name) that reported gaining the focus.
     ax::Element lastFocused(const QByteArray& busName) const;
+    // Takes an element found focused by asking, when no focus event has named one: the focus
+    // may have moved before we listened, and asking again on every evaluation is costly.
+    void rememberFocus(const QByteArray& busName, const ax::Element& focused);
     // Drops that element from the cache, unless a newer focus event has replaced it meanwhile
     // (events are dispatched while a request waits for its reply).
     void forgetFocus(const QByteArray& busName, const ax::Element& stale);
@@ -51,10 +55,11 @@ private:
     static void onChange(AtspiEvent* event, void* self);
     void handle(AtspiEvent* event);
     void listen(const char* type);
+    static void listen(AtspiEventListener* listener, const char* type);
 
-    AtspiEventListener* m_listener = nullptr;
+    GObjectPtr<AtspiEventListener> m_listener;
     // A listener of its own, so an event that both listeners take reaches the sinks once.
-    AtspiEventListener* m_changeListener = nullptr;
+    GObjectPtr<AtspiEventListener> m_changeListener;
     QHash<QByteArray, std::uint64_t> m_changes;
     bool m_layoutListening = false;
     QHash<QByteArray, ax::Element> m_focused;

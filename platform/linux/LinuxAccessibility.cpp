@@ -3,8 +3,8 @@
 
 #include "platform/linux/A11yStatus.h"
 #include "platform/linux/AtspiElement.h"
-#include "platform/linux/AtspiErrors.h"
 #include "platform/linux/AtspiObserver.h"
+#include "platform/linux/AtspiRoles.h"
 
 #include <unistd.h>
 
@@ -21,8 +21,6 @@ namespace tandrel::linuxdesktop {
 namespace {
 
 // Bounds that keep one request from walking an unbounded tree.
-constexpr int kMaxTextDepth = 8;
-constexpr int kMaxEmbeddedLinks = 4096;
 constexpr int kMaxChildren = 4096;
 constexpr int kMaxWindowWalk = 64;
 constexpr int kMaxTopLevels = 64;
@@ -34,55 +32,22 @@ ax::Reading ok(ax::Value value) {
     return {ax::kSuccess, std::move(value)};
 }
 
-QString takeString(gchar* s) {
-    QString out = s ? QString::fromUtf8(s) : QString();
-    g_free(s);
-    return out;
+bool has(const GObjectPtr<AtspiStateSet>& states, AtspiStateType state) {
+    return states && atspi_state_set_contains(states.get(), state);
 }
 
-struct StateSet {
-    AtspiStateSet* set = nullptr;
-    explicit StateSet(AtspiStateSet* s) : set(s) {}
-    ~StateSet() {
-        if (set)
-            g_object_unref(set);
-    }
-    StateSet(const StateSet&) = delete;
-    StateSet& operator=(const StateSet&) = delete;
-    bool has(AtspiStateType t) const { return set && atspi_state_set_contains(set, t); }
-};
+std::optional<QString> lookup(const GHashTablePtr& attributes, const char* key) {
+    if (!attributes)
+        return std::nullopt;
+    const auto* v = static_cast<const char*>(g_hash_table_lookup(attributes.get(), key));
+    if (!v)
+        return std::nullopt;
+    return QString::fromUtf8(v);
+}
 
-struct Attributes {
-    GHashTable* table = nullptr;
-    explicit Attributes(GHashTable* t) : table(t) {}
-    ~Attributes() {
-        if (table)
-            g_hash_table_unref(table);
-    }
-    Attributes(const Attributes&) = delete;
-    Attributes& operator=(const Attributes&) = delete;
-    std::optional<QString> value(const char* key) const {
-        if (!table)
-            return std::nullopt;
-        const auto* v = static_cast<const char*>(g_hash_table_lookup(table, key));
-        if (!v)
-            return std::nullopt;
-        return QString::fromUtf8(v);
-    }
-};
-
-template <class T> struct GObjectRef {
-    T* ptr = nullptr;
-    explicit GObjectRef(T* p) : ptr(p) {}
-    ~GObjectRef() {
-        if (ptr)
-            g_object_unref(ptr);
-    }
-    GObjectRef(const GObjectRef&) = delete;
-    GObjectRef& operator=(const GObjectRef&) = delete;
-    T* get() const { return ptr; }
-    explicit operator bool() const { return ptr != nullptr; }
-};
+bool isEmpty(const GHashTablePtr& attributes) {
+    return !attributes || g_hash_table_size(attributes.get()) == 0;
+}
 
 } // namespace
 
@@ -103,12 +68,64 @@ bool LinuxAccessibility::isProcessTrustedWithPrompt(bool prompt) {
     return m_status.isEnabled();
 }
 
-ax::AXError LinuxAccessibility::take(GError*& error) const {
-    if (!error)
-        return ax::kSuccess;
-    const ax::AXError code = errorFromMessage(QString::fromUtf8(error->message));
-    g_clear_error(&error);
-    return code;
+Answer<AtspiRole> LinuxAccessibility::roleOf(AtspiAccessible* a) {
+    return m_requests.send([&](GError** e) { return atspi_accessible_get_role(a, e); });
+}
+
+GObjectPtr<AtspiStateSet> LinuxAccessibility::statesOf(AtspiAccessible* a) {
+    return m_requests
+        .send(
+            [&](GError**) { return GObjectPtr<AtspiStateSet>(atspi_accessible_get_state_set(a)); })
+        .value;
+}
+
+Answer<GHashTablePtr> LinuxAccessibility::attributesOf(AtspiAccessible* a) {
+    const QByteArray bus = AtspiElement::busNameOf(a);
+    const QByteArray path = AtspiElement::pathOf(a);
+    const std::uint64_t before = m_events.changes(bus);
+    if (GHashTablePtr shared = m_evaluation.attributes(bus, path, before))
+        return {std::move(shared), ax::kSuccess};
+    auto answer = m_requests.send(
+        [&](GError** e) { return GHashTablePtr(atspi_accessible_get_attributes(a, e)); });
+    // An empty answer (Firefox's first after it starts) is asked again by the next reading.
+    if (answer.ok() && !isEmpty(answer.value) && m_events.changes(bus) == before)
+        m_evaluation.keepAttributes(bus, path, before, answer.value.get());
+    return answer;
+}
+
+Answer<AtspiRect> LinuxAccessibility::extentsOf(AtspiAccessible* a) {
+    const GObjectPtr<AtspiComponent> component(atspi_accessible_get_component_iface(a));
+    if (!component)
+        return {{}, ax::kAttributeUnsupported};
+    const QByteArray bus = AtspiElement::busNameOf(a);
+    const QByteArray path = AtspiElement::pathOf(a);
+    const std::uint64_t before = m_events.changes(bus);
+    if (const auto shared = m_evaluation.extents(bus, path, before))
+        return {*shared, ax::kSuccess};
+    const auto answer = m_requests.send([&](GError** e) {
+        return GMallocPtr<AtspiRect>(
+            atspi_component_get_extents(component.get(), ATSPI_COORD_TYPE_SCREEN, e));
+    });
+    if (!answer.ok() || !answer.value)
+        return {{}, answer.ok() ? ax::kFailure : answer.error};
+    if (m_events.changes(bus) == before)
+        m_evaluation.keepExtents(bus, path, before, *answer.value);
+    return {*answer.value, ax::kSuccess};
+}
+
+Answer<int> LinuxAccessibility::childCount(AtspiAccessible* a) {
+    return m_requests.send([&](GError** e) { return atspi_accessible_get_child_count(a, e); });
+}
+
+Answer<ax::Element> LinuxAccessibility::childAt(AtspiAccessible* a, int index) {
+    return m_requests.send([&](GError** e) {
+        return AtspiElement::adopt(atspi_accessible_get_child_at_index(a, index, e));
+    });
+}
+
+Answer<ax::Element> LinuxAccessibility::parentOf(AtspiAccessible* a) {
+    return m_requests.send(
+        [&](GError** e) { return AtspiElement::adopt(atspi_accessible_get_parent(a, e)); });
 }
 
 std::optional<ax::Pid> LinuxAccessibility::processOf(const ax::Element& element) {
@@ -118,48 +135,56 @@ std::optional<ax::Pid> LinuxAccessibility::processOf(const ax::Element& element)
     auto it = m_pidOfBus.constFind(impl->busName());
     if (it != m_pidOfBus.constEnd())
         return *it;
-    GError* error = nullptr;
-    ++m_calls;
-    const guint pid = atspi_accessible_get_process_id(impl->accessible(), &error);
-    if (take(error) != ax::kSuccess || pid == 0)
+    const auto pid = m_requests.send(
+        [&](GError** e) { return atspi_accessible_get_process_id(impl->accessible(), e); });
+    if (!pid.ok() || pid.value == 0)
         return std::nullopt;
-    m_pidOfBus.insert(impl->busName(), static_cast<ax::Pid>(pid));
-    return static_cast<ax::Pid>(pid);
+    m_pidOfBus.insert(impl->busName(), static_cast<ax::Pid>(pid.value));
+    return static_cast<ax::Pid>(pid.value);
 }
 
 ax::Element LinuxAccessibility::createApplication(ax::Pid pid) {
     // This process registers on the bus like any Qt application; its own tree is never a chat.
     if (pid <= 0 || pid == static_cast<ax::Pid>(getpid()))
         return {};
-    // The application found last time, while it still answers as one.
-    if (const auto known = m_applicationOfPid.constFind(pid); known != m_applicationOfPid.cend()) {
-        GError* error = nullptr;
-        if (roleOf(AtspiElement::accessibleOf(*known), &error) == ATSPI_ROLE_APPLICATION &&
-            take(error) == ax::kSuccess)
-            return *known;
-        take(error);
-        m_applicationOfPid.remove(pid);
+    // The application found last time, while it still answers as one. Asking costs a round
+    // trip on every tick, so the answer stands until the application reports a change (which
+    // includes going defunct) or a request to it finds it gone.
+    if (const auto known = m_applicationOfPid.find(pid); known != m_applicationOfPid.end()) {
+        const auto* impl = known->element.as<AtspiElement>();
+        const std::uint64_t changes = m_events.changes(impl->busName());
+        if (known->changes == changes)
+            return known->element;
+        const auto role = roleOf(impl->accessible());
+        if (role.ok() && role.value == ATSPI_ROLE_APPLICATION) {
+            known->changes = changes; // an event during the request makes the next one ask again
+            return known->element;
+        }
+        m_applicationOfPid.erase(known);
     }
-    GObjectRef<AtspiAccessible> desktop(atspi_get_desktop(0));
+    const GObjectPtr<AtspiAccessible> desktop(atspi_get_desktop(0));
     if (!desktop)
         return {};
-    GError* error = nullptr;
-    ++m_calls;
-    const int count = atspi_accessible_get_child_count(desktop.get(), &error);
-    if (take(error) != ax::kSuccess)
+    const auto count = childCount(desktop.get());
+    if (!count.ok())
         return {};
-    for (int i = 0; i < std::min(count, kMaxChildren); ++i) {
-        ++m_calls;
-        ax::Element app =
-            AtspiElement::adopt(atspi_accessible_get_child_at_index(desktop.get(), i, &error));
-        if (take(error) != ax::kSuccess || app.isNull())
+    for (int i = 0; i < std::min(count.value, kMaxChildren); ++i) {
+        const auto app = childAt(desktop.get(), i);
+        if (!app.ok() || app.value.isNull())
             continue;
-        if (processOf(app) == pid) {
-            m_applicationOfPid.insert(pid, app);
-            return app;
+        if (processOf(app.value) == pid) {
+            const std::uint64_t changes = m_events.changes(app.value.as<AtspiElement>()->busName());
+            m_applicationOfPid.insert(pid, {app.value, changes});
+            return app.value;
         }
     }
     return {};
+}
+
+void LinuxAccessibility::forgetApplication(const QByteArray& busName) {
+    m_applicationOfPid.removeIf([&](const auto& known) {
+        return known.value().element.template as<AtspiElement>()->busName() == busName;
+    });
 }
 
 ax::AXError LinuxAccessibility::setMessagingTimeout(const ax::Element&, float seconds) {
@@ -167,11 +192,6 @@ ax::AXError LinuxAccessibility::setMessagingTimeout(const ax::Element&, float se
     const int ms = seconds > 0 ? static_cast<int>(seconds * 1000.0f + 0.5f) : 1000;
     atspi_set_timeout(ms, std::max(ms, 1000));
     return ax::kSuccess;
-}
-
-AtspiRole LinuxAccessibility::roleOf(AtspiAccessible* a, GError** error) {
-    ++m_calls;
-    return atspi_accessible_get_role(a, error);
 }
 
 ax::Reading LinuxAccessibility::copyAttributeValue(const ax::Element& element,
@@ -215,7 +235,7 @@ ax::Reading LinuxAccessibility::readAnswer(const ax::Element& element, AtspiAcce
     if (name == ax::attr::url)
         return readURL(a);
     if (name == ax::attr::selectedTextRange)
-        return readSelection(a);
+        return m_text.selection(a);
     if (name == ax::attr::manualAccessibility)
         return readAwake(a);
     if (name == ax::attr::enabled)
@@ -240,22 +260,22 @@ ax::Reading LinuxAccessibility::readAnswer(const ax::Element& element, AtspiAcce
         return r.ok() || r.error != ax::kNoValue ? r : readAttribute(a, "placeholder-text");
     }
     if (name == ax::attr::title || name == ax::attr::description) {
-        GError* error = nullptr;
-        ++m_calls;
-        QString s =
-            takeString(name == ax::attr::title ? atspi_accessible_get_name(a, &error)
-                                               : atspi_accessible_get_description(a, &error));
-        if (const ax::AXError e = take(error))
-            return fail(e);
-        return ok(std::move(s));
+        const bool title = name == ax::attr::title;
+        const auto s = m_requests.send([&](GError** e) {
+            return GCharPtr(title ? atspi_accessible_get_name(a, e)
+                                  : atspi_accessible_get_description(a, e));
+        });
+        if (!s.ok())
+            return fail(s.error);
+        return ok(s.value ? QString::fromUtf8(s.value.get()) : QString());
     }
     if (name == ax::attr::numberOfCharacters || name == ax::attr::value) {
-        TextNode node;
-        if (const ax::AXError e = readText(a, 0, node))
-            return fail(e);
+        const auto text = m_text.text(a);
+        if (!text.ok())
+            return fail(text.error);
         if (name == ax::attr::value)
-            return ok(node.expanded.text());
-        return ok(ax::Number{static_cast<double>(node.expanded.text().size())});
+            return ok(text.value.text());
+        return ok(ax::Number{static_cast<double>(text.value.text().size())});
     }
     return fail(ax::kAttributeUnsupported);
 }
@@ -272,10 +292,10 @@ ax::Reading LinuxAccessibility::copyParameterizedAttributeValue(const ax::Elemen
     const auto* range = parameter.get<TextRange>();
     if (!range)
         return fail(ax::kIllegalArgument);
-    TextNode node;
-    if (const ax::AXError e = readText(a, 0, node))
-        return fail(e);
-    const QString& text = node.expanded.text();
+    const auto expanded = m_text.text(a);
+    if (!expanded.ok())
+        return fail(expanded.error);
+    const QString& text = expanded.value.text();
     if (range->location < 0 || range->length < 0 || range->location > text.size() ||
         range->length > text.size() - range->location)
         return fail(ax::kIllegalArgument);
@@ -297,13 +317,12 @@ ax::AXError LinuxAccessibility::setAttributeValue(const ax::Element& element, co
         return ax::kIllegalArgument;
     if (!flag->value)
         return ax::kSuccess; // a tree cannot be put back to sleep; nothing to do
-    // Chromium and Electron build their tree once a client asks the application anything.
-    GError* error = nullptr;
-    ++m_calls;
-    GHashTable* attributes = atspi_accessible_get_attributes(a, &error);
-    if (attributes)
-        g_hash_table_unref(attributes);
-    return take(error);
+    // Chromium and Electron build their tree once a client asks the application anything; what
+    // was read before in this evaluation may no longer be what the application shows.
+    m_evaluation.clear();
+    return m_requests
+        .send([&](GError** e) { return GHashTablePtr(atspi_accessible_get_attributes(a, e)); })
+        .error;
 }
 
 ax::ObserverCreation LinuxAccessibility::createObserver(ax::Pid pid,
@@ -315,36 +334,34 @@ ax::ObserverCreation LinuxAccessibility::createObserver(ax::Pid pid,
 }
 
 ax::Reading LinuxAccessibility::readRole(AtspiAccessible* a, bool subrole) {
-    GError* error = nullptr;
     RoleFacts facts;
-    facts.role = roleOf(a, &error);
-    if (const ax::AXError e = take(error))
-        return fail(e);
+    const auto role = roleOf(a);
+    if (!role.ok())
+        return fail(role.error);
+    facts.role = role.value;
     if (facts.role == ATSPI_ROLE_INVALID)
         return fail(ax::kInvalidUIElement);
     {
-        ++m_calls;
-        StateSet states(atspi_accessible_get_state_set(a));
-        if (states.has(ATSPI_STATE_DEFUNCT))
+        const GObjectPtr<AtspiStateSet> states = statesOf(a);
+        if (has(states, ATSPI_STATE_DEFUNCT))
             return fail(ax::kInvalidUIElement);
-        facts.editable = states.has(ATSPI_STATE_EDITABLE);
-        facts.multiLine = states.has(ATSPI_STATE_MULTI_LINE);
-        facts.singleLine = states.has(ATSPI_STATE_SINGLE_LINE);
+        facts.editable = has(states, ATSPI_STATE_EDITABLE);
+        facts.multiLine = has(states, ATSPI_STATE_MULTI_LINE);
+        facts.singleLine = has(states, ATSPI_STATE_SINGLE_LINE);
     }
     // Only these roles depend on object attributes; other roles spare the request.
     const bool dialog = facts.role == ATSPI_ROLE_DIALOG || facts.role == ATSPI_ROLE_ALERT ||
                         facts.role == ATSPI_ROLE_FILE_CHOOSER;
     if (dialog || (facts.role == ATSPI_ROLE_ENTRY && !facts.multiLine)) {
-        ++m_calls;
-        Attributes attributes(atspi_accessible_get_attributes(a, &error));
-        take(error);
-        if (!attributes.table || g_hash_table_size(attributes.table) == 0)
+        // A failed request reads as no attributes: the role still has its plain name.
+        const GHashTablePtr attributes = attributesOf(a).value;
+        if (isEmpty(attributes))
             m_readWasIncomplete = true;
-        facts.webContent = attributes.value("tag").has_value();
-        facts.searchBox = attributes.value("xml-roles")
+        facts.webContent = lookup(attributes, "tag").has_value();
+        facts.searchBox = lookup(attributes, "xml-roles")
                               .value_or(QString())
                               .contains(QLatin1String("searchbox")) ||
-                          attributes.value("text-input-type") == QStringLiteral("search");
+                          lookup(attributes, "text-input-type") == QStringLiteral("search");
     }
     const RoleNames names = translateRole(facts);
     if (!subrole)
@@ -355,14 +372,12 @@ ax::Reading LinuxAccessibility::readRole(AtspiAccessible* a, bool subrole) {
 }
 
 ax::Reading LinuxAccessibility::readAttribute(AtspiAccessible* a, const char* key) {
-    GError* error = nullptr;
-    ++m_calls;
-    Attributes attributes(atspi_accessible_get_attributes(a, &error));
-    if (const ax::AXError e = take(error))
-        return fail(e);
-    if (!attributes.table || g_hash_table_size(attributes.table) == 0)
+    const auto attributes = attributesOf(a);
+    if (!attributes.ok())
+        return fail(attributes.error);
+    if (isEmpty(attributes.value))
         m_readWasIncomplete = true;
-    auto v = attributes.value(key);
+    auto v = lookup(attributes.value, key);
     if (!v)
         return fail(ax::kNoValue);
     return ok(std::move(*v));
@@ -370,17 +385,15 @@ ax::Reading LinuxAccessibility::readAttribute(AtspiAccessible* a, const char* ke
 
 ax::Reading LinuxAccessibility::readStateFlag(AtspiAccessible* a, AtspiStateType state,
                                               AtspiStateType orState) {
-    ++m_calls;
-    StateSet states(atspi_accessible_get_state_set(a));
-    if (!states.set || states.has(ATSPI_STATE_DEFUNCT))
+    const GObjectPtr<AtspiStateSet> states = statesOf(a);
+    if (!states || has(states, ATSPI_STATE_DEFUNCT))
         return fail(ax::kInvalidUIElement);
-    return ok(ax::Boolean{states.has(state) || states.has(orState)});
+    return ok(ax::Boolean{has(states, state) || has(states, orState)});
 }
 
 bool LinuxAccessibility::isStillFocused(AtspiAccessible* a) {
-    ++m_calls;
-    StateSet states(atspi_accessible_get_state_set(a));
-    return states.has(ATSPI_STATE_FOCUSED) && !states.has(ATSPI_STATE_DEFUNCT);
+    const GObjectPtr<AtspiStateSet> states = statesOf(a);
+    return has(states, ATSPI_STATE_FOCUSED) && !has(states, ATSPI_STATE_DEFUNCT);
 }
 
 ax::Reading LinuxAccessibility::readFocused(const ax::Element& element) {
@@ -398,161 +411,137 @@ ax::Reading LinuxAccessibility::readFocused(const ax::Element& element) {
     ax::Element found = focusedInActiveWindow(impl->accessible());
     if (found.isNull())
         return fail(ax::kNoValue);
+    // Checked as still focused before each use, like an element named by a focus event.
+    m_events.rememberFocus(impl->busName(), found);
     return ok(std::move(found));
 }
 
 ax::Element LinuxAccessibility::focusedInActiveWindow(AtspiAccessible* app) {
-    GError* error = nullptr;
-    ++m_calls;
-    const int count = atspi_accessible_get_child_count(app, &error);
-    if (take(error) != ax::kSuccess || count <= 0)
+    const auto count = childCount(app);
+    if (count.error == ax::kInvalidUIElement)
+        forgetApplication(AtspiElement::busNameOf(app));
+    if (!count.ok() || count.value <= 0)
         return {};
     // Top-level windows, the active ones first: popups of the same application (an address
     // bar's suggestion list) keep focused documents of their own.
     std::vector<ax::Element> active, others;
-    for (int i = 0; i < std::min(count, kMaxTopLevels); ++i) {
-        ++m_calls;
-        ax::Element top = AtspiElement::adopt(atspi_accessible_get_child_at_index(app, i, &error));
-        if (take(error) != ax::kSuccess || top.isNull())
+    for (int i = 0; i < std::min(count.value, kMaxTopLevels); ++i) {
+        auto top = childAt(app, i);
+        if (!top.ok() || top.value.isNull())
             continue;
-        ++m_calls;
-        StateSet states(atspi_accessible_get_state_set(AtspiElement::accessibleOf(top)));
-        (states.has(ATSPI_STATE_ACTIVE) ? active : others).push_back(std::move(top));
+        const bool isActive =
+            has(statesOf(AtspiElement::accessibleOf(top.value)), ATSPI_STATE_ACTIVE);
+        (isActive ? active : others).push_back(std::move(top.value));
     }
     if (active.empty())
         active = std::move(others); // without a window manager nothing may say "active"
 
-    AtspiStateSet* wanted = atspi_state_set_new(nullptr);
-    atspi_state_set_add(wanted, ATSPI_STATE_FOCUSED);
-    AtspiMatchRule* rule = atspi_match_rule_new(
-        wanted, ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_NONE, nullptr,
-        ATSPI_Collection_MATCH_NONE, nullptr, ATSPI_Collection_MATCH_NONE, FALSE);
-    g_object_unref(wanted);
+    const GObjectPtr<AtspiStateSet> wanted(atspi_state_set_new(nullptr));
+    atspi_state_set_add(wanted.get(), ATSPI_STATE_FOCUSED);
+    const GObjectPtr<AtspiMatchRule> rule(atspi_match_rule_new(
+        wanted.get(), ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_NONE, nullptr,
+        ATSPI_Collection_MATCH_NONE, nullptr, ATSPI_Collection_MATCH_NONE, FALSE));
 
-    ax::Element result;
     for (const ax::Element& top : active) {
-        GObjectRef<AtspiCollection> collection(
+        const GObjectPtr<AtspiCollection> collection(
             atspi_accessible_get_collection_iface(AtspiElement::accessibleOf(top)));
         if (!collection)
             continue;
-        ++m_calls;
-        GArray* matches = atspi_collection_get_matches(
-            collection.get(), rule, ATSPI_Collection_SORT_ORDER_CANONICAL, 0, TRUE, &error);
-        take(error);
-        if (!matches)
+        const auto matches = m_requests.send([&](GError** e) {
+            return GArrayPtr(atspi_collection_get_matches(
+                collection.get(), rule.get(), ATSPI_Collection_SORT_ORDER_CANONICAL, 0, TRUE, e));
+        });
+        if (!matches.value)
             continue;
-        // In document order the deepest focused element comes last.
-        for (guint i = 0; i < matches->len; ++i) {
-            AtspiAccessible* match = g_array_index(matches, AtspiAccessible*, i);
-            if (i + 1 == matches->len && result.isNull())
-                result = AtspiElement::wrap(match);
-            g_object_unref(match);
-        }
-        g_array_free(matches, TRUE);
-        if (!result.isNull())
-            break;
+        // Each match comes with a reference of ours; in document order the deepest focused
+        // element comes last.
+        ax::Element deepest;
+        for (guint i = 0; i < matches.value->len; ++i)
+            deepest = AtspiElement::adopt(g_array_index(matches.value.get(), AtspiAccessible*, i));
+        if (!deepest.isNull())
+            return deepest;
     }
-    g_object_unref(rule);
-    return result;
+    return {};
 }
 
 ax::Reading LinuxAccessibility::readPoint(AtspiAccessible* a, bool size) {
-    GObjectRef<AtspiComponent> component(atspi_accessible_get_component_iface(a));
-    if (!component)
-        return fail(ax::kAttributeUnsupported);
-    GError* error = nullptr;
-    ++m_calls;
-    AtspiPoint* p =
-        size ? atspi_component_get_size(component.get(), &error)
-             : atspi_component_get_position(component.get(), ATSPI_COORD_TYPE_SCREEN, &error);
-    const ax::AXError e = take(error);
-    if (e || !p) {
-        g_free(p);
-        return fail(e ? e : ax::kFailure);
-    }
-    ax::Value v = size ? ax::Value(Size{double(p->x), double(p->y)})
-                       : ax::Value(Point{double(p->x), double(p->y)});
-    g_free(p);
-    return ok(std::move(v));
+    const auto extents = extentsOf(a);
+    if (!extents.ok())
+        return fail(extents.error);
+    const AtspiRect& r = extents.value;
+    return ok(size ? ax::Value(Size{double(r.width), double(r.height)})
+                   : ax::Value(Point{double(r.x), double(r.y)}));
 }
 
 ax::Reading LinuxAccessibility::readParent(AtspiAccessible* a) {
-    GError* error = nullptr;
-    const AtspiRole role = roleOf(a, &error);
-    if (const ax::AXError e = take(error))
-        return fail(e);
-    if (role == ATSPI_ROLE_APPLICATION || role == ATSPI_ROLE_DESKTOP_FRAME)
+    const auto role = roleOf(a);
+    if (!role.ok())
+        return fail(role.error);
+    if (role.value == ATSPI_ROLE_APPLICATION || role.value == ATSPI_ROLE_DESKTOP_FRAME)
         return fail(ax::kNoValue); // applications are the top of their tree
-    ++m_calls;
-    ax::Element parent = AtspiElement::adopt(atspi_accessible_get_parent(a, &error));
-    if (const ax::AXError e = take(error))
-        return fail(e);
-    if (parent.isNull())
+    auto parent = parentOf(a);
+    if (!parent.ok())
+        return fail(parent.error);
+    if (parent.value.isNull())
         return fail(ax::kNoValue);
-    return ok(std::move(parent));
+    return ok(std::move(parent.value));
 }
 
 ax::Reading LinuxAccessibility::readChildren(AtspiAccessible* a) {
-    GError* error = nullptr;
-    ++m_calls;
-    const int count = atspi_accessible_get_child_count(a, &error);
-    if (const ax::AXError e = take(error))
-        return fail(e);
+    const auto count = childCount(a);
+    if (!count.ok())
+        return fail(count.error);
     ax::Array children;
-    for (int i = 0; i < std::min(count, kMaxChildren); ++i) {
-        ++m_calls;
-        ax::Element child = AtspiElement::adopt(atspi_accessible_get_child_at_index(a, i, &error));
-        if (const ax::AXError e = take(error))
-            return fail(e);
-        if (!child.isNull())
-            children.emplace_back(std::move(child));
+    for (int i = 0; i < std::min(count.value, kMaxChildren); ++i) {
+        auto child = childAt(a, i);
+        if (!child.ok())
+            return fail(child.error);
+        if (!child.value.isNull())
+            children.emplace_back(std::move(child.value));
     }
     return ok(std::move(children));
 }
 
 ax::Reading LinuxAccessibility::readWindow(AtspiAccessible* a) {
-    GError* error = nullptr;
-    ++m_calls;
-    ax::Element current = AtspiElement::adopt(atspi_accessible_get_parent(a, &error));
-    if (const ax::AXError e = take(error))
-        return fail(e);
-    for (int i = 0; i < kMaxWindowWalk && !current.isNull(); ++i) {
-        ax::Reading role = readRole(AtspiElement::accessibleOf(current), false);
+    auto current = parentOf(a);
+    if (!current.ok())
+        return fail(current.error);
+    for (int i = 0; i < kMaxWindowWalk && !current.value.isNull(); ++i) {
+        ax::Reading role = readRole(AtspiElement::accessibleOf(current.value), false);
         if (!role.ok())
             return fail(role.error);
         const QString& r = *role.value.get<QString>();
         if (r == QLatin1String("AXWindow"))
-            return ok(current);
+            return ok(current.value);
         if (r == QLatin1String("AXApplication"))
             break;
-        ++m_calls;
-        current = AtspiElement::adopt(
-            atspi_accessible_get_parent(AtspiElement::accessibleOf(current), &error));
-        if (const ax::AXError e = take(error))
-            return fail(e);
+        current = parentOf(AtspiElement::accessibleOf(current.value));
+        if (!current.ok())
+            return fail(current.error);
     }
     return fail(ax::kNoValue);
 }
 
 ax::Reading LinuxAccessibility::readURL(AtspiAccessible* a) {
-    GError* error = nullptr;
-    if (roleOf(a, &error) != ATSPI_ROLE_DOCUMENT_WEB) {
-        const ax::AXError e = take(error);
-        return fail(e ? e : ax::kAttributeUnsupported);
-    }
-    GObjectRef<AtspiDocument> document(atspi_accessible_get_document_iface(a));
+    const auto role = roleOf(a);
+    if (!role.ok())
+        return fail(role.error);
+    if (role.value != ATSPI_ROLE_DOCUMENT_WEB)
+        return fail(ax::kAttributeUnsupported);
+    const GObjectPtr<AtspiDocument> document(atspi_accessible_get_document_iface(a));
     if (!document)
         return fail(ax::kAttributeUnsupported);
     // Chromium fills URI and leaves DocURL empty; Firefox does the opposite.
     for (const char* name : {"URI", "DocURL"}) {
-        ++m_calls;
         QByteArray key(name);
-        const QString uri = takeString(
-            atspi_document_get_document_attribute_value(document.get(), key.data(), &error));
-        if (const ax::AXError e = take(error))
-            return fail(e);
-        if (!uri.isEmpty())
-            return ok(QUrl(uri));
+        const auto uri = m_requests.send([&](GError** e) {
+            return GCharPtr(
+                atspi_document_get_document_attribute_value(document.get(), key.data(), e));
+        });
+        if (!uri.ok())
+            return fail(uri.error);
+        if (uri.value && *uri.value)
+            return ok(QUrl(QString::fromUtf8(uri.value.get())));
     }
     // A web document always has an address: an empty one is a reading taken before the browser
     // had it (Firefox's first answers after it starts), to be asked again, never kept.
@@ -560,236 +549,27 @@ ax::Reading LinuxAccessibility::readURL(AtspiAccessible* a) {
     return fail(ax::kNoValue);
 }
 
-ax::AXError LinuxAccessibility::readText(AtspiAccessible* a, int depth, TextNode& out) {
-    out.accessible = a;
-    GObjectRef<AtspiText> text(atspi_accessible_get_text_iface(a));
-    if (!text)
-        return ax::kAttributeUnsupported;
-    GError* error = nullptr;
-    ++m_calls;
-    const int count = atspi_text_get_character_count(text.get(), &error);
-    if (const ax::AXError e = take(error))
-        return e;
-    ++m_calls;
-    const QString raw = takeString(atspi_text_get_text(text.get(), 0, count, &error));
-    if (const ax::AXError e = take(error))
-        return e;
-
-    std::vector<Embed> embeds;
-    if (raw.contains(QChar(kEmbeddedObject)) && depth < kMaxTextDepth) {
-        GObjectRef<AtspiHypertext> hypertext(atspi_accessible_get_hypertext_iface(a));
-        if (hypertext) {
-            ++m_calls;
-            const int links = atspi_hypertext_get_n_links(hypertext.get(), &error);
-            take(error);
-            // Placeholders stand for the links in order: the k-th U+FFFC is link k.
-            std::vector<std::int64_t> placeholders;
-            std::int64_t point = 0;
-            for (qsizetype i = 0; i < raw.size(); ++i, ++point) {
-                if (raw.at(i) == QChar(kEmbeddedObject))
-                    placeholders.push_back(point);
-                if (raw.at(i).isHighSurrogate() && i + 1 < raw.size())
-                    ++i;
-            }
-            const int usable =
-                std::min({links, kMaxEmbeddedLinks, static_cast<int>(placeholders.size())});
-            for (int k = 0; k < usable; ++k) {
-                const std::int64_t offset = placeholders[static_cast<std::size_t>(k)];
-                out.linkOffsets.push_back(offset);
-                ++m_calls;
-                GObjectRef<AtspiHyperlink> link(
-                    atspi_hypertext_get_link(hypertext.get(), k, &error));
-                if (take(error) || !link)
-                    continue;
-                ++m_calls;
-                const ax::Element child =
-                    AtspiElement::adopt(atspi_hyperlink_get_object(link.get(), 0, &error));
-                if (take(error) || child.isNull())
-                    continue;
-                AtspiAccessible* c = AtspiElement::accessibleOf(child);
-                TextNode node;
-                Embed embed;
-                embed.codePointOffset = offset;
-                if (readText(c, depth + 1, node) == ax::kSuccess)
-                    embed.text = node.expanded.text();
-                embed.block = isBlockRole(roleOf(c, &error));
-                take(error);
-                embeds.push_back(std::move(embed));
-            }
-        }
-    }
-    out.expanded = ExpandedText::build(raw, embeds);
-    return ax::kSuccess;
-}
-
-ax::Element LinuxAccessibility::embeddedChild(const TextNode& node, std::int64_t codePoint) {
-    if (!node.accessible)
-        return {};
-    const auto found = std::find(node.linkOffsets.begin(), node.linkOffsets.end(), codePoint);
-    if (found == node.linkOffsets.end())
-        return {};
-    GObjectRef<AtspiHypertext> hypertext(atspi_accessible_get_hypertext_iface(node.accessible));
-    if (!hypertext)
-        return {};
-    GError* error = nullptr;
-    const int k = static_cast<int>(found - node.linkOffsets.begin());
-    ++m_calls;
-    GObjectRef<AtspiHyperlink> link(atspi_hypertext_get_link(hypertext.get(), k, &error));
-    if (take(error) || !link)
-        return {};
-    ++m_calls;
-    ax::Element child = AtspiElement::adopt(atspi_hyperlink_get_object(link.get(), 0, &error));
-    if (take(error))
-        return {};
-    return child;
-}
-
-std::optional<std::int64_t> LinuxAccessibility::mapCaret(const TextNode& node,
-                                                         std::int64_t codePoint, int depth) {
-    const auto base = node.expanded.fromRawOffset(codePoint);
-    if (!base)
-        return std::nullopt;
-    const auto childStart = node.expanded.embedStart(codePoint);
-    if (!childStart || depth >= kMaxTextDepth)
-        return base;
-    // The caret sits in an embedded child (a paragraph of a contenteditable): ask the child
-    // where in its own text, and place that inside the child's part of the expanded text.
-    const ax::Element child = embeddedChild(node, codePoint);
-    if (child.isNull())
-        return base;
-    AtspiAccessible* c = AtspiElement::accessibleOf(child);
-    GObjectRef<AtspiText> text(atspi_accessible_get_text_iface(c));
-    if (!text)
-        return base;
-    GError* error = nullptr;
-    ++m_calls;
-    const int caret = atspi_text_get_caret_offset(text.get(), &error);
-    if (take(error) || caret < 0)
-        return base;
-    TextNode childNode;
-    if (readText(c, depth + 1, childNode) != ax::kSuccess)
-        return base;
-    const auto inner = mapCaret(childNode, caret, depth + 1);
-    if (!inner)
-        return base;
-    return *childStart + *inner;
-}
-
-std::optional<std::pair<std::int64_t, std::int64_t>>
-LinuxAccessibility::childSelection(const TextNode& node, std::int64_t codePoint, int depth) {
-    if (depth >= kMaxTextDepth)
-        return std::nullopt;
-    const ax::Element child = embeddedChild(node, codePoint);
-    if (child.isNull())
-        return std::nullopt;
-    AtspiAccessible* c = AtspiElement::accessibleOf(child);
-    GObjectRef<AtspiText> text(atspi_accessible_get_text_iface(c));
-    if (!text)
-        return std::nullopt;
-    GError* error = nullptr;
-    ++m_calls;
-    const int selections = atspi_text_get_n_selections(text.get(), &error);
-    if (take(error) || selections <= 0)
-        return std::nullopt;
-    ++m_calls;
-    AtspiRange* range = atspi_text_get_selection(text.get(), 0, &error);
-    const ax::AXError e = take(error);
-    if (e || !range) {
-        g_free(range);
-        return std::nullopt;
-    }
-    const ExpandedText::RawSelection raw{range->start_offset, range->end_offset};
-    g_free(range);
-    TextNode childNode;
-    if (readText(c, depth + 1, childNode) != ax::kSuccess)
-        return std::nullopt;
-    return mapSelection(childNode, raw, depth + 1);
-}
-
-std::optional<std::pair<std::int64_t, std::int64_t>>
-LinuxAccessibility::mapSelection(const TextNode& node, const ExpandedText::RawSelection& raw,
-                                 int depth) {
-    // Each end that lies inside a paragraph (or a link) is followed into it: the child's own
-    // selection says where, the start from its start and the end from its end.
-    std::optional<std::int64_t> innerStart;
-    std::optional<std::int64_t> innerEnd;
-    const auto startChild = node.expanded.childHoldingStart(raw);
-    const auto endChild = node.expanded.childHoldingEnd(raw);
-    std::optional<std::pair<std::int64_t, std::int64_t>> inStartChild;
-    if (startChild && (inStartChild = childSelection(node, *startChild, depth)))
-        innerStart = inStartChild->first;
-    if (endChild) {
-        // When one child holds both ends, its one selection answers for both.
-        const auto inEndChild =
-            endChild == startChild ? inStartChild : childSelection(node, *endChild, depth);
-        if (inEndChild)
-            innerEnd = inEndChild->second;
-    }
-    return node.expanded.mapSelection(raw, innerStart, innerEnd);
-}
-
-ax::Reading LinuxAccessibility::readSelection(AtspiAccessible* a) {
-    TextNode node;
-    if (const ax::AXError e = readText(a, 0, node))
-        return fail(e);
-    GObjectRef<AtspiText> text(atspi_accessible_get_text_iface(a));
-    GError* error = nullptr;
-    ++m_calls;
-    const int selections = atspi_text_get_n_selections(text.get(), &error);
-    if (const ax::AXError e = take(error))
-        return fail(e);
-    if (selections > 0) {
-        ++m_calls;
-        AtspiRange* range = atspi_text_get_selection(text.get(), 0, &error);
-        const ax::AXError e = take(error);
-        if (e || !range) {
-            g_free(range);
-            return fail(e ? e : ax::kNoValue);
-        }
-        const ExpandedText::RawSelection raw{range->start_offset, range->end_offset};
-        g_free(range);
-        const auto mapped = mapSelection(node, raw, 0);
-        if (!mapped)
-            return fail(ax::kNoValue);
-        return ok(TextRange{mapped->first, mapped->second - mapped->first});
-    }
-    ++m_calls;
-    const int caret = atspi_text_get_caret_offset(text.get(), &error);
-    if (const ax::AXError e = take(error))
-        return fail(e);
-    if (caret < 0)
-        return fail(ax::kNoValue);
-    const auto at = mapCaret(node, caret, 0);
-    if (!at)
-        return fail(ax::kNoValue);
-    return ok(TextRange{*at, 0});
-}
-
 ax::Reading LinuxAccessibility::readAwake(AtspiAccessible* a) {
-    GError* error = nullptr;
-    if (roleOf(a, &error) != ATSPI_ROLE_APPLICATION) {
-        const ax::AXError e = take(error);
-        return fail(e ? e : ax::kAttributeUnsupported);
-    }
+    const auto role = roleOf(a);
+    if (!role.ok())
+        return fail(role.error);
+    if (role.value != ATSPI_ROLE_APPLICATION)
+        return fail(ax::kAttributeUnsupported);
     // A sleeping Chromium or Electron tree shows its windows without anything inside them.
-    ++m_calls;
-    const int windows = atspi_accessible_get_child_count(a, &error);
-    if (const ax::AXError e = take(error))
-        return fail(e);
-    if (windows <= 0)
+    const auto windows = childCount(a);
+    if (!windows.ok())
+        return fail(windows.error);
+    if (windows.value <= 0)
         return ok(ax::Boolean{false});
-    ++m_calls;
-    const ax::Element first =
-        AtspiElement::adopt(atspi_accessible_get_child_at_index(a, 0, &error));
-    if (const ax::AXError e = take(error))
-        return fail(e);
-    if (first.isNull())
+    const auto first = childAt(a, 0);
+    if (!first.ok())
+        return fail(first.error);
+    if (first.value.isNull())
         return ok(ax::Boolean{false});
-    ++m_calls;
-    const int inside = atspi_accessible_get_child_count(AtspiElement::accessibleOf(first), &error);
-    if (const ax::AXError e = take(error))
-        return fail(e);
-    return ok(ax::Boolean{inside > 0});
+    const auto inside = childCount(AtspiElement::accessibleOf(first.value));
+    if (!inside.ok())
+        return fail(inside.error);
+    return ok(ax::Boolean{inside.value > 0});
 }
 
 } // namespace tandrel::linuxdesktop

@@ -2,8 +2,9 @@
 
 #include "platform/Accessibility.h"
 #include "platform/linux/AtspiEvents.h"
-#include "platform/linux/AtspiRoles.h"
-#include "platform/linux/EmbeddedText.h"
+#include "platform/linux/AtspiRequests.h"
+#include "platform/linux/AtspiTextReading.h"
+#include "platform/linux/EvaluationReadings.h"
 #include "platform/linux/KeptReadings.h"
 
 #include <QByteArray>
@@ -11,6 +12,7 @@
 
 #include <atspi/atspi.h>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -41,9 +43,14 @@ public:
 
     ax::ObserverCreation createObserver(ax::Pid pid, ax::ObserverCallback callback) override;
 
+    void beginEvaluation() override { m_evaluation.begin(); }
+    void endEvaluation() override { m_evaluation.end(); }
+
     // Requests made to other processes so far (each one a D-Bus round trip unless libatspi
     // answered from its cache), for benchmarks and diagnostics.
-    std::uint64_t callCount() const { return m_calls; }
+    std::uint64_t callCount() const { return m_requests.count(); }
+    // How long those requests took altogether.
+    std::chrono::nanoseconds requestTime() const { return m_requests.time(); }
     // How many readings are kept across evaluations right now.
     std::size_t keptReadings() const { return m_kept.size(); }
     // Drops every kept reading, so the next evaluation is a cold one (for benchmarks).
@@ -53,14 +60,6 @@ public:
     std::optional<ax::Pid> processOf(const ax::Element& element);
 
 private:
-    struct TextNode {
-        ExpandedText expanded;
-        AtspiAccessible* accessible = nullptr; // borrowed from the caller's element
-        // Where the placeholder of each hyperlink sits, in link order: the k-th is link k.
-        std::vector<std::int64_t> linkOffsets;
-    };
-
-    ax::AXError take(GError*& error) const;
     ax::Reading readAnswer(const ax::Element& element, AtspiAccessible* a, const QString& name);
     ax::Reading readRole(AtspiAccessible* a, bool subrole);
     ax::Reading readAttribute(AtspiAccessible* a, const char* key);
@@ -71,24 +70,36 @@ private:
     ax::Reading readChildren(AtspiAccessible* a);
     ax::Reading readWindow(AtspiAccessible* a);
     ax::Reading readURL(AtspiAccessible* a);
-    ax::Reading readSelection(AtspiAccessible* a);
     ax::Reading readAwake(AtspiAccessible* a);
-    ax::AXError readText(AtspiAccessible* a, int depth, TextNode& out);
-    ax::Element embeddedChild(const TextNode& node, std::int64_t codePoint);
-    std::optional<std::int64_t> mapCaret(const TextNode& node, std::int64_t codePoint, int depth);
-    std::optional<std::pair<std::int64_t, std::int64_t>>
-    mapSelection(const TextNode& node, const ExpandedText::RawSelection& raw, int depth);
-    std::optional<std::pair<std::int64_t, std::int64_t>>
-    childSelection(const TextNode& node, std::int64_t codePoint, int depth);
-    AtspiRole roleOf(AtspiAccessible* a, GError** error);
     ax::Element focusedInActiveWindow(AtspiAccessible* app);
     bool isStillFocused(AtspiAccessible* a);
+    // Drops the application kept for a process once a request finds it gone.
+    void forgetApplication(const QByteArray& busName);
+
+    // Single requests, each through m_requests.
+    Answer<AtspiRole> roleOf(AtspiAccessible* a);
+    // Null when libatspi has none to give.
+    GObjectPtr<AtspiStateSet> statesOf(AtspiAccessible* a);
+    // Object attributes and extents come from one request per element and evaluation.
+    Answer<GHashTablePtr> attributesOf(AtspiAccessible* a);
+    Answer<AtspiRect> extentsOf(AtspiAccessible* a);
+    Answer<int> childCount(AtspiAccessible* a);
+    Answer<ax::Element> childAt(AtspiAccessible* a, int index);
+    Answer<ax::Element> parentOf(AtspiAccessible* a);
 
     AtspiEvents& m_events;
     A11yStatus& m_status;
-    std::uint64_t m_calls = 0;
+    AtspiRequests m_requests;
+    AtspiTextReading m_text{m_requests};
     QHash<QByteArray, ax::Pid> m_pidOfBus;
-    QHash<ax::Pid, ax::Element> m_applicationOfPid;
+    // The application found for a process, and its change count when it last answered as one:
+    // while no event came from it, it still is.
+    struct KnownApplication {
+        ax::Element element;
+        std::uint64_t changes = 0;
+    };
+    QHash<ax::Pid, KnownApplication> m_applicationOfPid;
+    EvaluationReadings m_evaluation;
     KeptReadings m_kept;
     // Set by a reading that found an element's object attributes empty, which Firefox answers
     // right after it starts: such an answer is asked again rather than kept.

@@ -2,6 +2,7 @@
 
 #include "platform/linux/A11yStatus.h"
 #include "platform/linux/AtspiEvents.h"
+#include "platform/linux/GLibPtr.h"
 #include "platform/linux/LinuxAccessibility.h"
 #include "platform/linux/QtClock.h"
 #include "platform/linux/QtPasteboard.h"
@@ -32,20 +33,18 @@ bool registryAnswers(QString* error) {
                                        "session with assistive technologies enabled."));
         return false;
     }
-    AtspiAccessible* desktop = atspi_get_desktop(0);
+    const linuxdesktop::GObjectPtr<AtspiAccessible> desktop(atspi_get_desktop(0));
     if (!desktop) {
         setError(error, QStringLiteral("No accessibility bus: the AT-SPI registry is not "
                                        "reachable."));
         return false;
     }
-    GError* failure = nullptr;
-    atspi_accessible_get_child_count(desktop, &failure);
-    g_object_unref(desktop);
-    if (failure) {
+    GError* raw = nullptr;
+    atspi_accessible_get_child_count(desktop.get(), &raw);
+    if (const linuxdesktop::GErrorPtr failure{raw}) {
         setError(error, QStringLiteral("No accessibility bus: the AT-SPI registry does not "
                                        "answer (%1).")
                             .arg(QString::fromUtf8(failure->message)));
-        g_clear_error(&failure);
         return false;
     }
     return true;

@@ -205,6 +205,53 @@ TEST_F(AXReads, EvaluationRemembersReadsUntilAWriteOrItsEnd) {
     EXPECT_EQ(sim.calls("AXRole"), before + 1) << "nothing is remembered outside a scope";
 }
 
+// Passes reads on and records how the evaluation is bracketed.
+class BracketRecorder final : public ax::Accessibility {
+public:
+    explicit BracketRecorder(ax::Accessibility& inner) : m_inner(inner) {}
+    QStringList brackets;
+
+    bool isProcessTrusted() override { return true; }
+    bool isProcessTrustedWithPrompt(bool) override { return true; }
+    ax::Element createApplication(ax::Pid pid) override { return m_inner.createApplication(pid); }
+    ax::AXError setMessagingTimeout(const ax::Element&, float) override { return ax::kSuccess; }
+    ax::Reading copyAttributeValue(const ax::Element& e, const QString& a) override {
+        brackets.append(a);
+        return m_inner.copyAttributeValue(e, a);
+    }
+    ax::Reading copyParameterizedAttributeValue(const ax::Element& e, const QString& a,
+                                                const ax::Value& p) override {
+        return m_inner.copyParameterizedAttributeValue(e, a, p);
+    }
+    ax::AXError setAttributeValue(const ax::Element&, const QString&, const ax::Value&) override {
+        return ax::kSuccess;
+    }
+    ax::ObserverCreation createObserver(ax::Pid, ax::ObserverCallback) override { return {}; }
+    void beginEvaluation() override { brackets.append("begin"); }
+    void endEvaluation() override { brackets.append("end"); }
+
+private:
+    ax::Accessibility& m_inner;
+};
+
+TEST_F(AXReads, OnlyTheOutermostEvaluationIsBracketedForTheDesktop) {
+    // The desktop shares answers between attributes inside the bracket; an evaluation that never
+    // closed it would keep classes that the page changes without telling anyone.
+    BracketRecorder recorder(sim.accessibility());
+    const AX recorded(recorder);
+    {
+        const AX::Evaluation outer(recorded);
+        {
+            const AX::Evaluation inner(recorded);
+            recorded.string(field, "AXRole");
+        }
+        recorded.string(field, "AXDescription");
+    }
+    recorded.string(field, "AXTitle");
+    EXPECT_EQ(recorder.brackets,
+              QStringList({"begin", "AXRole", "AXDescription", "end", "AXTitle"}));
+}
+
 TEST_F(AXReads, TextReadingsAskAfreshEvenWithinAnEvaluation) {
     // A paste lands between two snapshots of one insertion check; a remembered reading would
     // make the check compare the text with itself.
