@@ -43,10 +43,10 @@ struct DesktopOptions {
 };
 
 // Runs tests/e2e/desktop_session.py as a child: a private X display, D-Bus session, accessibility
-// bus, HTTPS fixture server and a browser (Chromium or Firefox). Once started, this process's environment points at that
-// desktop (DISPLAY, DBUS_SESSION_BUS_ADDRESS, AT_SPI_BUS_ADDRESS, XDG_RUNTIME_DIR), so the real
-// desktop layer and any program started from here use it. Everything stops with stop(), with the
-// destructor, and with this process, however it ends.
+// bus, HTTPS fixture server and a browser (Chromium or Firefox). Once started, this process's
+// environment points at that desktop (DISPLAY, DBUS_SESSION_BUS_ADDRESS, AT_SPI_BUS_ADDRESS,
+// XDG_RUNTIME_DIR), so the real desktop layer and any program started from here use it. Everything
+// stops with stop(), with the destructor, and with this process, however it ends.
 class DesktopSession {
 public:
     explicit DesktopSession(WindowManager windowManager = WindowManager::None);
