@@ -1,4 +1,5 @@
-// The tandrel-inspect program, run as a user would, against Chromium on the fixture pages.
+// The tandrel-inspect program, run as a user would, against the browser on the fixture pages
+// (built once for Chromium and once for Firefox).
 
 #include "tests/e2e/Fixtures.h"
 #include "tests/e2e/PrivateDesktopSuite.h"
@@ -85,8 +86,9 @@ TEST_F(CommandLineTool, DetectsTextareaComposerWithItsBodyAndRail) {
     EXPECT_EQ(target.value(QLatin1String("pid")).toInteger(), page.pid);
     EXPECT_EQ(target.value(QLatin1String("role")).toString(), QStringLiteral("AXTextArea"));
     EXPECT_EQ(target.value(QLatin1String("url")).toString(), textareaPage());
-    // The body and the rail beside it both stay in Chromium's tree (they hold controls and have
-    // ids), so the palette's anchor is their union, with the rail as the one adjacent panel.
+    // The body and the rail beside it stay in both browsers' trees (they hold controls and have
+    // ids; Chromium prunes only plain containers, Firefox prunes fewer), so the palette's anchor
+    // is their union, with the rail as the one adjacent panel, in either browser.
     EXPECT_EQ(target.value(QLatin1String("panelCount")).toInteger(), 1);
     const std::optional<Rect> frame = frameOf(target);
     ASSERT_TRUE(frame) << "frame is not [x, y, width, height]";
@@ -112,8 +114,8 @@ TEST_F(CommandLineTool, DetectsContenteditableComposerAtItsOwnFrame) {
     EXPECT_EQ(target.value(QLatin1String("pid")).toInteger(), page.pid);
     EXPECT_EQ(target.value(QLatin1String("role")).toString(), QStringLiteral("AXTextArea"));
     EXPECT_EQ(target.value(QLatin1String("url")).toString(), contenteditablePage());
-    // No composer body and no form around the editor: the surface is not exposed and the input's
-    // own frame is the anchor.
+    // No composer body and no form around the editor in either browser's tree: the surface is
+    // not exposed and the input's own frame is the anchor.
     EXPECT_EQ(target.value(QLatin1String("panelCount")).toInteger(), -1);
     const std::optional<Rect> frame = frameOf(target);
     ASSERT_TRUE(frame) << "frame is not [x, y, width, height]";

@@ -44,7 +44,8 @@ DesktopSession::DesktopSession(WindowManager windowManager)
 
 DesktopSession::DesktopSession(const DesktopOptions& options) {
     process_.setProgram(QStringLiteral(TANDREL_PYTHON3));
-    QStringList arguments{QStringLiteral(TANDREL_E2E_DIR "/desktop_session.py")};
+    QStringList arguments{QStringLiteral(TANDREL_E2E_DIR "/desktop_session.py"),
+                          QStringLiteral("--browser"), QLatin1String(browserName(options.browser))};
     if (options.windowManager == WindowManager::Openbox)
         arguments << QStringLiteral("--window-manager");
     if (options.tray)
@@ -150,6 +151,26 @@ std::optional<std::vector<DesktopSession::SentMessage>> DesktopSession::takeSent
                                 qint64(object.value(QLatin1String("at")).toDouble())});
         }
         return messages;
+    }
+}
+
+bool DesktopSession::setAccessibility(bool enabled, QString* error) {
+    if (process_.state() != QProcess::Running) {
+        *error = QStringLiteral("the desktop session is not running");
+        return false;
+    }
+    const QString state = enabled ? QStringLiteral("on") : QStringLiteral("off");
+    process_.write(QStringLiteral("accessibility %1\n").arg(state).toUtf8());
+    for (;;) {
+        const std::optional<QString> line = readLine(30s, error);
+        if (!line)
+            return false;
+        if (line->startsWith(QLatin1String("error "))) {
+            *error = line->mid(6);
+            return false;
+        }
+        if (*line == QLatin1String("accessibility ") + state)
+            return true;
     }
 }
 

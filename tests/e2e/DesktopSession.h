@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Geometry.h"
+#include "tests/e2e/Browser.h"
 
 #include <QByteArray>
 #include <QProcess>
@@ -14,11 +15,11 @@
 
 namespace tandrel::e2e {
 
-// A fixture page that Chromium shows with its input focused, and where the page itself says its
+// A fixture page that the browser shows with its input focused, and where the page itself says its
 // parts are on the screen (screen pixels, top-left origin, as accessibility coordinates).
 struct OpenedPage {
     QString url;
-    qint64 pid = 0; // Chromium's browser process
+    qint64 pid = 0; // the browser's main process, which owns its window
     std::optional<Rect> input;
     std::optional<Rect> body; // the composer body, when the page has one
     std::optional<Rect> rail; // the side panel beside the body, when the page has one
@@ -36,15 +37,16 @@ struct DesktopOptions {
     WindowManager windowManager = WindowManager::None;
     // An XEmbed system tray (trayer) at the top right, as a panel would hold.
     bool tray = false;
-    // Device pixels per point for Chromium; programs started from the test set their own.
+    // Device pixels per point for the browser; programs started from the test set their own.
     int scale = 1;
+    Browser browser = browserUnderTest();
 };
 
 // Runs tests/e2e/desktop_session.py as a child: a private X display, D-Bus session, accessibility
-// bus, HTTPS fixture server and Chromium. Once started, this process's environment points at that
-// desktop (DISPLAY, DBUS_SESSION_BUS_ADDRESS, AT_SPI_BUS_ADDRESS, XDG_RUNTIME_DIR), so the real
-// desktop layer and any program started from here use it. Everything stops with stop(), with the
-// destructor, and with this process, however it ends.
+// bus, HTTPS fixture server and a browser (Chromium or Firefox). Once started, this process's
+// environment points at that desktop (DISPLAY, DBUS_SESSION_BUS_ADDRESS, AT_SPI_BUS_ADDRESS,
+// XDG_RUNTIME_DIR), so the real desktop layer and any program started from here use it. Everything
+// stops with stop(), with the destructor, and with this process, however it ends.
 class DesktopSession {
 public:
     explicit DesktopSession(WindowManager windowManager = WindowManager::None);
@@ -55,8 +57,8 @@ public:
 
     // False with a message naming what is missing or what failed.
     bool start(QString* error);
-    // (Re)starts Chromium on the page and waits until the page has focused its input. With a
-    // window class, Chromium's window carries it, as a desktop chat app's window would.
+    // (Re)starts the browser on the page and waits until the page has focused its input. With a
+    // window class, the browser's window carries it, as a desktop chat app's window would.
     std::optional<OpenedPage> open(const QString& url, QString* error,
                                    const QString& windowClass = {});
     void stop();
@@ -70,6 +72,10 @@ public:
     // The messages the pages sent since the last call, oldest first; absent with *error set when
     // the session does not answer.
     std::optional<std::vector<SentMessage>> takeSent(QString* error);
+
+    // Turns the desktop's accessibility switch (org.a11y.Status IsEnabled) on or off; false with
+    // *error set when the session did not confirm it.
+    bool setAccessibility(bool enabled, QString* error);
 
     // A value the session reported, e.g. "DISPLAY" or "FIXTURE_PORT"; empty when unknown.
     QString value(const QString& key) const;

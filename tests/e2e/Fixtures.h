@@ -4,7 +4,7 @@
 
 namespace tandrel::e2e {
 
-// The fixture pages as Chromium addresses them: the harness resolves both hosts to its local
+// The fixture pages as the browser addresses them: the harness resolves both hosts to its local
 // HTTPS server, so the addresses carry no port.
 inline QString textareaPage() {
     return QStringLiteral("https://chatgpt.com/textarea.html");

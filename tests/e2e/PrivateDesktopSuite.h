@@ -16,7 +16,7 @@
 
 namespace tandrel::e2e {
 
-// How long Chromium may take to expose a page to the accessibility bus, or a window manager to
+// How long the browser may take to expose a page to the accessibility bus, or a window manager to
 // switch windows.
 inline constexpr std::chrono::milliseconds kSettleTime{10000};
 

@@ -3,11 +3,12 @@
 
 Starts, in a fresh temporary folder: Xvfb on a free display, a D-Bus session bus, the
 accessibility bus (with org.a11y.Status IsEnabled set true before any browser starts), an HTTPS
-fixture server on loopback with a fresh self-signed certificate, and, on request, Chromium showing
-one fixture page with the chat hosts resolved to that server. With --window-manager, openbox
-manages the display as it would on a user's desktop; without it no window manager runs. With
---tray, trayer docks tray icons at the top right, as a panel would. With --scale 2, Chromium draws
-at twice the size, as on a high-density screen.
+fixture server on loopback with a certificate from a fresh private certificate authority, and, on
+request, a browser showing one fixture page with the chat hosts resolved to that server: Chromium,
+or Firefox ESR with --browser firefox. With --window-manager, openbox manages the display as it
+would on a user's desktop; without it no window manager runs. With --tray, trayer docks tray icons
+at the top right, as a panel would. With --scale 2, the browser draws at twice the size, as on a
+high-density screen.
 
 Protocol (stdout, one line each):
     DISPLAY=:N, XDG_RUNTIME_DIR=..., DBUS_SESSION_BUS_ADDRESS=..., AT_SPI_BUS_ADDRESS=...,
@@ -17,12 +18,17 @@ Protocol (stdout, one line each):
                                              the last "sent" ({"url","text","at"}, oldest first)
     opened {"url":..,"pid":..,"rects":..}    after "open": the page has focused its input;
                                              rects are [x, y, width, height] in screen pixels
+    accessibility on|off                     after "accessibility": the switch is set
     error <message>                          something failed or is missing
 Commands (stdin, one line each):
     open <url> [<class>]
-                  (re)start Chromium on the page, e.g. open https://chatgpt.com/textarea.html;
+                  (re)start the browser on the page, e.g. open https://chatgpt.com/textarea.html;
                   with a class, its window carries that class, as a desktop app's would
     sent          list (and forget) the messages the pages sent on Return
+    accessibility on|off
+                  sets org.a11y.Status IsEnabled, as a user's settings switch would; browsers
+                  read it when they start, so "off", "open", "on" gives a browser that met the
+                  switch late
     quit          stop everything and exit
 
 Everything started is stopped, by process group, when stdin closes, on "quit", on SIGTERM, SIGINT
@@ -48,7 +54,9 @@ OTHER_HOST = "example.com"
 SCREEN = (1440, 900)  # points; pixels are points times the scale
 START_TIMEOUT = 30.0  # seconds for each program to come up
 WM_POLL = 0.05  # seconds between looks at whether the window manager has taken the display
-OPEN_TIMEOUT = 45.0  # seconds for Chromium to show a page with its input focused
+OPEN_TIMEOUT = 45.0  # seconds for the browser to show a page with its input focused
+FOCUS_RETRY = 0.5  # seconds between attempts to give Firefox's window the X input focus
+BROWSERS = ("chromium", "firefox")
 STOP_GRACE = 3.0  # seconds between SIGTERM and SIGKILL
 
 PR_SET_PDEATHSIG = 1
@@ -56,7 +64,8 @@ _libc = ctypes.CDLL(None, use_errno=True)
 
 # Debian packages that provide each program, for the "missing" message.
 PACKAGES = {"Xvfb": "xvfb", "dbus-daemon": "dbus-daemon", "dbus-send": "dbus-bin", "openssl": "openssl",
-            "chromium": "chromium", "openbox": "openbox", "trayer": "trayer", "libX11": "libx11-6"}
+            "chromium": "chromium", "openbox": "openbox", "trayer": "trayer", "libX11": "libx11-6",
+            "firefox-esr": "firefox-esr", "certutil": "libnss3-tools", "xdotool": "xdotool"}
 
 
 class SessionError(Exception):
@@ -212,7 +221,7 @@ class RootWindow:
 
 
 class Session:
-    def __init__(self, window_manager=False, tray=False, scale=1):
+    def __init__(self, window_manager=False, tray=False, scale=1, browser="chromium"):
         self.programs = {name: find_program(name) for name in
                          ("Xvfb", "dbus-daemon", "dbus-send", "openssl")}
         self.window_manager = window_manager
@@ -222,9 +231,17 @@ class Session:
         if tray:
             self.programs["trayer"] = find_program("trayer")
         self.scale = scale
-        self.programs["chromium"] = find_program(
-            "chromium", os.environ.get("TANDREL_CHROMIUM") or
-            ("/usr/bin/chromium" if os.path.exists("/usr/bin/chromium") else None))
+        self.browser_kind = browser
+        if browser == "firefox":
+            self.programs["firefox"] = find_program(
+                "firefox-esr", os.environ.get("TANDREL_FIREFOX") or shutil.which("firefox-esr")
+                or shutil.which("firefox"))
+            self.programs["certutil"] = find_program("certutil")
+            self.programs["xdotool"] = find_program("xdotool")
+        else:
+            self.programs["chromium"] = find_program(
+                "chromium", os.environ.get("TANDREL_CHROMIUM") or
+                ("/usr/bin/chromium" if os.path.exists("/usr/bin/chromium") else None))
         self.pid = os.getpid()
         self.tmp = tempfile.mkdtemp(prefix="tandrel-desktop-")
         self.runtime = os.path.join(self.tmp, "runtime")
@@ -232,8 +249,9 @@ class Session:
         os.mkdir(self.runtime, 0o700)
         os.mkdir(self.home, 0o700)
         self.children = []  # (name, Popen), in start order
-        self.chromium = None
-        self.chromium_runs = 0
+        self.browser = None
+        self.browser_runs = 0
+        self.ca_cert = None
         self.server = None
         self.server_reader = None
         self.reports = []
@@ -244,7 +262,9 @@ class Session:
         self.env.update({"XDG_RUNTIME_DIR": self.runtime, "HOME": self.home,
                          "XDG_CONFIG_HOME": os.path.join(self.home, ".config"),
                          "XDG_CACHE_HOME": os.path.join(self.home, ".cache"),
-                         "GSETTINGS_BACKEND": "memory"})
+                         "GSETTINGS_BACKEND": "memory",
+                         # Firefox: no crash reporter dialog, the X11 backend.
+                         "MOZ_CRASHREPORTER_DISABLE": "1", "MOZ_ENABLE_WAYLAND": "0"})
         self.exported = {}
 
     # -- starting ------------------------------------------------------------------------------
@@ -365,10 +385,13 @@ class Session:
                                "scripts/setup installs it): " + result.stderr.strip())
         return result.stdout
 
-    def start_accessibility_bus(self):
-        # IsEnabled must be true before Chromium starts: it reads it once, at launch.
+    def set_accessibility(self, enabled):
         self.dbus_call("org.freedesktop.DBus.Properties.Set", "string:org.a11y.Status",
-                       "string:IsEnabled", "variant:boolean:true")
+                       "string:IsEnabled", "variant:boolean:" + ("true" if enabled else "false"))
+
+    def start_accessibility_bus(self):
+        # IsEnabled must be true before a browser starts: it reads it once, at launch.
+        self.set_accessibility(True)
         reply = self.dbus_call("org.a11y.Bus.GetAddress")
         address = reply.split('"')[1] if reply.count('"') >= 2 else ""
         if not address:
@@ -379,20 +402,40 @@ class Session:
             raise SessionError("org.a11y.Status IsEnabled stayed false: " + enabled.strip())
         self.export("AT_SPI_BUS_ADDRESS", address)
 
-    def start_fixture_server(self):
-        cert = os.path.join(self.tmp, "cert.pem")
-        key = os.path.join(self.tmp, "key.pem")
+    def openssl(self, *args):
         try:
-            result = subprocess.run([
-                self.programs["openssl"], "req", "-x509", "-newkey", "ec",
-                "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-days", "2",
-                "-keyout", key, "-out", cert, "-subj", "/CN=" + CHAT_HOST,
-                "-addext", "subjectAltName=DNS:%s,DNS:%s,IP:127.0.0.1" % (CHAT_HOST, OTHER_HOST)],
-                capture_output=True, text=True, timeout=START_TIMEOUT)
+            result = subprocess.run([self.programs["openssl"]] + list(args), capture_output=True,
+                                    text=True, timeout=START_TIMEOUT)
         except subprocess.TimeoutExpired:
-            raise SessionError("openssl did not finish making the certificate")
+            raise SessionError("openssl did not finish making the certificates")
         if result.returncode != 0:
             raise SessionError("openssl could not make a certificate: " + result.stderr.strip())
+
+    def make_certificates(self):
+        """A private certificate authority and a server certificate it signs for every chat host.
+        Chromium is told to ignore certificate errors; Firefox refuses a self-signed server
+        certificate outright, but trusts this authority once it is in its profile."""
+        ca_key, ca_cert = (os.path.join(self.tmp, n) for n in ("ca-key.pem", "ca.pem"))
+        key, request, cert = (os.path.join(self.tmp, n)
+                              for n in ("key.pem", "server.csr", "cert.pem"))
+        extensions = os.path.join(self.tmp, "server.ext")
+        with open(extensions, "w") as f:
+            f.write("basicConstraints=CA:FALSE\nkeyUsage=digitalSignature\n"
+                    "extendedKeyUsage=serverAuth\n"
+                    "subjectAltName=DNS:%s,DNS:%s,IP:127.0.0.1\n" % (CHAT_HOST, OTHER_HOST))
+        curve = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"]
+        self.openssl("req", "-x509", *curve, "-days", "2", "-keyout", ca_key, "-out", ca_cert,
+                     "-subj", "/CN=Tandrel test authority",
+                     "-addext", "basicConstraints=critical,CA:TRUE",
+                     "-addext", "keyUsage=critical,keyCertSign,cRLSign")
+        self.openssl("req", *curve, "-keyout", key, "-out", request, "-subj", "/CN=" + CHAT_HOST)
+        self.openssl("x509", "-req", "-in", request, "-CA", ca_cert, "-CAkey", ca_key,
+                     "-CAcreateserial", "-days", "2", "-extfile", extensions, "-out", cert)
+        self.ca_cert = ca_cert
+        return cert, key
+
+    def start_fixture_server(self):
+        cert, key = self.make_certificates()
         self.server = self.spawn("fixture-server", [
             sys.executable, os.path.join(HERE, "fixture_server.py"), "--cert", cert,
             "--key", key], stdout=subprocess.PIPE)
@@ -407,7 +450,7 @@ class Session:
 
     def chromium_argv(self, url, window_class=None):
         port = self.exported["FIXTURE_PORT"]
-        profile = os.path.join(self.tmp, "chromium-profile-%d" % self.chromium_runs)
+        profile = os.path.join(self.tmp, "chromium-profile-%d" % self.browser_runs)
         rules = "MAP %s 127.0.0.1:%s, MAP %s 127.0.0.1:%s" % (CHAT_HOST, port, OTHER_HOST, port)
         return [self.programs["chromium"], "--no-sandbox", "--disable-gpu", "--no-first-run",
                 "--disable-background-networking", "--disable-component-update", "--disable-sync",
@@ -418,14 +461,80 @@ class Session:
                 "--force-device-scale-factor=%g" % self.scale, "--app=" + url] + (
                     ["--class=" + window_class] if window_class else [])
 
+    def firefox_profile(self):
+        """A fresh profile that trusts the private authority, resolves the chat hosts to the
+        fixture server and starts without any first-run page, update or telemetry."""
+        profile = os.path.join(self.tmp, "firefox-profile-%d" % self.browser_runs)
+        os.mkdir(profile, 0o700)
+        database = "sql:" + profile
+        for argv in (["-N", "-d", database, "--empty-password"],
+                     ["-A", "-d", database, "-n", "tandrel-test-ca", "-t", "C,,",
+                      "-i", self.ca_cert]):
+            result = subprocess.run([self.programs["certutil"]] + argv, env=self.env,
+                                    capture_output=True, text=True, timeout=START_TIMEOUT)
+            if result.returncode != 0:
+                raise SessionError("certutil could not prepare the Firefox profile: " +
+                                   (result.stderr or result.stdout).strip())
+        prefs = {
+            "network.dns.localDomains": "%s,%s" % (CHAT_HOST, OTHER_HOST),
+            "network.socket.forcePort": "443=%s" % self.exported["FIXTURE_PORT"],
+            "browser.shell.checkDefaultBrowser": False,
+            "browser.startup.homepage_override.mstone": "ignore",
+            "browser.startup.firstrunSkipsHomepage": True,
+            "browser.startup.couldRestoreSession.count": -1,
+            "browser.aboutwelcome.enabled": False,
+            "browser.newtab.preload": False,
+            "browser.tabs.warnOnClose": False,
+            "browser.sessionstore.resume_from_crash": False,
+            "datareporting.policy.dataSubmissionEnabled": False,
+            "datareporting.policy.dataSubmissionPolicyBypassNotification": True,
+            "toolkit.telemetry.reportingpolicy.firstRun": False,
+            "app.update.auto": False,
+            "app.update.enabled": False,
+            "app.normandy.enabled": False,
+            "extensions.update.enabled": False,
+            "network.captive-portal-service.enabled": False,
+            "network.connectivity-service.enabled": False,
+            "browser.safebrowsing.update.enabled": False,
+            "browser.safebrowsing.downloads.remote.enabled": False,
+            "media.hardware-video-decoding.enabled": False,
+            "toolkit.startup.max_resumed_crashes": -1,
+            "layout.css.devPixelsPerPx": "%g" % self.scale,
+        }
+        with open(os.path.join(profile, "user.js"), "w") as f:
+            for name, value in prefs.items():
+                f.write("user_pref(%s, %s);\n" % (json.dumps(name), json.dumps(value)))
+        return profile
+
+    def firefox_argv(self, url, window_class=None):
+        return [self.programs["firefox"], "--no-remote", "--new-instance", "--profile",
+                self.firefox_profile(), "--width", "1200", "--height", "800"] + (
+                    ["--class", window_class] if window_class else []) + [url]
+
+    def focus_firefox_window(self):
+        """Without a window manager nobody gives Firefox's new window the X input focus, and its
+        page never sees the focus it asks for: hand it over, as a click would."""
+        result = subprocess.run([self.programs["xdotool"], "search", "--onlyvisible", "--pid",
+                                 str(self.browser.pid)], env=self.env, capture_output=True,
+                                text=True, timeout=START_TIMEOUT)
+        windows = result.stdout.split()
+        if windows:
+            subprocess.run([self.programs["xdotool"], "windowfocus", windows[-1]], env=self.env,
+                           capture_output=True, timeout=START_TIMEOUT)
+
     def open(self, url, window_class=None):
         if urllib.parse.urlsplit(url).path == "":
             url += "/"  # as the page will spell its own address
-        self.stop_chromium()
+        self.stop_browser()
         self.drain_reports()
-        self.chromium_runs += 1
-        self.chromium = self.spawn("chromium", self.chromium_argv(url, window_class))
+        self.browser_runs += 1
+        firefox = self.browser_kind == "firefox"
+        if firefox:
+            self.browser = self.spawn("firefox", self.firefox_argv(url, window_class))
+        else:
+            self.browser = self.spawn("chromium", self.chromium_argv(url, window_class))
         deadline = time.monotonic() + OPEN_TIMEOUT
+        next_focus = time.monotonic() + FOCUS_RETRY
         last = None
         while time.monotonic() < deadline:
             line = self.server_reader.readline(min(deadline, time.monotonic() + 0.25))
@@ -436,16 +545,22 @@ class Session:
                 report = json.loads(line[len("report "):])
                 last = report
                 if report.get("url") == url and report.get("focused"):
-                    return {"url": url, "pid": self.chromium.pid, "rects": report["rects"]}
+                    return {"url": url, "pid": self.browser.pid, "rects": report["rects"],
+                            "browser": self.browser_kind}
             if self.server_reader.closed:
                 raise SessionError("the fixture server stopped: " +
                                    self.log_tail("fixture-server"))
-            if self.chromium.poll() is not None:
-                raise SessionError("chromium exited with status %s: %s"
-                                   % (self.chromium.returncode, self.log_tail("chromium")))
-        raise SessionError("chromium did not show %s with its input focused within %ds "
+            if self.browser.poll() is not None:
+                raise SessionError("%s exited with status %s: %s"
+                                   % (self.browser_kind, self.browser.returncode,
+                                      self.log_tail(self.browser_kind)))
+            if firefox and not self.window_manager and time.monotonic() >= next_focus:
+                self.focus_firefox_window()
+                next_focus = time.monotonic() + FOCUS_RETRY
+        raise SessionError("%s did not show %s with its input focused within %ds "
                            "(last report: %s; log: %s)"
-                           % (url, OPEN_TIMEOUT, json.dumps(last), self.log_tail("chromium", 5)))
+                           % (self.browser_kind, url, OPEN_TIMEOUT, json.dumps(last),
+                              self.log_tail(self.browser_kind, 5)))
 
     def drain_reports(self):
         while True:
@@ -471,11 +586,11 @@ class Session:
         sent, self.sent = self.sent, []
         return sent
 
-    def stop_chromium(self):
-        if self.chromium is not None:
-            self.stop_child("chromium", self.chromium)
-            self.children = [c for c in self.children if c[1] is not self.chromium]
-            self.chromium = None
+    def stop_browser(self):
+        if self.browser is not None:
+            self.stop_child(self.browser_kind, self.browser)
+            self.children = [c for c in self.children if c[1] is not self.browser]
+            self.browser = None
 
     # -- stopping ------------------------------------------------------------------------------
 
@@ -538,6 +653,12 @@ def serve(session, initial_url):
             return
         if command == "sent":
             say("sent " + json.dumps(session.take_sent(), separators=(",", ":")))
+        elif command == "accessibility" and argument in ("on", "off"):
+            try:
+                session.set_accessibility(argument == "on")
+                say("accessibility " + argument)
+            except SessionError as e:
+                say("error " + str(e))
         elif command == "open" and argument:
             url, _, window_class = argument.partition(" ")
             try:
@@ -546,12 +667,14 @@ def serve(session, initial_url):
             except SessionError as e:
                 say("error " + str(e))
         elif command:
-            say("error unknown command: %s (commands: open <url>, sent, quit)" % command)
+            say("error unknown command: %s (commands: open <url>, sent, accessibility on|off, "
+                "quit)" % command)
 
 
 def main():
     parser = argparse.ArgumentParser(
-        description="Private desktop (Xvfb, D-Bus, accessibility bus, HTTPS fixtures, Chromium) "
+        description="Private desktop (Xvfb, D-Bus, accessibility bus, HTTPS fixtures, and "
+                    "Chromium or Firefox) "
                     "for end-to-end tests.",
         epilog="Reads commands on stdin: 'open <url>', 'sent' and 'quit'. Fixture pages: "
                "https://chatgpt.com/{textarea,contenteditable,search,password,two-fields}.html and "
@@ -562,7 +685,10 @@ def main():
     parser.add_argument("--tray", action="store_true",
                         help="run trayer, an XEmbed system tray, at the top right")
     parser.add_argument("--scale", type=float, default=1,
-                        help="device pixels per point for Chromium (default 1)")
+                        help="device pixels per point for the browser (default 1)")
+    parser.add_argument("--browser", choices=BROWSERS, default="chromium",
+                        help="the browser that shows the pages (default chromium; firefox runs "
+                             "Firefox ESR)")
     args = parser.parse_args()
 
     for signum in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
@@ -575,7 +701,8 @@ def main():
     try:
         if args.scale <= 0:
             raise SessionError("--scale must be positive")
-        session = Session(window_manager=args.window_manager, tray=args.tray, scale=args.scale)
+        session = Session(window_manager=args.window_manager, tray=args.tray, scale=args.scale,
+                          browser=args.browser)
         session.start()
         for key, value in session.exported.items():
             say("%s=%s" % (key, value))
