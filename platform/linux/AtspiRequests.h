@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <type_traits>
 #include <utility>
 
@@ -32,17 +33,29 @@ public:
         m_time += std::chrono::steady_clock::now() - start;
         ++m_count;
         const GErrorPtr error(raw);
-        return {std::move(value), error ? errorOf(*error) : ax::kSuccess};
+        const ax::AXError code = error ? errorOf(*error) : ax::kSuccess;
+        if (code == ax::kCannotComplete)
+            m_lastUnanswered = std::chrono::steady_clock::now();
+        return {std::move(value), code};
     }
 
     std::uint64_t count() const { return m_count; }
     std::chrono::nanoseconds time() const { return m_time; }
+
+    // How long libatspi waits for an answer; set wherever its timeout is set.
+    void setReplyTimeout(std::chrono::milliseconds timeout) { m_replyTimeout = timeout; }
+    // libatspi gives up on an unanswered request but leaves its D-Bus pending call to the
+    // connection, which frees it only when its own timeout fires on the GLib main context. Until
+    // then the call is in flight: this is the time left, zero when nothing is.
+    std::chrono::milliseconds unansweredTimeLeft() const;
 
 private:
     static ax::AXError errorOf(const GError& error);
 
     std::uint64_t m_count = 0;
     std::chrono::nanoseconds m_time{0};
+    std::chrono::milliseconds m_replyTimeout{1000};
+    std::optional<std::chrono::steady_clock::time_point> m_lastUnanswered;
 };
 
 } // namespace tandrel::linuxdesktop

@@ -191,6 +191,7 @@ ax::AXError LinuxAccessibility::setMessagingTimeout(const ax::Element&, float se
     // One timeout for the whole process: libatspi has no per-application setting.
     const int ms = seconds > 0 ? static_cast<int>(seconds * 1000.0f + 0.5f) : 1000;
     atspi_set_timeout(ms, std::max(ms, 1000));
+    m_requests.setReplyTimeout(std::chrono::milliseconds(ms));
     return ax::kSuccess;
 }
 
