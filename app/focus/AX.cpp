@@ -50,15 +50,22 @@ AX::Evaluation::~Evaluation() {
     }
 }
 
+const ax::Reading& AX::noted(const ax::Reading& reading) const {
+    if (reading.error == ax::kCannotComplete)
+        ++m_unansweredReads;
+    return reading;
+}
+
 ax::Reading AX::read(const ax::Element& e, const QString& attribute) const {
     if (e.isNull() || m_evaluationDepth == 0)
         return readFresh(e, attribute);
     Key key{e, attribute};
+    // A remembered timeout counts again: the answer that uses it rests on it just the same.
     if (const auto it = m_memo.find(key); it != m_memo.end())
-        return it->second;
+        return noted(it->second);
     ax::Reading reading = m_accessibility.copyAttributeValue(e, attribute);
     m_memo.emplace(std::move(key), reading);
-    return reading;
+    return noted(reading);
 }
 
 ax::AXError AX::set(const ax::Element& e, const QString& attribute, const ax::Value& value) const {
@@ -110,7 +117,7 @@ std::optional<Rect> AX::frame(const ax::Element& e) const {
 ax::Reading AX::readFresh(const ax::Element& e, const QString& attribute) const {
     if (e.isNull())
         return {ax::kIllegalArgument, {}};
-    return m_accessibility.copyAttributeValue(e, attribute);
+    return noted(m_accessibility.copyAttributeValue(e, attribute));
 }
 
 std::optional<TextRange> AX::selection(const ax::Element& e) const {
@@ -172,7 +179,7 @@ ComposerTextSnapshot AX::textSnapshot(const ax::Element& e) const {
         };
         for (const auto& [source, attribute] : rangeReadings) {
             const ax::Reading reading =
-                m_accessibility.copyParameterizedAttributeValue(e, attribute, wholeText);
+                noted(m_accessibility.copyParameterizedAttributeValue(e, attribute, wholeText));
             if (reading.error != ax::kSuccess)
                 continue;
             if (const auto text = textOf(reading.value))

@@ -52,6 +52,11 @@ public:
 
     ax::Accessibility& accessibility() const { return m_accessibility; }
 
+    // How many reads so far the other application did not answer in time (kCannotComplete).
+    // Such a read's empty result says nothing about the element: a caller that compares the
+    // count before and after its reads knows whether its answer rests on a missing reply.
+    int unansweredReads() const { return m_unansweredReads; }
+
     // Remembers reads for its lifetime (scopes may nest; the outermost one clears the memo and
     // brackets the evaluation for the accessibility interface, which may share requests inside).
     class Evaluation {
@@ -68,6 +73,8 @@ public:
 private:
     // One read that bypasses the memo.
     ax::Reading readFresh(const ax::Element& e, const QString& attribute) const;
+    // Passes the reading through, counting it when the application did not answer.
+    const ax::Reading& noted(const ax::Reading& reading) const;
 
     struct Key {
         ax::Element element;
@@ -80,6 +87,7 @@ private:
 
     ax::Accessibility& m_accessibility;
     mutable int m_evaluationDepth = 0;
+    mutable int m_unansweredReads = 0;
     mutable std::unordered_map<Key, ax::Reading, KeyHash> m_memo;
 };
 

@@ -53,6 +53,8 @@ QString FocusOutcome::text() const {
         return QStringLiteral("a code input");
     case Reason::noComposerSurface:
         return QStringLiteral("no composer surface");
+    case Reason::applicationNotResponding:
+        return QStringLiteral("%1 is not responding").arg(detail);
     }
     return {};
 }
@@ -60,12 +62,17 @@ QString FocusOutcome::text() const {
 FocusTracker::FocusTracker(Desktop& desktop) : m_desktop(desktop), m_ax(desktop.accessibility()) {}
 
 std::nullopt_t FocusTracker::refuse(FocusOutcome::Reason reason, QString detail) {
+    if (!m_askedBundle.isEmpty() && m_ax.unansweredReads() != m_unansweredBeforeAsking) {
+        reason = FocusOutcome::Reason::applicationNotResponding;
+        detail = m_askedBundle;
+    }
     m_outcome = FocusOutcome{reason, std::move(detail), std::nullopt};
     return std::nullopt;
 }
 
 std::optional<ChatTarget> FocusTracker::current(bool includeComposerFrame) {
     using Reason = FocusOutcome::Reason;
+    m_askedBundle.clear();
     ax::Accessibility& accessibility = m_desktop.accessibility();
     if (!accessibility.isProcessTrusted())
         return refuse(Reason::notTrusted);
@@ -89,22 +96,25 @@ std::optional<ChatTarget> FocusTracker::current(bool includeComposerFrame) {
     if (application.isNull() && !desktopChat)
         return refuse(Reason::notOnAccessibilityBus, bundle);
     accessibility.setMessagingTimeout(application, kMessagingTimeout);
+    m_askedBundle = bundle;
+    m_unansweredBeforeAsking = m_ax.unansweredReads();
     std::optional<ax::Element> focused = m_ax.element(application, ax::attr::focusedUIElement);
 
     if (desktopChat)
         focused =
             m_activation.run(m_ax, application, pid, bundle, m_desktop.clock().uptime(), focused);
     if (!focused) {
-        recordDecision(QStringLiteral("no focused element"), bundle);
-        return refuse(Reason::noFocusedElement);
+        refuse(Reason::noFocusedElement);
+        recordDecision(m_outcome.text(), bundle);
+        return std::nullopt;
     }
 
     QStringList roles;
     const std::optional<Input> input = findInput(*focused, roles);
     if (!input) {
-        const QString examined = roles.join(QStringLiteral(", "));
-        recordDecision(QStringLiteral("no accepted input (roles: %1)").arg(examined), bundle);
-        return refuse(Reason::noAcceptedInput, examined);
+        refuse(Reason::noAcceptedInput, roles.join(QStringLiteral(", ")));
+        recordDecision(m_outcome.text(), bundle);
+        return std::nullopt;
     }
 
     std::optional<QUrl> documentURL;

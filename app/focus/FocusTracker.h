@@ -27,6 +27,9 @@ struct FocusOutcome {
         pageNotAChat,      // detail: the page address
         codeInput,         // a monospaced input of the prompt-group application
         noComposerSurface, // the prompt-group application exposes no prompt group
+        // A read the answer depends on timed out: the application is busy, and nothing is known
+        // about its focus. detail: the application identifier
+        applicationNotResponding,
     };
     Reason reason = Reason::noFrontmostApplication;
     QString detail;
@@ -66,6 +69,8 @@ private:
     };
 
     std::optional<Input> findInput(const ax::Element& focused, QStringList& roles) const;
+    // Records why there is no target. Once the application has been asked, a refusal while one
+    // of its reads went unanswered is put down to that, whatever the reads that did answer said.
     std::nullopt_t refuse(FocusOutcome::Reason reason, QString detail = {});
     void recordDecision(const QString& decision, const QString& bundle);
     void recordPanelCount(const std::optional<ComposerLayout>& layout);
@@ -76,6 +81,9 @@ private:
     std::optional<std::int64_t> m_lastPanelCount;
     std::optional<QString> m_lastDecision;
     FocusOutcome m_outcome;
+    // The application asked in this evaluation, and the unanswered-read count before asking it.
+    QString m_askedBundle;
+    int m_unansweredBeforeAsking = 0;
 };
 
 } // namespace tandrel

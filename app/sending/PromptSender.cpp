@@ -21,6 +21,9 @@ QString clipboardWriteFailed() {
 QString focusChangedBeforePaste() {
     return QStringLiteral("Focus changed. Nothing was sent.");
 }
+QString notRespondingBeforePaste() {
+    return QStringLiteral("The application is not responding. Nothing was sent.");
+}
 QString focusChangedDuringCheck() {
     return QStringLiteral("Focus changed. Return was not pressed.");
 }
@@ -84,7 +87,13 @@ void PromptSender::send(const Prompt& prompt, const ChatTarget& target) {
         scheduleCheck(0);
         return;
     }
-    finish(focusChangedBeforePaste());
+    // A busy application would take the keystroke late, perhaps after the clipboard is back or
+    // the focus has moved: without a confirmed input, nothing is pasted.
+    finish(applicationNotResponding() ? notRespondingBeforePaste() : focusChangedBeforePaste());
+}
+
+bool PromptSender::applicationNotResponding() const {
+    return m_tracker.lastOutcome().reason == FocusOutcome::Reason::applicationNotResponding;
 }
 
 void PromptSender::scheduleCheck(int attempt) {
@@ -95,17 +104,24 @@ void PromptSender::check(int attempt) {
     if (!m_insertion)
         return;
     const std::optional<ChatTarget> current = m_tracker.current(false);
-    if (!current || !m_insertion->target.matches(current)) {
+    // An application busy with our paste (asking us for the clipboard's text, say) does not
+    // answer for a while: nothing moved, so this check only counts as not verified yet.
+    const bool unanswered = !current && applicationNotResponding();
+    if (!unanswered && !m_insertion->target.matches(current)) {
         finish(focusChangedDuringCheck());
         return;
     }
-    const ComposerTextSnapshot after = m_tracker.ax().textSnapshot(current->element);
-    if (m_insertion->before.verifiesInsertion(after, m_insertion->text, m_insertion->selection)) {
-        if (m_desktop.keyEvents().postKey(kKeyCodeReturn, kKeyFlagsNone))
-            scheduleFinalRestore();
-        else
-            finish(returnFailed());
-        return;
+    if (current) {
+        // A snapshot that times out lacks readings and so does not verify: checked again.
+        const ComposerTextSnapshot after = m_tracker.ax().textSnapshot(current->element);
+        if (m_insertion->before.verifiesInsertion(after, m_insertion->text,
+                                                  m_insertion->selection)) {
+            if (m_desktop.keyEvents().postKey(kKeyCodeReturn, kKeyFlagsNone))
+                scheduleFinalRestore();
+            else
+                finish(returnFailed());
+            return;
+        }
     }
     if (attempt > kLastAttemptToRetry) {
         finish(notVerified());

@@ -153,6 +153,10 @@ std::shared_ptr<SimNode> SimAccessibility::reachable(const Element& element, AXE
         error = kInvalidUIElement;
         return nullptr;
     }
+    if (m_silent.contains(node->pid)) {
+        error = kCannotComplete;
+        return nullptr;
+    }
     error = kSuccess;
     return node;
 }
@@ -265,6 +269,13 @@ AXError SimAccessibility::setAttributeValue(const Element& element, const QStrin
     if (result == kSuccess)
         node->attributes[attribute] = Reading{kSuccess, value};
     return result;
+}
+
+void SimAccessibility::setAnswering(Pid pid, bool answering) {
+    if (answering)
+        m_silent.erase(pid);
+    else
+        m_silent.insert(pid);
 }
 
 void SimAccessibility::failObserverCreation(Pid pid, AXError error) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 namespace tandrel::sim {
@@ -46,6 +47,11 @@ public:
     // Trust. Untrusted, every element call answers kAPIDisabled.
     void setTrusted(bool trusted) { m_trusted = trusted; }
     int trustPrompts() const { return m_trustPrompts; }
+
+    // A busy application: until it answers again, every request on its elements times out
+    // (kCannotComplete), as when it is blocked waiting for us.
+    void setAnswering(ax::Pid pid, bool answering);
+    bool isAnswering(ax::Pid pid) const { return !m_silent.contains(pid); }
 
     // Observers. A scripted failure answers every later creation for that pid.
     void failObserverCreation(ax::Pid pid, ax::AXError error);
@@ -92,6 +98,7 @@ private:
     std::map<ax::Pid, std::shared_ptr<SimNode>> m_applications;
     std::map<ax::Pid, std::shared_ptr<SimNode>> m_vanished; // application elements of no app
     std::map<ax::Pid, ax::AXError> m_observerFailures;
+    std::set<ax::Pid> m_silent;
     std::map<ax::Pid, int> m_observerCreations;
     std::vector<SimObserver*> m_observers;
     std::uint64_t m_nextObserverID = 1;

@@ -100,7 +100,7 @@ TEST_F(DesktopChat, SameDecisionIsLoggedOnceAndEveryChangeIsLogged) {
 
 TEST_F(DesktopChat, RejectionListsTheRolesOfEveryExaminedElement) {
     SimElement l1 = body.child("AXGroup");
-    SimElement l2 = l1.child("AXScrollArea").fail("AXRole", ax::kCannotComplete);
+    SimElement l2 = l1.child("AXScrollArea").fail("AXRole", ax::kFailure);
     SimElement l3 = l2.child("AXGroup");
     SimElement text = l3.child("AXStaticText");
     app.focus(text);
@@ -112,6 +112,36 @@ TEST_F(DesktopChat, RejectionListsTheRolesOfEveryExaminedElement) {
     app.focus(lone);
     tracker.current(true);
     EXPECT_EQ(tracker.lastDecision(), "com.openai.chat: no accepted input (roles: AXButton)");
+}
+
+// A read that times out leaves the answer unknown rather than negative; one the answer does not
+// rest on changes nothing.
+TEST_F(DesktopChat, UnansweredReadsMakeARefusalANotRespondingApplication) {
+    using Reason = FocusOutcome::Reason;
+    app.element().fail("AXFocusedUIElement", ax::kCannotComplete);
+    EXPECT_FALSE(tracker.current(false));
+    EXPECT_EQ(tracker.lastOutcome().reason, Reason::applicationNotResponding);
+    EXPECT_EQ(tracker.lastOutcome().text(), "com.openai.chat is not responding");
+    EXPECT_EQ(tracker.lastDecision(), "com.openai.chat: com.openai.chat is not responding");
+
+    app.element().unset("AXFocusedUIElement");
+    SimElement inner = input.child("AXStaticText").fail("AXParent", ax::kCannotComplete);
+    app.focus(inner);
+    EXPECT_FALSE(tracker.current(false));
+    EXPECT_EQ(tracker.lastOutcome().reason, Reason::applicationNotResponding) << "the walk up";
+
+    input.fail("AXDescription", ax::kCannotComplete);
+    app.focus(input);
+    EXPECT_TRUE(tracker.current(false)) << "accepted on its placeholder alone";
+    EXPECT_EQ(tracker.lastOutcome().reason, Reason::composerDetected);
+
+    sim.ax().setAnswering(700, false);
+    EXPECT_FALSE(tracker.current(false));
+    EXPECT_EQ(tracker.lastOutcome().reason, Reason::applicationNotResponding);
+    sim.ax().setAnswering(700, true);
+    app.clearFocus();
+    EXPECT_FALSE(tracker.current(false));
+    EXPECT_EQ(tracker.lastOutcome().reason, Reason::noFocusedElement) << "nothing left over";
 }
 
 TEST_F(DesktopChat, ClimbsFromARejectedOrUnusableElementToAnAcceptedAncestor) {

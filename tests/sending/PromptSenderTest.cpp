@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 using namespace tandrel;
@@ -18,6 +19,8 @@ const QString kFocusBeforePaste = QStringLiteral("Focus changed. Nothing was sen
 const QString kFocusDuringCheck = QStringLiteral("Focus changed. Return was not pressed.");
 const QString kNotVerified = QStringLiteral("Could not verify insertion. Return was not pressed.");
 const QString kReturnFailed = QStringLiteral("Prompt inserted. Press Return to send.");
+const QString kNotResponding =
+    QStringLiteral("The application is not responding. Nothing was sent.");
 
 struct Status {
     std::optional<QString> text;
@@ -56,6 +59,11 @@ public:
     double now() { return sim.manualClock().uptime(); }
     // A second input in the same page, which takes the focus.
     void focusAnotherInput() { chat.browser->focus(chat.body.child("AXTextArea").text("other")); }
+    void browserAnswers(bool answering) { sim.ax().setAnswering(chat.browser->pid(), answering); }
+    int pastes() {
+        return int(std::count_if(keys().keys().begin(), keys().keys().end(),
+                                 [](const auto& key) { return key.code == kKeyCodeV; }));
+    }
 
     SimDesktop sim;
     test::WebChatScene chat = test::buildWebChat(sim);
@@ -162,6 +170,7 @@ struct Ending {
     std::function<void(SendingEndings&)> afterSend;
     double seconds;
     QString status;
+    bool pasted = true;
 };
 
 void PrintTo(const Ending& ending, std::ostream* os) {
@@ -192,13 +201,43 @@ const Ending kEndings[] = {
      [](SendingEndings& s) { s.clipboard().failStringWrites(true); },
      nullptr,
      0,
-     kWriteFailed},
+     kWriteFailed,
+     false},
     {"PasteKeystrokeFails",
      {},
      [](SendingEndings& s) { s.keys().failKey(kKeyCodeV); },
      nullptr,
      0,
-     kFocusBeforePaste},
+     kFocusBeforePaste,
+     false},
+    {"ApplicationStopsAnsweringRightBeforePaste",
+     {},
+     [](SendingEndings& s) {
+         // The moment the insertion begins (clipboard saved), the browser goes busy.
+         s.sender.onStatus = [&s](const std::optional<QString>& text) {
+             s.statuses.push_back({text, s.sender.busy()});
+             s.browserAnswers(false);
+         };
+     },
+     nullptr,
+     0,
+     kNotResponding,
+     false},
+    {"ApplicationNeverAnswersAfterPaste",
+     {},
+     nullptr,
+     [](SendingEndings& s) { s.browserAnswers(false); },
+     1.6,
+     kNotVerified},
+    {"TextReadsTimeOutAfterPaste",
+     {},
+     nullptr,
+     [](SendingEndings& s) {
+         for (const char* reading : {"AXNumberOfCharacters", "AXValue"})
+             s.chat.input.fail(reading, ax::kCannotComplete);
+     },
+     1.6,
+     kNotVerified},
     {"ReturnKeystrokeFails",
      {},
      [](SendingEndings& s) { s.keys().failKey(kKeyCodeReturn); },
@@ -229,6 +268,7 @@ TEST_P(SendingEndings, EndWithTheirStatusNoReturnAndTheClipboardBack) {
     EXPECT_EQ(clipboard().items(), richCopy());
     sim.advance(3);
     EXPECT_EQ(keys().returns().size(), 0u);
+    EXPECT_EQ(pastes(), ending.pasted ? 1 : 0);
     EXPECT_EQ(statuses.size(), 2u) << "buttons disabled once, then one status";
     EXPECT_EQ(sim.manualClock().pendingCount(), 0u) << "no check left running";
 }
@@ -245,6 +285,56 @@ TEST_F(Sending, SlowInputIsVerifiedAtTheThirteenthCheck) {
     ASSERT_EQ(returns.size(), 1u);
     EXPECT_NEAR(returns[0].time - start, 13 * 0.08, 1e-9);
     EXPECT_EQ(statuses.back(), (Status{std::nullopt, false}));
+}
+
+// The browser asks us for the clipboard's text after the paste and answers nothing meanwhile:
+// each silent check counts as one not verified, within the same twenty.
+TEST_F(Sending, ApplicationSilentForSomeChecksIsCheckedAgainWithinTheSameBudget) {
+    struct Case {
+        int silentChecks;
+        bool focusMovesMeanwhile;
+        std::optional<QString> status; // none: sent
+        int endsAtCheck;               // 1-based
+    };
+    const Case cases[] = {
+        {1, false, std::nullopt, 2},
+        {19, false, std::nullopt, 20},
+        {20, false, kNotVerified, 20},
+        {3, true, kFocusDuringCheck, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.silentChecks << " silent checks");
+        chat.input.text("hi");
+        keys().clearRecords();
+        statuses.clear();
+        const ChatTarget found = target();
+        const double start = now();
+        sender.send(prompt, found);
+        browserAnswers(false);
+        // Answers again between the last silent check and the next one.
+        const auto wake = sim.manualClock().runAfter(c.silentChecks * 0.08 + 0.04, [&] {
+            if (c.focusMovesMeanwhile)
+                focusAnotherInput();
+            browserAnswers(true);
+        });
+        sim.advance(c.endsAtCheck * 0.08 - 0.001);
+        EXPECT_TRUE(sender.busy());
+        sim.advance(0.001);
+        const auto returns = keys().returns();
+        if (c.status) {
+            EXPECT_TRUE(returns.empty());
+            EXPECT_EQ(statuses.back(), (Status{c.status, false}));
+        } else {
+            ASSERT_EQ(returns.size(), 1u);
+            EXPECT_NEAR(returns[0].time - start, c.endsAtCheck * 0.08, 1e-9);
+            EXPECT_EQ(returns[0].text, "hi" + prompt.text);
+        }
+        sim.advance(2);
+        EXPECT_FALSE(sender.busy());
+        EXPECT_EQ(clipboard().items(), richCopy());
+        EXPECT_EQ(keys().returns().size(), c.status ? 0u : 1u);
+        chat.browser->focus(chat.input);
+    }
 }
 
 TEST_F(Sending, PasteReplacesTheSelectionAndIsVerifiedThere) {

@@ -1,9 +1,11 @@
 // Randomized insertions on the simulated desktop: the focus moves at random moments, inputs show
 // the paste late, never, twice, with a blank line or with a character of their own, other
-// applications copy meanwhile, and prompts carry emoji, combining marks and CRLF line ends.
+// applications copy meanwhile, the browser stops answering accessibility requests for a while
+// (or only its text reads time out), and prompts carry emoji, combining marks and CRLF line ends.
 // Prints its counts; fails when any insertion pressed Return without the prompt in place (the
 // draft with the prompt spliced in, whitespace aside), pasted into another input, lost or altered
-// a clipboard, or did not end, or when a press during an insertion did anything but beep.
+// a clipboard, or did not end, reported a focus change while the focus stayed, or when a press
+// during an insertion did anything but beep.
 //
 // Usage: tandrel-sending-campaign [insertions] [seed]
 
@@ -35,6 +37,8 @@ struct Counts {
     int unended = 0;
     int pressesWhileBusy = 0;
     int wrongBeeps = 0;
+    int silences = 0;
+    int falseFocusChanges = 0;
     std::map<QString, int> endings;
 };
 
@@ -157,14 +161,20 @@ void Campaign::runOne(Counts& counts) {
     sim.keyEvents().setBehaviour(chat.input, behaviour);
     if (chance(0.02))
         sim.pasteboard().failStringWrites(true);
-    if (chance(0.02))
-        sim.keyEvents().failKey(pick(2) ? kKeyCodeV : kKeyCodeReturn);
+    // A paste keystroke that cannot be made ends as a focus change, too.
+    bool focusMoved = false;
+    if (chance(0.02)) {
+        const KeyCode failing = pick(2) ? kKeyCodeV : kKeyCodeReturn;
+        sim.keyEvents().failKey(failing);
+        focusMoved = failing == kKeyCodeV;
+    }
 
     // Disturbances at random moments.
     std::vector<std::unique_ptr<Handle>> disturbances;
     if (chance(0.3)) {
         const int where = pick(3);
         disturbances.push_back(sim.manualClock().runAfter(between(0, 2.0), [&, where] {
+            focusMoved = true;
             if (where == 0)
                 chat.browser->focus(sibling);
             else if (where == 1)
@@ -172,6 +182,29 @@ void Campaign::runOne(Counts& counts) {
             else
                 chat.browser->clearFocus();
         }));
+    }
+    // The browser goes busy for a while (say, asking us for the clipboard's text): every request
+    // times out, or only the text reads do.
+    if (chance(0.3)) {
+        const bool wholeApplication = chance(0.7);
+        const double from = between(0, 1.8);
+        const double until = from + between(0.01, 1.0);
+        const bool textWasReadable = !chat.input.node()->attributes.contains("AXValue");
+        auto silence = [&, wholeApplication, textWasReadable](bool silent) {
+            if (wholeApplication) {
+                sim.ax().setAnswering(chat.browser->pid(), !silent);
+            } else if (textWasReadable) {
+                for (const char* reading : {"AXNumberOfCharacters", "AXValue"}) {
+                    if (silent)
+                        chat.input.fail(reading, ax::kCannotComplete);
+                    else
+                        chat.input.unset(reading);
+                }
+            }
+        };
+        disturbances.push_back(sim.manualClock().runAfter(from, [silence] { silence(true); }));
+        disturbances.push_back(sim.manualClock().runAfter(until, [silence] { silence(false); }));
+        ++counts.silences;
     }
     std::optional<std::vector<PasteboardItem>> otherCopy;
     if (chance(0.2)) {
@@ -226,8 +259,13 @@ void Campaign::runOne(Counts& counts) {
         ++counts.busyLeft;
     if (statuses.empty() || statuses.back().second || sim.manualClock().pendingCount() != 0)
         ++counts.unended;
-    if (!statuses.empty())
-        ++counts.endings[statuses.back().first.value_or(QStringLiteral("(sent)"))];
+    if (!statuses.empty()) {
+        const QString ending = statuses.back().first.value_or(QStringLiteral("(sent)"));
+        ++counts.endings[ending];
+        // A busy browser is not a focus change.
+        if (ending.startsWith(QLatin1String("Focus changed.")) && !focusMoved)
+            ++counts.falseFocusChanges;
+    }
 }
 
 } // namespace
@@ -251,6 +289,7 @@ int main(int argc, char** argv) {
 
     std::printf("insertions: %d (seed %u)\n", counts.insertions, seed);
     std::printf("returns pressed: %d\n", counts.returns);
+    std::printf("insertions with a busy browser: %d\n", counts.silences);
     std::printf("presses while busy (each must beep only): %d\n", counts.pressesWhileBusy);
     for (const auto& [ending, n] : counts.endings)
         std::printf("  ended \"%s\": %d\n", qPrintable(ending), n);
@@ -259,10 +298,11 @@ int main(int argc, char** argv) {
     std::printf("clipboards lost or altered: %d\n", counts.clipboardsLost);
     std::printf("busy left set: %d\n", counts.busyLeft);
     std::printf("insertions not ended: %d\n", counts.unended);
+    std::printf("focus changes reported while the focus stayed: %d\n", counts.falseFocusChanges);
     std::printf("insertions with a beep too many or too few: %d\n", counts.wrongBeeps);
     const bool clean = counts.returnsWithoutPrompt == 0 && counts.pastesElsewhere == 0 &&
                        counts.clipboardsLost == 0 && counts.busyLeft == 0 && counts.unended == 0 &&
-                       counts.wrongBeeps == 0;
+                       counts.wrongBeeps == 0 && counts.falseFocusChanges == 0;
     std::printf("%s\n", clean ? "PASS" : "FAIL");
     return clean ? 0 : 1;
 }
