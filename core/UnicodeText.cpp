@@ -1,5 +1,7 @@
 #include "core/UnicodeText.h"
 
+#include "core/CodeUnitScan.h"
+
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
@@ -39,12 +41,13 @@ bool isSimpleText(QStringView s) {
     // Combining marks begin at U+0300; the ranges above hold letters of Grapheme_Cluster_Break
     // "Other" only (the Greek, Cyrillic and kana combining marks and the Greek characters whose
     // canonical decomposition is a single other character are left out).
-    const char16_t* const begin = s.utf16();
-    return std::all_of(begin, begin + s.size(), [](char16_t u) {
-        return (u < 0x0300 && u != u'\r') || (u >= 0x0388 && u <= 0x03FF) ||
-               (u >= 0x0400 && u <= 0x0482) || (u >= 0x048A && u <= 0x04FF) ||
-               (u >= 0x3041 && u <= 0x3096) || (u >= 0x30A1 && u <= 0x30FA) ||
-               (u >= 0x4E00 && u <= 0x9FFF);
+    using CodeUnitScan::within;
+    return !CodeUnitScan::any(s, [](char16_t u, char16_t) {
+        const bool simple = (u < 0x0300 && u != u'\r') | within(u, 0x0388, 0x03FF) |
+                            within(u, 0x0400, 0x0482) | within(u, 0x048A, 0x04FF) |
+                            within(u, 0x3041, 0x3096) | within(u, 0x30A1, 0x30FA) |
+                            within(u, 0x4E00, 0x9FFF);
+        return !simple;
     });
 }
 
