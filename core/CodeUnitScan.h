@@ -35,6 +35,26 @@ template <typename Test> bool any(QStringView s, Test test) {
     return false;
 }
 
+// The offset of the first code unit at or after `from` for which `test(unit)` holds, or the
+// text's size when there is none. The same rules for the test as above.
+template <typename Test> qsizetype indexOf(QStringView s, qsizetype from, Test test) {
+    const char16_t* const p = s.utf16();
+    const qsizetype n = s.size();
+    qsizetype i = from;
+    for (; i + kBlock <= n; i += kBlock) {
+        char16_t hit = 0;
+        for (qsizetype k = 0; k < kBlock; ++k)
+            hit |= char16_t(test(p[i + k]));
+        if (hit)
+            break;
+    }
+    for (; i < n; ++i) {
+        if (test(p[i]))
+            return i;
+    }
+    return n;
+}
+
 // How many leading code units the two texts share.
 inline qsizetype commonPrefix(QStringView x, QStringView y) {
     const qsizetype limit = std::min(x.size(), y.size());

@@ -170,7 +170,11 @@ namespace {
 bool verifiedByClusters(const QString& n, const QString& b, const QString& after,
                         const QString& inserted, const std::optional<QString>& expected) {
     const ClusteredText candidateN(n);
-    const ClusteredText candidateB(b);
+    // B is N trimmed: the same text unless N begins or ends with whitespace.
+    std::optional<ClusteredText> trimmedB;
+    if (b.size() != n.size())
+        trimmedB.emplace(b);
+    const ClusteredText& candidateB = trimmedB ? *trimmedB : candidateN;
     const ClusteredText a(after);
 
     if (a.decomposed() == candidateB.decomposed())
