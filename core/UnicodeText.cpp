@@ -120,81 +120,85 @@ template <typename Stops> qsizetype firstWhere(qsizetype count, Stops stops) {
 // cluster of its own whose decomposition a table gives. Only the runs of other characters, with
 // one simple neighbour on each side (a combining mark joins the letter before it, a prepended
 // mark the one after), need the boundary finder; since those neighbours are bounded by breaks on
-// their outer side, a run segmented on its own splits exactly as within the whole text.
+// their outer side, a run segmented on its own splits exactly as within the whole text. One
+// pass finds both the letters to decompose and the runs.
 ClusteredText::ClusteredText(const QString& text) {
-    decomposed_.reserve(text.size() + text.size() / 8);
-    // Never more clusters than code units: filled by index, cut to size at the end.
-    decomposedStarts_ = std::make_unique_for_overwrite<qsizetype[]>(std::size_t(text.size()) + 1);
-    qsizetype clusters = 0;
-
-    const char16_t* const p = QStringView(text).utf16();
-    qsizetype n = text.size();
     const QStringView span(text);
+    const char16_t* const p = span.utf16();
+    const qsizetype n = span.size();
+    decomposed_.reserve(n + n / 8);
+    // Never more clusters than code units: filled by index.
+    decomposedStarts_ = std::make_unique_for_overwrite<qsizetype[]>(std::size_t(n) + 1);
 
-    auto addSimple = [&](qsizetype from, qsizetype to) {
-        qsizetype k = from;
-        while (k < to) {
-            // A stretch of characters that are their own decomposition goes in one piece.
-            qsizetype plain = k;
-            const QString* decomposed = nullptr;
-            while (plain < to) {
-                plain = CodeUnitScan::indexOf(span.first(to), plain,
-                                              [](char16_t u) { return u >= 0x00C0; });
-                if (plain == to || (decomposed = simpleDecomposition(p[plain])))
-                    break;
-                ++plain;
-            }
-            const qsizetype base = decomposed_.size();
-            decomposed_.append(QStringView(p + k, plain - k));
-            qsizetype* const starts = decomposedStarts_.get() + clusters;
-            std::iota(starts, starts + (plain - k), base);
-            clusters += plain - k;
-            if (plain < to) {
-                decomposedStarts_[clusters++] = decomposed_.size();
-                decomposed_ += *decomposed;
-                ++plain;
-            }
-            k = plain;
-        }
+    // Characters that are their own decomposition and their own cluster, in one piece.
+    auto addPlain = [&](qsizetype from, qsizetype to) {
+        const qsizetype base = decomposed_.size();
+        decomposed_.append(span.sliced(from, to - from));
+        qsizetype* const starts = decomposedStarts_.get() + clusterCount_;
+        std::iota(starts, starts + (to - from), base);
+        clusterCount_ += to - from;
+    };
+    auto addCluster = [&](QStringView piece) {
+        decomposedStarts_[clusterCount_++] = decomposed_.size();
+        decomposed_ += piece;
     };
     auto addSegmented = [&](qsizetype from, qsizetype to) {
-        const QChar* const chars = text.constData() + from;
-        QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, chars, to - from);
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text.constData() + from,
+                                   to - from);
         qsizetype start = 0;
         for (qsizetype end = finder.toNextBoundary(); end != -1; end = finder.toNextBoundary()) {
             if (end <= start)
                 continue;
-            const QStringView piece(chars + start, end - start);
-            decomposedStarts_[clusters++] = decomposed_.size();
+            const QStringView piece = span.sliced(from + start, end - start);
             if (isTriviallyDecomposed(piece))
-                decomposed_ += piece;
+                addCluster(piece);
             else
-                decomposed_ += piece.toString().normalized(QString::NormalizationForm_D);
+                addCluster(piece.toString().normalized(QString::NormalizationForm_D));
             start = end;
         }
     };
+    auto finish = [&] { decomposedStarts_[clusterCount_] = decomposed_.size(); };
 
-    // Qt adjusts the clusters of some scripts by their syllables, which depends on the run of
-    // that script around them: those texts are segmented whole.
-    if (CodeUnitScan::any(span, [](char16_t u, char16_t) { return hasSyllableClusters(u); })) {
-        addSegmented(0, n);
-        n = 0;
-    }
-    qsizetype i = 0;
-    while (i < n) {
-        const qsizetype run = CodeUnitScan::indexOf(
-            span, i, [](char16_t u) { return !UnicodeText::isSimpleUnit(u); });
-        if (run == n) {
-            addSimple(i, n);
+    qsizetype done = 0; // everything before is in
+    qsizetype next = 0; // [done, next) are plain characters not yet added
+    for (;;) {
+        // Below U+00C0 everything but a carriage return is plain.
+        next =
+            CodeUnitScan::indexOf(span, next, [](char16_t u) { return u >= 0x00C0 || u == u'\r'; });
+        if (next == n)
             break;
+        if (UnicodeText::isSimpleUnit(p[next])) {
+            if (const QString* decomposed = simpleDecomposition(p[next])) {
+                addPlain(done, next);
+                addCluster(*decomposed);
+                done = next + 1;
+            }
+            ++next;
+            continue;
         }
-        const qsizetype windowStart = std::max(i, run - 1);
-        addSimple(i, windowStart);
-        // The window ends after the first simple character that another simple one follows.
-        qsizetype windowEnd = run;
+        // A run of other characters, segmented with the simple character before it (taken
+        // back when it was already added as a cluster of its own) and the one after.
+        qsizetype windowStart = next;
+        if (next > done) {
+            windowStart = next - 1;
+            addPlain(done, windowStart);
+        } else if (next > 0) {
+            windowStart = next - 1;
+            --clusterCount_;
+            decomposed_.truncate(decomposedStarts_[clusterCount_]);
+        }
+        qsizetype windowEnd = next;
         for (;;) {
-            while (windowEnd < n && !UnicodeText::isSimpleUnit(p[windowEnd]))
-                ++windowEnd;
+            for (; windowEnd < n && !UnicodeText::isSimpleUnit(p[windowEnd]); ++windowEnd) {
+                if (hasSyllableClusters(p[windowEnd])) {
+                    // Clusters of this text may depend on more than the neighbours.
+                    clusterCount_ = 0;
+                    decomposed_.clear();
+                    addSegmented(0, n);
+                    finish();
+                    return;
+                }
+            }
             if (windowEnd == n)
                 break;
             ++windowEnd; // the simple neighbour after the run
@@ -202,10 +206,10 @@ ClusteredText::ClusteredText(const QString& text) {
                 break;
         }
         addSegmented(windowStart, windowEnd);
-        i = windowEnd;
+        done = next = windowEnd;
     }
-    decomposedStarts_[clusters] = decomposed_.size();
-    clusterCount_ = clusters;
+    addPlain(done, n);
+    finish();
 }
 
 QStringView ClusteredText::cluster(qsizetype i) const {
