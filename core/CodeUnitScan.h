@@ -40,10 +40,13 @@ template <typename Test> bool any(QStringView s, Test test) {
 template <typename Test> qsizetype indexOf(QStringView s, qsizetype from, Test test) {
     const char16_t* const p = s.utf16();
     const qsizetype n = s.size();
+    // Smaller blocks than above: hits come every few dozen units in some texts, and the unit
+    // that hit is then looked for one by one.
+    constexpr qsizetype block = 16;
     qsizetype i = from;
-    for (; i + kBlock <= n; i += kBlock) {
+    for (; i + block <= n; i += block) {
         char16_t hit = 0;
-        for (qsizetype k = 0; k < kBlock; ++k)
+        for (qsizetype k = 0; k < block; ++k)
             hit |= char16_t(test(p[i + k]));
         if (hit)
             break;

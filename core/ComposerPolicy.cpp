@@ -191,11 +191,13 @@ bool verifiedByClusters(const QString& n, const QString& b, const QString& after
         qsizetype sharedPrefix;
         qsizetype sharedSuffix;
     };
+    const Candidate forN{&candidateN, ClusteredText::commonPrefixLength(a, candidateN),
+                         ClusteredText::commonSuffixLength(a, candidateN)};
     const std::array<Candidate, 2> candidates = {
-        Candidate{&candidateN, ClusteredText::commonPrefixLength(a, candidateN),
-                  ClusteredText::commonSuffixLength(a, candidateN)},
-        Candidate{&candidateB, ClusteredText::commonPrefixLength(a, candidateB),
-                  ClusteredText::commonSuffixLength(a, candidateB)},
+        forN,
+        trimmedB ? Candidate{&candidateB, ClusteredText::commonPrefixLength(a, candidateB),
+                             ClusteredText::commonSuffixLength(a, candidateB)}
+                 : forN,
     };
 
     const QString& haystack = a.decomposed();

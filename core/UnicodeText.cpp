@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <array>
-#include <numeric>
 #include <vector>
 
 namespace tandrel::UnicodeText {
@@ -135,7 +134,16 @@ ClusteredText::ClusteredText(const QString& text) {
         const qsizetype base = decomposed_.size();
         decomposed_.append(span.sliced(from, to - from));
         qsizetype* const starts = decomposedStarts_.get() + clusterCount_;
-        std::iota(starts, starts + (to - from), base);
+        const qsizetype count = to - from;
+        // In blocks of a fixed size, which become vector code.
+        constexpr qsizetype block = 16;
+        qsizetype j = 0;
+        for (; j + block <= count; j += block) {
+            for (qsizetype k = 0; k < block; ++k)
+                starts[j + k] = base + j + k;
+        }
+        for (; j < count; ++j)
+            starts[j] = base + j;
         clusterCount_ += to - from;
     };
     auto addCluster = [&](QStringView piece) {
