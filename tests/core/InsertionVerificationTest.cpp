@@ -278,22 +278,6 @@ struct PlainClusters {
     }
 };
 
-// Code units in hex, runs of one unit shortened: a failing text stays readable.
-std::string codeUnits(const QString& s) {
-    std::string out;
-    for (qsizetype i = 0; i < s.size();) {
-        qsizetype run = 1;
-        while (i + run < s.size() && s[i + run] == s[i])
-            ++run;
-        out += QString::number(s[i].unicode(), 16).toStdString();
-        if (run > 1)
-            out += "*" + std::to_string(run);
-        out += ' ';
-        i += run;
-    }
-    return out;
-}
-
 } // namespace
 
 // The clustered text segments only around characters outside the simple scripts and looks up
@@ -347,7 +331,7 @@ TEST(ClusteredText, GivesThePlainComputationsClustersOnRandomText) {
         const QString x = text(12);
         QString y = x;
         y.replace(pick(int(y.size())), pick(3), text(2));
-        SCOPED_TRACE(testing::Message() << "x " << codeUnits(x) << "\ny " << codeUnits(y));
+        SCOPED_TRACE("x \"" + x.toStdString() + "\" y \"" + y.toStdString() + "\"");
         const ClusteredText cx(x);
         const ClusteredText cy(y);
         const PlainClusters px(x);
