@@ -1,5 +1,6 @@
 #include "core/ComposerPolicy.h"
 
+#include "core/CodeUnitScan.h"
 #include "core/UnicodeText.h"
 
 #include <algorithm>
@@ -84,17 +85,10 @@ namespace {
 
 // Whether normalizedText() would change anything in `s`.
 bool needsNormalizing(QStringView s) {
-    const char16_t* p = s.utf16();
-    const char16_t* const end = p + s.size();
-    for (; p != end; ++p) {
-        const char16_t c = *p;
-        if (c >= 0x20 && c < 0xA0) // printable ASCII and C1 controls: the bulk of any text
-            continue;
-        if (c == u'\r' || c == 0x2028 || c == 0x2029 || c == 0x00A0 ||
-            (c == u'\n' && p + 1 != end && p[1] == u'\n'))
-            return true;
-    }
-    return false;
+    return CodeUnitScan::any(s, [](char16_t c, char16_t next) {
+        return (c == u'\r') | (c == 0x00A0) | ((c | 1) == 0x2029) |
+               ((c == u'\n') & (next == u'\n'));
+    });
 }
 
 // Unifies what chat inputs render differently: every line ending becomes a line feed, no-break
@@ -176,7 +170,11 @@ namespace {
 bool verifiedByClusters(const QString& n, const QString& b, const QString& after,
                         const QString& inserted, const std::optional<QString>& expected) {
     const ClusteredText candidateN(n);
-    const ClusteredText candidateB(b);
+    // B is N trimmed: the same text unless N begins or ends with whitespace.
+    std::optional<ClusteredText> trimmedB;
+    if (b.size() != n.size())
+        trimmedB.emplace(b);
+    const ClusteredText& candidateB = trimmedB ? *trimmedB : candidateN;
     const ClusteredText a(after);
 
     if (a.decomposed() == candidateB.decomposed())
@@ -193,11 +191,13 @@ bool verifiedByClusters(const QString& n, const QString& b, const QString& after
         qsizetype sharedPrefix;
         qsizetype sharedSuffix;
     };
+    const Candidate forN{&candidateN, ClusteredText::commonPrefixLength(a, candidateN),
+                         ClusteredText::commonSuffixLength(a, candidateN)};
     const std::array<Candidate, 2> candidates = {
-        Candidate{&candidateN, ClusteredText::commonPrefixLength(a, candidateN),
-                  ClusteredText::commonSuffixLength(a, candidateN)},
-        Candidate{&candidateB, ClusteredText::commonPrefixLength(a, candidateB),
-                  ClusteredText::commonSuffixLength(a, candidateB)},
+        forN,
+        trimmedB ? Candidate{&candidateB, ClusteredText::commonPrefixLength(a, candidateB),
+                             ClusteredText::commonSuffixLength(a, candidateB)}
+                 : forN,
     };
 
     const QString& haystack = a.decomposed();
@@ -231,22 +231,6 @@ bool verifiedByClusters(const QString& n, const QString& b, const QString& after
     return false;
 }
 
-qsizetype commonPrefix(QStringView x, QStringView y) {
-    const qsizetype limit = std::min(x.size(), y.size());
-    qsizetype k = 0;
-    while (k < limit && x[k] == y[k])
-        ++k;
-    return k;
-}
-
-qsizetype commonSuffix(QStringView x, QStringView y) {
-    const qsizetype limit = std::min(x.size(), y.size());
-    qsizetype k = 0;
-    while (k < limit && x[x.size() - 1 - k] == y[y.size() - 1 - k])
-        ++k;
-    return k;
-}
-
 // The same search for simple texts (UnicodeText::isSimpleText), where every code unit is a
 // cluster and canonical equivalence is plain equality: no segmentation, no decomposition.
 bool verifiedByCodeUnits(const QString& n, const QString& b, const QString& a, const QString& i,
@@ -264,8 +248,8 @@ bool verifiedByCodeUnits(const QString& n, const QString& b, const QString& a, c
         qsizetype sharedSuffix;
     };
     const std::array<Candidate, 2> candidates = {
-        Candidate{n.size(), commonPrefix(a, n), commonSuffix(a, n)},
-        Candidate{b.size(), commonPrefix(a, b), commonSuffix(a, b)},
+        Candidate{n.size(), CodeUnitScan::commonPrefix(a, n), CodeUnitScan::commonSuffix(a, n)},
+        Candidate{b.size(), CodeUnitScan::commonPrefix(a, b), CodeUnitScan::commonSuffix(a, b)},
     };
     for (qsizetype hit = a.indexOf(i); hit >= 0; hit = a.indexOf(i, hit + 1)) {
         const qsizetype prefix = hit;

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "core/CodeUnitScan.h"
+
 #include <QString>
 #include <QStringView>
 
-#include <vector>
+#include <memory>
 
 // Unicode rules shared by the prompt model and the insertion check: which characters are
 // whitespace, and comparison under canonical equivalence (a precomposed "é" equals "e" followed
@@ -30,6 +32,15 @@ bool canonicallyEqual(const QString& a, const QString& b);
 // needed. The set covers Latin, Greek, Cyrillic and the common CJK and kana blocks; carriage
 // returns are left out because CR LF is one cluster.
 bool isSimpleText(QStringView s);
+// One code unit of such a text. Combining marks begin at U+0300; the ranges above hold letters
+// of Grapheme_Cluster_Break "Other" only (the Greek, Cyrillic and kana combining marks and the
+// Greek characters whose canonical decomposition is a single other character are left out).
+constexpr bool isSimpleUnit(char16_t u) {
+    using CodeUnitScan::within;
+    return (u < 0x0300 && u != u'\r') | within(u, 0x0388, 0x03FF) | within(u, 0x0400, 0x0482) |
+           within(u, 0x048A, 0x04FF) | within(u, 0x3041, 0x3096) | within(u, 0x30A1, 0x30FA) |
+           within(u, 0x4E00, 0x9FFF);
+}
 
 } // namespace tandrel::UnicodeText
 
@@ -48,16 +59,13 @@ class ClusteredText {
 public:
     explicit ClusteredText(const QString& text);
 
-    qsizetype clusterCount() const { return qsizetype(decomposedStarts_.size()) - 1; }
+    qsizetype clusterCount() const { return clusterCount_; }
 
     // The canonical decomposition of the whole text.
     const QString& decomposed() const { return decomposed_; }
 
     // Offset in decomposed() where `cluster` begins; clusterCount() gives the total length.
     qsizetype decomposedStart(qsizetype cluster) const { return decomposedStarts_[cluster]; }
-
-    // UTF-16 offset in the original text where `cluster` begins.
-    qsizetype originalStart(qsizetype cluster) const { return originalStarts_[cluster]; }
 
     QStringView cluster(qsizetype i) const;
 
@@ -71,8 +79,9 @@ public:
 
 private:
     QString decomposed_;
-    std::vector<qsizetype> decomposedStarts_;
-    std::vector<qsizetype> originalStarts_;
+    // clusterCount_ + 1 entries, the last one the decomposed size.
+    std::unique_ptr<qsizetype[]> decomposedStarts_;
+    qsizetype clusterCount_ = 0;
 };
 
 } // namespace tandrel

@@ -1,7 +1,10 @@
 #include "core/ComposerPolicy.h"
 #include "core/ComposerTextSnapshot.h"
+#include "core/UnicodeText.h"
 
 #include <gtest/gtest.h>
+
+#include <QTextBoundaryFinder>
 
 #include <random>
 
@@ -235,4 +238,109 @@ TEST(InsertionVerified, ShortcutForSimpleTextGivesTheAnswersOfTheFullComparison)
     // Both answers occur often, or the campaign would prove little.
     EXPECT_GT(verifiedCount, 4000);
     EXPECT_LT(verifiedCount, 16000);
+}
+
+namespace {
+
+// Clusters and their decompositions computed the plain way: the boundary finder over the whole
+// text, every cluster normalized on its own.
+struct PlainClusters {
+    QString decomposed;
+    std::vector<qsizetype> starts;
+    std::vector<QString> clusters;
+
+    explicit PlainClusters(const QString& text) {
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+        qsizetype from = 0;
+        for (qsizetype to = finder.toNextBoundary(); to != -1; to = finder.toNextBoundary()) {
+            if (to == from)
+                continue;
+            clusters.push_back(text.mid(from, to - from).normalized(QString::NormalizationForm_D));
+            starts.push_back(decomposed.size());
+            decomposed += clusters.back();
+            from = to;
+        }
+        starts.push_back(decomposed.size());
+    }
+    static qsizetype sharedPrefix(const PlainClusters& x, const PlainClusters& y) {
+        qsizetype n = 0;
+        while (n < qsizetype(std::min(x.clusters.size(), y.clusters.size())) &&
+               x.clusters[n] == y.clusters[n])
+            ++n;
+        return n;
+    }
+    static qsizetype sharedSuffix(const PlainClusters& x, const PlainClusters& y) {
+        qsizetype n = 0;
+        while (n < qsizetype(std::min(x.clusters.size(), y.clusters.size())) &&
+               x.clusters[x.clusters.size() - 1 - n] == y.clusters[y.clusters.size() - 1 - n])
+            ++n;
+        return n;
+    }
+};
+
+} // namespace
+
+// The clustered text segments only around characters outside the simple scripts and looks up
+// simple characters' decompositions in a table; its clusters, decomposition and shared lengths
+// must be those of the plain computation for any text: combining marks in both orders, emoji
+// with skin tones and joiners, flags, Hangul syllables and jamo, Indic conjuncts, prepended
+// marks, CRLF, and long stretches of plain letters that cross the vectorized blocks.
+TEST(ClusteredText, GivesThePlainComputationsClustersOnRandomText) {
+    const std::vector<QString> rare = {"\r\n",
+                                       "\r",
+                                       "\t",
+                                       QStringLiteral("\u00A0"),
+                                       QStringLiteral("\u2028"),
+                                       QStringLiteral("e\u0301"),
+                                       QStringLiteral("\u0301\u0316"),
+                                       QStringLiteral("\u0316"),
+                                       QStringLiteral("\u00E9"),
+                                       QStringLiteral("\u01D5"),
+                                       QStringLiteral("\u0390"),
+                                       QStringLiteral("\u03AC"),
+                                       QStringLiteral("\u0439"),
+                                       QStringLiteral("\u304C"),
+                                       QStringLiteral("\u304B\u3099"),
+                                       QStringLiteral("\u4E2D"),
+                                       QStringLiteral("\U0001F600"),
+                                       QStringLiteral("\U0001F469\U0001F3FD\u200D\U0001F4BB"),
+                                       QStringLiteral("\u200D"),
+                                       QStringLiteral("\U0001F1EB\U0001F1F7"),
+                                       QStringLiteral("\U0001F1EB"),
+                                       QStringLiteral("\u00A9\uFE0F"),
+                                       QStringLiteral("\u00A9"),
+                                       QStringLiteral("\uD55C"),
+                                       QStringLiteral("\u1112\u1161\u11AB"),
+                                       QStringLiteral("\u0915\u094D\u0937"),
+                                       QStringLiteral("\u0600"),
+                                       QStringLiteral("\uFE0F"),
+                                       QStringLiteral("\u0345"),
+                                       QStringLiteral("\u1E69"),
+                                       QStringLiteral("\u0E01\u0E33"),
+                                       QStringLiteral("\u1780\u17D2\u1780")};
+    std::mt19937 random(20261207);
+    auto pick = [&](int upTo) { return int(std::uniform_int_distribution<int>(0, upTo)(random)); };
+    auto text = [&](int pieces) {
+        QString s;
+        for (int k = pick(pieces); k > 0; --k)
+            s += pick(3) == 0 ? rare[pick(int(rare.size()) - 1)]
+                              : QString(pick(40), QChar(u'a' + pick(25)));
+        return s;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        const QString x = text(12);
+        QString y = x;
+        y.replace(pick(int(y.size())), pick(3), text(2));
+        SCOPED_TRACE("x \"" + x.toStdString() + "\" y \"" + y.toStdString() + "\"");
+        const ClusteredText cx(x);
+        const ClusteredText cy(y);
+        const PlainClusters px(x);
+        const PlainClusters py(y);
+        ASSERT_EQ(cx.decomposed(), px.decomposed);
+        ASSERT_EQ(cx.clusterCount() + 1, qsizetype(px.starts.size()));
+        for (qsizetype c = 0; c <= cx.clusterCount(); ++c)
+            ASSERT_EQ(cx.decomposedStart(c), px.starts[c]) << "cluster " << c;
+        ASSERT_EQ(ClusteredText::commonPrefixLength(cx, cy), PlainClusters::sharedPrefix(px, py));
+        ASSERT_EQ(ClusteredText::commonSuffixLength(cx, cy), PlainClusters::sharedSuffix(px, py));
+    }
 }
