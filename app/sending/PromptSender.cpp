@@ -74,6 +74,19 @@ void PromptSender::send(const Prompt& prompt, const ChatTarget& target) {
     m_busy = true;
     report(std::nullopt);
 
+    // The input is confirmed before the clipboard changes hands. On X11 this process serves the
+    // clipboard it owns from its own event loop, and a browser asks the new owner for it as soon
+    // as it changes: asking that browser's accessibility afterwards would leave each waiting on
+    // the other until the request times out.
+    if (!target.matches(m_tracker.current(false))) {
+        // Nothing was written yet, so the clipboard stays exactly as it is.
+        m_insertion.reset();
+        // A busy application would take the keystroke late, perhaps after the clipboard is back
+        // or the focus has moved: without a confirmed input, nothing is pasted.
+        finish(applicationNotResponding() ? notRespondingBeforePaste() : focusChangedBeforePaste());
+        return;
+    }
+
     Pasteboard& pasteboard = m_desktop.pasteboard();
     pasteboard.clearContents();
     if (!pasteboard.writeString(prompt.text)) {
@@ -83,13 +96,11 @@ void PromptSender::send(const Prompt& prompt, const ChatTarget& target) {
     }
     m_insertion->changeCount = pasteboard.changeCount();
 
-    if (target.matches(m_tracker.current(false)) && keys.postKey(kKeyCodeV, kKeyFlagCommand)) {
+    if (keys.postKey(kKeyCodeV, kKeyFlagCommand)) {
         scheduleCheck(0);
         return;
     }
-    // A busy application would take the keystroke late, perhaps after the clipboard is back or
-    // the focus has moved: without a confirmed input, nothing is pasted.
-    finish(applicationNotResponding() ? notRespondingBeforePaste() : focusChangedBeforePaste());
+    finish(focusChangedBeforePaste());
 }
 
 bool PromptSender::applicationNotResponding() const {

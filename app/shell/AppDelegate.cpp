@@ -180,7 +180,14 @@ void AppDelegate::tick() {
         return;
     }
 
-    m_target = m_tracker.current(true);
+    std::optional<ChatTarget> target = m_tracker.current(true);
+    if (!target && m_target &&
+        m_tracker.lastOutcome().reason == FocusOutcome::Reason::applicationNotResponding) {
+        // A browser busy for a moment (fetching the clipboard it is pasting, say) has not lost
+        // its composer: the palette stays as it is until the application answers again.
+        return;
+    }
+    m_target = std::move(target);
 
     std::vector<ax::Element> watched;
     if (m_target) {

@@ -214,6 +214,18 @@ TEST_F(AppController, VisibilityLoopFollowsFocusDismissalPauseAndTrust) {
     EXPECT_EQ(tray.menus, menusBefore + 2);
     EXPECT_TRUE(editorView.permission.startsWith(QLatin1String("Ready.")));
 
+    // A browser that stops answering for a while keeps its palette; once it answers again
+    // without a composer in focus, the palette goes.
+    desktop.ax().setAnswering(scene.browser->pid(), false);
+    desktop.advance(3);
+    EXPECT_TRUE(paletteView.visible) << "a busy browser lost its palette";
+    scene.browser->focus(scene.window);
+    desktop.advance(2);
+    EXPECT_TRUE(paletteView.visible);
+    desktop.ax().setAnswering(scene.browser->pid(), true);
+    desktop.advance(1);
+    EXPECT_FALSE(paletteView.visible);
+
     EXPECT_EQ(reasons(), (std::vector<QString>{
                              QStringLiteral("shown"),
                              QStringLiteral("dismissed for this input"),
@@ -223,6 +235,7 @@ TEST_F(AppController, VisibilityLoopFollowsFocusDismissalPauseAndTrust) {
                              QStringLiteral("shown"),
                              QStringLiteral("accessibility permission missing"),
                              QStringLiteral("shown"),
+                             QStringLiteral("no eligible focused input"),
                          }));
 }
 
