@@ -30,13 +30,28 @@ public:
         GError* raw = nullptr;
         const auto start = std::chrono::steady_clock::now();
         auto value = std::forward<Call>(call)(&raw);
-        m_time += std::chrono::steady_clock::now() - start;
+        const auto end = std::chrono::steady_clock::now();
+        m_time += end - start;
         ++m_count;
         const GErrorPtr error(raw);
-        const ax::AXError code = error ? errorOf(*error) : ax::kSuccess;
+        ax::AXError code = error ? errorOf(*error) : ax::kSuccess;
+        // libatspi gives up on a request at its timeout, mostly without a word: it hands back an
+        // empty or default answer and no error. A request that lasted the whole timeout went
+        // unanswered, whatever it returned.
+        if (end - start >= m_replyTimeout - kTimeoutSlack)
+            code = ax::kCannotComplete;
         if (code == ax::kCannotComplete)
-            m_lastUnanswered = std::chrono::steady_clock::now();
+            m_lastUnanswered = end;
         return {std::move(value), code};
+    }
+
+    // For the few libatspi calls that take no GError slot: an absent answer is a failure.
+    template <class Call>
+    auto sendWithoutErrorSlot(Call&& call) -> Answer<std::invoke_result_t<Call>> {
+        auto answer = send([&](GError**) { return std::forward<Call>(call)(); });
+        if (!answer.value && answer.ok())
+            answer.error = ax::kFailure;
+        return answer;
     }
 
     std::uint64_t count() const { return m_count; }
@@ -51,6 +66,9 @@ public:
 
 private:
     static ax::AXError errorOf(const GError& error);
+
+    // libatspi measures its timeout in whole milliseconds from a moment just after ours.
+    static constexpr std::chrono::milliseconds kTimeoutSlack{5};
 
     std::uint64_t m_count = 0;
     std::chrono::nanoseconds m_time{0};

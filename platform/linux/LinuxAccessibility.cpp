@@ -72,11 +72,10 @@ Answer<AtspiRole> LinuxAccessibility::roleOf(AtspiAccessible* a) {
     return m_requests.send([&](GError** e) { return atspi_accessible_get_role(a, e); });
 }
 
-GObjectPtr<AtspiStateSet> LinuxAccessibility::statesOf(AtspiAccessible* a) {
-    return m_requests
-        .send(
-            [&](GError**) { return GObjectPtr<AtspiStateSet>(atspi_accessible_get_state_set(a)); })
-        .value;
+Answer<GObjectPtr<AtspiStateSet>> LinuxAccessibility::statesOf(AtspiAccessible* a) {
+    // Every live element has a state set: none at all means the request failed.
+    return m_requests.sendWithoutErrorSlot(
+        [&] { return GObjectPtr<AtspiStateSet>(atspi_accessible_get_state_set(a)); });
 }
 
 Answer<GHashTablePtr> LinuxAccessibility::attributesOf(AtspiAccessible* a) {
@@ -343,7 +342,7 @@ ax::Reading LinuxAccessibility::readRole(AtspiAccessible* a, bool subrole) {
     if (facts.role == ATSPI_ROLE_INVALID)
         return fail(ax::kInvalidUIElement);
     {
-        const GObjectPtr<AtspiStateSet> states = statesOf(a);
+        const GObjectPtr<AtspiStateSet> states = statesOf(a).value;
         if (has(states, ATSPI_STATE_DEFUNCT))
             return fail(ax::kInvalidUIElement);
         facts.editable = has(states, ATSPI_STATE_EDITABLE);
@@ -386,15 +385,18 @@ ax::Reading LinuxAccessibility::readAttribute(AtspiAccessible* a, const char* ke
 
 ax::Reading LinuxAccessibility::readStateFlag(AtspiAccessible* a, AtspiStateType state,
                                               AtspiStateType orState) {
-    const GObjectPtr<AtspiStateSet> states = statesOf(a);
-    if (!states || has(states, ATSPI_STATE_DEFUNCT))
+    const auto states = statesOf(a);
+    if (states.error == ax::kCannotComplete)
+        return fail(states.error);
+    if (!states.value || has(states.value, ATSPI_STATE_DEFUNCT))
         return fail(ax::kInvalidUIElement);
-    return ok(ax::Boolean{has(states, state) || has(states, orState)});
+    return ok(ax::Boolean{has(states.value, state) || has(states.value, orState)});
 }
 
-bool LinuxAccessibility::isStillFocused(AtspiAccessible* a) {
-    const GObjectPtr<AtspiStateSet> states = statesOf(a);
-    return has(states, ATSPI_STATE_FOCUSED) && !has(states, ATSPI_STATE_DEFUNCT);
+Answer<bool> LinuxAccessibility::isStillFocused(AtspiAccessible* a) {
+    const auto states = statesOf(a);
+    return {has(states.value, ATSPI_STATE_FOCUSED) && !has(states.value, ATSPI_STATE_DEFUNCT),
+            states.error};
 }
 
 ax::Reading LinuxAccessibility::readFocused(const ax::Element& element) {
@@ -405,33 +407,45 @@ ax::Reading LinuxAccessibility::readFocused(const ax::Element& element) {
     // focus without telling us, or gone away.
     const ax::Element cached = m_events.lastFocused(impl->busName());
     if (!cached.isNull()) {
-        if (isStillFocused(AtspiElement::accessibleOf(cached)))
+        const Answer<bool> focused = isStillFocused(AtspiElement::accessibleOf(cached));
+        // An application that does not answer has not moved its focus: it says nothing yet.
+        if (focused.error == ax::kCannotComplete)
+            return fail(focused.error);
+        if (focused.value)
             return ok(cached);
         m_events.forgetFocus(impl->busName(), cached);
     }
-    ax::Element found = focusedInActiveWindow(impl->accessible());
-    if (found.isNull())
-        return fail(ax::kNoValue);
+    Answer<ax::Element> found = focusedInActiveWindow(impl->accessible());
+    if (found.value.isNull())
+        return fail(found.error == ax::kCannotComplete ? found.error : ax::kNoValue);
     // Checked as still focused before each use, like an element named by a focus event.
-    m_events.rememberFocus(impl->busName(), found);
-    return ok(std::move(found));
+    m_events.rememberFocus(impl->busName(), found.value);
+    return ok(std::move(found.value));
 }
 
-ax::Element LinuxAccessibility::focusedInActiveWindow(AtspiAccessible* app) {
+Answer<ax::Element> LinuxAccessibility::focusedInActiveWindow(AtspiAccessible* app) {
     const auto count = childCount(app);
     if (count.error == ax::kInvalidUIElement)
         forgetApplication(AtspiElement::busNameOf(app));
     if (!count.ok() || count.value <= 0)
-        return {};
+        return {{}, count.error};
+    // Nothing found where a request went unanswered says only that the application is busy.
+    ax::AXError unanswered = ax::kSuccess;
+    auto note = [&unanswered](ax::AXError error) {
+        if (error == ax::kCannotComplete)
+            unanswered = error;
+    };
     // Top-level windows, the active ones first: popups of the same application (an address
     // bar's suggestion list) keep focused documents of their own.
     std::vector<ax::Element> active, others;
     for (int i = 0; i < std::min(count.value, kMaxTopLevels); ++i) {
         auto top = childAt(app, i);
+        note(top.error);
         if (!top.ok() || top.value.isNull())
             continue;
-        const bool isActive =
-            has(statesOf(AtspiElement::accessibleOf(top.value)), ATSPI_STATE_ACTIVE);
+        const auto states = statesOf(AtspiElement::accessibleOf(top.value));
+        note(states.error);
+        const bool isActive = has(states.value, ATSPI_STATE_ACTIVE);
         (isActive ? active : others).push_back(std::move(top.value));
     }
     if (active.empty())
@@ -452,6 +466,7 @@ ax::Element LinuxAccessibility::focusedInActiveWindow(AtspiAccessible* app) {
             return GArrayPtr(atspi_collection_get_matches(
                 collection.get(), rule.get(), ATSPI_Collection_SORT_ORDER_CANONICAL, 0, TRUE, e));
         });
+        note(matches.error);
         if (!matches.value)
             continue;
         // Each match comes with a reference of ours; in document order the deepest focused
@@ -460,9 +475,9 @@ ax::Element LinuxAccessibility::focusedInActiveWindow(AtspiAccessible* app) {
         for (guint i = 0; i < matches.value->len; ++i)
             deepest = AtspiElement::adopt(g_array_index(matches.value.get(), AtspiAccessible*, i));
         if (!deepest.isNull())
-            return deepest;
+            return {std::move(deepest), ax::kSuccess};
     }
-    return {};
+    return {{}, unanswered == ax::kSuccess ? ax::kNoValue : unanswered};
 }
 
 ax::Reading LinuxAccessibility::readPoint(AtspiAccessible* a, bool size) {

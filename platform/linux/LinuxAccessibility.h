@@ -73,15 +73,15 @@ private:
     ax::Reading readWindow(AtspiAccessible* a);
     ax::Reading readURL(AtspiAccessible* a);
     ax::Reading readAwake(AtspiAccessible* a);
-    ax::Element focusedInActiveWindow(AtspiAccessible* app);
-    bool isStillFocused(AtspiAccessible* a);
+    Answer<ax::Element> focusedInActiveWindow(AtspiAccessible* app);
+    Answer<bool> isStillFocused(AtspiAccessible* a);
     // Drops the application kept for a process once a request finds it gone.
     void forgetApplication(const QByteArray& busName);
 
     // Single requests, each through m_requests.
     Answer<AtspiRole> roleOf(AtspiAccessible* a);
     // Null when libatspi has none to give.
-    GObjectPtr<AtspiStateSet> statesOf(AtspiAccessible* a);
+    Answer<GObjectPtr<AtspiStateSet>> statesOf(AtspiAccessible* a);
     // Object attributes and extents come from one request per element and evaluation.
     Answer<GHashTablePtr> attributesOf(AtspiAccessible* a);
     Answer<AtspiRect> extentsOf(AtspiAccessible* a);

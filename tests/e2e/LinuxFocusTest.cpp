@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <functional>
 #include <memory>
 
@@ -251,6 +252,32 @@ TEST_F(LinuxFocus, NextEvaluationSeesEveryComposerChange) {
             << " with " << expected.panels.value_or(-1) << " panels";
         before = expected;
     }
+}
+
+// A browser that stops answering (as one does while it waits on the clipboard's owner) is
+// reported as not responding, not as a focus that went elsewhere; once it answers again, the same
+// input is found. The test ends with that unanswered request still in flight, so that closing
+// the desktop right after it is exercised too (the sanitizer build reports what it strands).
+TEST_F(LinuxFocus, BrowserThatStopsAnsweringIsNotRespondingRatherThanUnfocused) {
+    const OpenedPage page = openPage(textareaPage());
+    FocusTracker tracker(*desktop_);
+    const std::optional<ChatTarget> before = waitForTarget(tracker, false);
+    ASSERT_TRUE(before) << "no target for the textarea";
+
+    ASSERT_EQ(::kill(static_cast<pid_t>(page.pid), SIGSTOP), 0);
+    const std::optional<ChatTarget> whileStopped = tracker.current(false);
+    const FocusOutcome outcome = tracker.lastOutcome();
+    ASSERT_EQ(::kill(static_cast<pid_t>(page.pid), SIGCONT), 0);
+    EXPECT_FALSE(whileStopped);
+    EXPECT_EQ(outcome.reason, FocusOutcome::Reason::applicationNotResponding)
+        << outcome.text().toStdString();
+
+    const std::optional<ChatTarget> after = waitForTarget(tracker, false);
+    EXPECT_TRUE(after && after->matches(before)) << "the input was not found again";
+
+    ASSERT_EQ(::kill(static_cast<pid_t>(page.pid), SIGSTOP), 0);
+    EXPECT_FALSE(tracker.current(false));
+    ASSERT_EQ(::kill(static_cast<pid_t>(page.pid), SIGCONT), 0);
 }
 
 TEST_F(LinuxFocus, ObservesTypingInTheComposer) {
