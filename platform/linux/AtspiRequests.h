@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <optional>
 #include <type_traits>
 #include <utility>
 
@@ -36,12 +35,12 @@ public:
         const GErrorPtr error(raw);
         ax::AXError code = error ? errorOf(*error) : ax::kSuccess;
         // libatspi gives up on a request at its timeout, mostly without a word: it hands back an
-        // empty or default answer and no error. A request that lasted the whole timeout went
-        // unanswered, whatever it returned.
-        if (end - start >= m_replyTimeout - kTimeoutSlack)
+        // empty or default answer and no error. Such an answer after the whole timeout is an
+        // unanswered request; a real answer that was merely slow (this process may be the slow
+        // one) is kept.
+        if (end - start >= m_replyTimeout - kTimeoutSlack &&
+            (code != ax::kSuccess || looksEmpty(value)))
             code = ax::kCannotComplete;
-        if (code == ax::kCannotComplete)
-            m_lastUnanswered = end;
         return {std::move(value), code};
     }
 
@@ -59,13 +58,24 @@ public:
 
     // How long libatspi waits for an answer; set wherever its timeout is set.
     void setReplyTimeout(std::chrono::milliseconds timeout) { m_replyTimeout = timeout; }
-    // libatspi gives up on an unanswered request but leaves its D-Bus pending call to the
-    // connection, which frees it only when its own timeout fires on the GLib main context. Until
-    // then the call is in flight: this is the time left, zero when nothing is.
-    std::chrono::milliseconds unansweredTimeLeft() const;
 
 private:
     static ax::AXError errorOf(const GError& error);
+
+    // What libatspi returns when it has no answer: no object (or a null element handle), a
+    // negative count or offset, a zero role (ATSPI_ROLE_INVALID) or process id.
+    template <class T> static bool looksEmpty(const T& value) {
+        if constexpr (std::is_enum_v<T>)
+            return static_cast<long long>(value) == 0;
+        else if constexpr (std::is_signed_v<T>)
+            return value < 0;
+        else if constexpr (std::is_unsigned_v<T>)
+            return value == 0;
+        else if constexpr (requires { value.isNull(); })
+            return value.isNull();
+        else
+            return !value;
+    }
 
     // libatspi measures its timeout in whole milliseconds from a moment just after ours.
     static constexpr std::chrono::milliseconds kTimeoutSlack{5};
@@ -73,7 +83,6 @@ private:
     std::uint64_t m_count = 0;
     std::chrono::nanoseconds m_time{0};
     std::chrono::milliseconds m_replyTimeout{1000};
-    std::optional<std::chrono::steady_clock::time_point> m_lastUnanswered;
 };
 
 } // namespace tandrel::linuxdesktop

@@ -51,8 +51,6 @@ public:
     std::uint64_t callCount() const { return m_requests.count(); }
     // How long those requests took altogether.
     std::chrono::nanoseconds requestTime() const { return m_requests.time(); }
-    // Time until the last unanswered request's D-Bus call is given up (see AtspiRequests).
-    std::chrono::milliseconds unansweredTimeLeft() const { return m_requests.unansweredTimeLeft(); }
     // How many readings are kept across evaluations right now.
     std::size_t keptReadings() const { return m_kept.size(); }
     // Drops every kept reading, so the next evaluation is a cold one (for benchmarks).

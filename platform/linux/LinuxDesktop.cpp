@@ -12,8 +12,6 @@
 #include "platform/linux/XdgAutostart.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
 
 #include <X11/Xlib.h>
 #include <atspi/atspi.h>
@@ -55,18 +53,7 @@ bool registryAnswers(QString* error) {
 } // namespace
 
 LinuxDesktop::LinuxDesktop() = default;
-LinuxDesktop::~LinuxDesktop() {
-    // A request that went unanswered leaves its D-Bus call with the connection until that call's
-    // own timeout fires on the event loop; leaving sooner would strand it. Everything built on
-    // this desktop is gone by now (see Desktop), so only our own notifiers can run meanwhile.
-    const std::chrono::milliseconds left =
-        m_accessibility ? m_accessibility->unansweredTimeLeft() : std::chrono::milliseconds(0);
-    if (left > std::chrono::milliseconds(0)) {
-        QEventLoop loop;
-        QTimer::singleShot(left + std::chrono::milliseconds(50), &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-}
+LinuxDesktop::~LinuxDesktop() = default;
 
 std::unique_ptr<LinuxDesktop> LinuxDesktop::create(QString* error) {
     if (!QCoreApplication::instance()) {
