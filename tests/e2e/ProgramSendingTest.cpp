@@ -47,7 +47,8 @@ TEST_F(ProgramFlows, DoubleClickedButtonSendsThePromptOnceAndGivesTheClipboardBa
     ASSERT_TRUE(clickAt(button.centre().x(), button.centre().y(), 2));
 
     const auto sent = collectSent(10s, 1500ms);
-    ASSERT_EQ(sent.size(), 1u) << "the page must receive the prompt exactly once";
+    ASSERT_EQ(sent.size(), 1u) << "the page must receive the prompt exactly once; tandrel said:\n"
+                               << tandrel.output().toStdString();
     EXPECT_EQ(sent[0].text, kPrompt);
 
     // The prompt button was disabled during the insertion and is usable again after it.
