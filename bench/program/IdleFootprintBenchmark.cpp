@@ -6,6 +6,7 @@
 //     bench-idle-footprint [seconds]      (default 60)
 
 #include "bench/program/ProcessUsage.h"
+#include "bench/program/TandrelAbovePage.h"
 #include "bench/support/DesktopBench.h"
 #include "tests/e2e/DesktopSession.h"
 #include "tests/e2e/TandrelProgram.h"
@@ -70,17 +71,11 @@ int main(int argc, char** argv) {
 
     e2e::DesktopSession session(e2e::DesktopOptions{e2e::WindowManager::None, true, 1});
     QString error;
-    if (!session.start(&error))
-        return fail(kTool, error);
-    const auto page = session.open(QStringLiteral("https://chatgpt.com/textarea.html"), &error);
+    e2e::TandrelProgram tandrel;
+    const auto page = bench::startTandrelAbovePage(
+        session, QStringLiteral("https://chatgpt.com/textarea.html"), tandrel, &error);
     if (!page)
         return fail(kTool, error);
-
-    e2e::TandrelProgram tandrel;
-    if (!tandrel.writeDefaultPrompts() || !tandrel.start({}, &error))
-        return fail(kTool, QStringLiteral("tandrel did not start: ") + error);
-    if (!waitUntil([&] { return tandrel.palette().has_value(); }))
-        return fail(kTool, QStringLiteral("no palette: ") + tandrel.output());
 
     QProcess minimal;
     minimal.setProcessChannelMode(QProcess::ForwardedChannels);

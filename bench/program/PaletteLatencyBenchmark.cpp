@@ -7,6 +7,7 @@
 // event for the focus change. The difference is what tandrel adds between the browser announcing
 // the focus and its window being mapped.
 
+#include "bench/program/TandrelAbovePage.h"
 #include "bench/support/DesktopBench.h"
 #include "tests/e2e/DesktopSession.h"
 #include "tests/e2e/TandrelProgram.h"
@@ -110,17 +111,11 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     e2e::DesktopSession session;
     QString error;
-    if (!session.start(&error))
-        return fail(kTool, error);
-    const auto page = session.open(QStringLiteral("https://chatgpt.com/two-fields.html"), &error);
+    e2e::TandrelProgram tandrel;
+    const auto page = bench::startTandrelAbovePage(
+        session, QStringLiteral("https://chatgpt.com/two-fields.html"), tandrel, &error);
     if (!page)
         return fail(kTool, error);
-
-    e2e::TandrelProgram tandrel;
-    if (!tandrel.writeDefaultPrompts() || !tandrel.start({}, &error))
-        return fail(kTool, QStringLiteral("tandrel did not start: ") + error);
-    if (!waitUntil([&] { return tandrel.palette().has_value(); }))
-        return fail(kTool, QStringLiteral("no palette: ") + tandrel.output());
 
     MapWatch watch;
     if (!watch.display())
