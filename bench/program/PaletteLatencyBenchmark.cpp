@@ -9,6 +9,7 @@
 
 #include "bench/program/TandrelAbovePage.h"
 #include "bench/support/DesktopBench.h"
+#include "platform/linux/GLibPtr.h"
 #include "tests/e2e/DesktopSession.h"
 #include "tests/e2e/TandrelProgram.h"
 
@@ -99,10 +100,10 @@ bool isTextRole(AtspiRole role) {
 }
 
 void onFocus(AtspiEvent* event, void*) {
+    const linuxdesktop::AtspiEventPtr owned(event);
     if (event->detail1 == 1 && event->source &&
         isTextRole(atspi_accessible_get_role(event->source, nullptr)))
         g_focusEvent = Clock::now();
-    g_boxed_free(ATSPI_TYPE_EVENT, event);
 }
 
 } // namespace
@@ -123,8 +124,9 @@ int main(int argc, char** argv) {
     watch.window = tandrel.palette()->id;
 
     atspi_init();
-    AtspiEventListener* listener = atspi_event_listener_new(onFocus, nullptr, nullptr);
-    atspi_event_listener_register(listener, "object:state-changed:focused", nullptr);
+    const linuxdesktop::GObjectPtr<AtspiEventListener> listener(
+        atspi_event_listener_new(onFocus, nullptr, nullptr));
+    atspi_event_listener_register(listener.get(), "object:state-changed:focused", nullptr);
 
     const Rect input = *page->input;
     const int inX = int(input.x() + input.width() / 2);
@@ -164,8 +166,7 @@ int main(int argc, char** argv) {
         added.push_back(msSince(*g_focusEvent, *watch.mapped));
         waitUntil([] { return false; }, 200);
     }
-    atspi_event_listener_deregister(listener, "object:state-changed:focused", nullptr);
-    g_object_unref(listener);
+    atspi_event_listener_deregister(listener.get(), "object:state-changed:focused", nullptr);
 
     if (shown.empty())
         return fail(kTool, QStringLiteral("no round completed"));

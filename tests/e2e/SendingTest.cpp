@@ -72,6 +72,8 @@ protected:
         };
         sender.send(Prompt(QUuid::createUuid(), QStringLiteral("Prompt"), text), target);
         EXPECT_TRUE(waitUntil([&] { return !sender.busy(); })) << "the insertion never ended";
+        if (!outcome.statuses.empty() && outcome.statuses.back().text)
+            describeInput(tracker, target);
         // A page sends within a few hundredths of a second; a second message would follow soon.
         const QDeadlineTimer deadline(outcome.statuses.back().text ? 700ms : 3000ms);
         waitUntil([&] {
@@ -80,6 +82,20 @@ protected:
             return deadline.hasExpired();
         });
         return outcome;
+    }
+
+    // What the input holds when a send failed: a paste that came late, went elsewhere or arrived
+    // altered each read differently here.
+    static void describeInput(FocusTracker& tracker, const ChatTarget& target) {
+        const ComposerTextSnapshot now = tracker.ax().textSnapshot(target.element);
+        std::string readings;
+        for (const auto& [source, text] : now.readings())
+            readings +=
+                " [" + std::to_string(int(source)) + "] " + QString(text).right(120).toStdString();
+        ADD_FAILURE() << "after the send, focus: "
+                      << tracker.lastDecision().value_or("none").toStdString()
+                      << "; the input holds:"
+                      << (readings.empty() ? " nothing readable" : readings);
     }
 
     void expectClipboard(const Content& content) {
