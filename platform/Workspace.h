@@ -22,6 +22,8 @@ class Workspace {
 public:
     virtual ~Workspace() = default;
 
+    // May answer from a reading made earlier in the same turn of the event loop: a change is
+    // seen once the loop has turned.
     virtual std::optional<RunningApplication> frontmostApplication() = 0;
     virtual ax::Pid ownProcessIdentifier() = 0;
 

@@ -107,6 +107,7 @@ void X11Workspace::drainEvents() {
 }
 
 void X11Workspace::notify() {
+    m_frontmostThisPass.reset();
     std::vector<int> ids;
     for (const auto& [id, handler] : m_handlers)
         ids.push_back(id);
@@ -199,6 +200,15 @@ unsigned long X11Workspace::clientWindowOf(unsigned long window) {
 }
 
 std::optional<RunningApplication> X11Workspace::frontmostApplication() {
+    if (m_frontmostThisPass)
+        return *m_frontmostThisPass;
+    m_frontmostThisPass = readFrontmostApplication();
+    // A zero timer runs at the loop's next turn, after everything this pass does.
+    QTimer::singleShot(0, m_notifier.get(), [this] { m_frontmostThisPass.reset(); });
+    return *m_frontmostThisPass;
+}
+
+std::optional<RunningApplication> X11Workspace::readFrontmostApplication() {
     // Any window read here may close between two requests.
     const XErrorTrap trap(m_display);
     const unsigned long active = activeWindow();

@@ -23,6 +23,8 @@ public:
     X11Workspace(const X11Workspace&) = delete;
     X11Workspace& operator=(const X11Workspace&) = delete;
 
+    // Read from the X server once per pass of the event loop: a tick asks, and so does the focus
+    // tracker within it, and one read is about ten round trips to the server.
     std::optional<RunningApplication> frontmostApplication() override;
     ax::Pid ownProcessIdentifier() override;
     std::unique_ptr<Handle> observeApplicationActivation(std::function<void()> handler) override;
@@ -36,6 +38,7 @@ private:
     unsigned long activeWindow();
     bool windowManagerNamesActiveWindow();
     unsigned long clientWindowOf(unsigned long window);
+    std::optional<RunningApplication> readFrontmostApplication();
     void drainEvents();
     void notify();
 
@@ -45,6 +48,9 @@ private:
     int m_subscription = 0;
     std::map<int, std::function<void()>> m_handlers;
     int m_nextId = 1;
+    // The answer of this pass of the event loop; dropped when the loop turns or an activation is
+    // announced.
+    std::optional<std::optional<RunningApplication>> m_frontmostThisPass;
     unsigned long m_atomActive = 0;
     unsigned long m_atomPid = 0;
     unsigned long m_atomGtkId = 0;
