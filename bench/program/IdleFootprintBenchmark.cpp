@@ -1,7 +1,8 @@
 // Idle footprint of tandrel with a chat composer focused and its palette up, side by side with a
-// minimal Qt tray program in the same run on the same private desktop (a tray host included): CPU
-// time over the same minute, resident and proportional memory at its end, and their ratios. Then
-// what dominates: CPU per thread, resident memory per mapping, largest first.
+// minimal Qt tray program (and the same woken once a second) in the same run on the same private
+// desktop (a tray host included): CPU time over the same minute, resident and proportional memory
+// at its end, and their ratios. Then what dominates: CPU per thread, resident memory per mapping,
+// largest first.
 //
 //     bench-idle-footprint [seconds]      (default 60)
 
@@ -78,15 +79,21 @@ int main(int argc, char** argv) {
         return fail(kTool, error);
 
     QProcess minimal;
-    minimal.setProcessChannelMode(QProcess::ForwardedChannels);
-    minimal.start(QStringLiteral(TANDREL_MINIMAL_TRAY_PATH), {});
-    if (!minimal.waitForStarted(10000))
-        return fail(kTool, QStringLiteral("the minimal tray program did not start"));
+    QProcess ticking;
+    for (QProcess* process : {&minimal, &ticking}) {
+        process->setProcessChannelMode(QProcess::ForwardedChannels);
+        process->start(QStringLiteral(TANDREL_MINIMAL_TRAY_PATH),
+                       process == &ticking ? QStringList{QStringLiteral("--tick")} : QStringList{});
+        if (!process->waitForStarted(10000))
+            return fail(kTool, QStringLiteral("the minimal tray program did not start"));
+    }
     const qint64 minimalPid = minimal.processId();
+    const qint64 tickingPid = ticking.processId();
 
     runEventLoop(kSettleMs);
     const bench::ProcessUsage tandrelBefore = bench::readProcessUsage(tandrel.pid());
     const bench::ProcessUsage minimalBefore = bench::readProcessUsage(minimalPid);
+    const bench::ProcessUsage tickingBefore = bench::readProcessUsage(tickingPid);
     // The process ids let a profiler join for the window (perf record -g -p PID).
     std::printf("Idle footprint over %d s, composer focused, palette up (tandrel, pid %lld) beside "
                 "a minimal Qt tray program (pid %lld):\n",
@@ -95,17 +102,24 @@ int main(int argc, char** argv) {
     runEventLoop(seconds * 1000);
     const bench::ProcessUsage tandrelAfter = bench::readProcessUsage(tandrel.pid());
     const bench::ProcessUsage minimalAfter = bench::readProcessUsage(minimalPid);
+    const bench::ProcessUsage tickingAfter = bench::readProcessUsage(tickingPid);
     const bool stillShown = tandrel.palette().has_value();
-    minimal.terminate();
-    minimal.waitForFinished(5000);
+    for (QProcess* process : {&minimal, &ticking}) {
+        process->terminate();
+        process->waitForFinished(5000);
+    }
 
     const double tandrelCpu = tandrelAfter.cpuSeconds - tandrelBefore.cpuSeconds;
     const double minimalCpu = minimalAfter.cpuSeconds - minimalBefore.cpuSeconds;
+    const double tickingCpu = tickingAfter.cpuSeconds - tickingBefore.cpuSeconds;
     std::printf("  %-10s %12s %12s %12s\n", "", "CPU ms", "RSS MiB", "PSS MiB");
     std::printf("  %-10s %12.0f %12.1f %12.1f\n", "tandrel", tandrelCpu * 1000,
                 tandrelAfter.rssKiB / 1024, tandrelAfter.pssKiB / 1024);
     std::printf("  %-10s %12.0f %12.1f %12.1f\n", "minimal", minimalCpu * 1000,
                 minimalAfter.rssKiB / 1024, minimalAfter.pssKiB / 1024);
+    std::printf("  %-10s %12.0f %12.1f %12.1f   (the minimal one, woken once a second)\n",
+                "ticking", tickingCpu * 1000, tickingAfter.rssKiB / 1024,
+                tickingAfter.pssKiB / 1024);
     // A program that only sleeps in poll() may spend no measurable time at all: then the CPU ratio
     // has no meaning, and the absolute cost per second says more.
     if (minimalCpu >= 0.001)
@@ -116,8 +130,10 @@ int main(int argc, char** argv) {
     std::printf("RSS %.2fx (goal <= 1.3), PSS %.2fx\n",
                 ratio(tandrelAfter.rssKiB, minimalAfter.rssKiB),
                 ratio(tandrelAfter.pssKiB, minimalAfter.pssKiB));
-    std::printf("  CPU per second of idle: tandrel %.2f ms, minimal %.3f ms\n",
-                1000 * tandrelCpu / seconds, 1000 * minimalCpu / seconds);
+    std::printf("  CPU per second of idle: tandrel %.2f ms, minimal %.3f ms, ticking %.3f ms "
+                "(tandrel %.1fx the ticking one)\n",
+                1000 * tandrelCpu / seconds, 1000 * minimalCpu / seconds,
+                1000 * tickingCpu / seconds, ratio(tandrelCpu, tickingCpu));
     if (!stillShown)
         std::printf("  note: the palette was no longer shown at the end\n");
 

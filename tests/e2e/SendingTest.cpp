@@ -56,6 +56,7 @@ protected:
     struct Outcome {
         std::vector<Status> statuses;
         std::vector<DesktopSession::SentMessage> sent;
+        std::string input; // after a failed send, what the input held
     };
 
     // Sends the prompt into the focused input of the open page and waits for the insertion to
@@ -73,7 +74,7 @@ protected:
         sender.send(Prompt(QUuid::createUuid(), QStringLiteral("Prompt"), text), target);
         EXPECT_TRUE(waitUntil([&] { return !sender.busy(); })) << "the insertion never ended";
         if (!outcome.statuses.empty() && outcome.statuses.back().text)
-            describeInput(tracker, target);
+            outcome.input = describeInput(tracker, target);
         // A page sends within a few hundredths of a second; a second message would follow soon.
         const QDeadlineTimer deadline(outcome.statuses.back().text ? 700ms : 3000ms);
         waitUntil([&] {
@@ -86,16 +87,13 @@ protected:
 
     // What the input holds when a send failed: a paste that came late, went elsewhere or arrived
     // altered each read differently here.
-    static void describeInput(FocusTracker& tracker, const ChatTarget& target) {
+    static std::string describeInput(FocusTracker& tracker, const ChatTarget& target) {
         const ComposerTextSnapshot now = tracker.ax().textSnapshot(target.element);
-        std::string readings;
+        std::string readings = "; the input holds:";
         for (const auto& [source, text] : now.readings())
-            readings +=
-                " [" + std::to_string(int(source)) + "] " + QString(text).right(120).toStdString();
-        ADD_FAILURE() << "after the send, focus: "
-                      << tracker.lastDecision().value_or("none").toStdString()
-                      << "; the input holds:"
-                      << (readings.empty() ? " nothing readable" : readings);
+            readings += " [" + std::to_string(int(source)) + "] \"" +
+                        QString(text).right(120).toStdString() + "\"";
+        return now.isReadable() ? readings : "; the input cannot be read";
     }
 
     void expectClipboard(const Content& content) {
@@ -130,7 +128,8 @@ TEST_F(Sending, PageReceivesThePromptOnceAndEveryKindOfClipboardComesBackByteFor
         const Outcome outcome = send(kPrompt);
         ASSERT_FALSE(outcome.statuses.empty());
         EXPECT_TRUE(outcome.statuses.front().busy && !outcome.statuses.front().text);
-        EXPECT_FALSE(outcome.statuses.back().text) << outcome.statuses.back().text->toStdString();
+        EXPECT_FALSE(outcome.statuses.back().text)
+            << outcome.statuses.back().text->toStdString() << outcome.input;
         ASSERT_EQ(outcome.sent.size(), 1u) << "the page must send exactly once";
         EXPECT_EQ(outcome.sent[0].text, kPrompt);
         expectClipboard(content);
@@ -144,7 +143,8 @@ TEST_F(Sending, RichTextComposerWithParagraphsGetsThePromptAtItsEnd) {
     const QString prompt = QString::fromUtf8("Translate this into French, please ✓ 😀");
     const Outcome outcome = send(prompt);
     ASSERT_FALSE(outcome.statuses.empty());
-    EXPECT_FALSE(outcome.statuses.back().text) << outcome.statuses.back().text->toStdString();
+    EXPECT_FALSE(outcome.statuses.back().text)
+        << outcome.statuses.back().text->toStdString() << outcome.input;
     ASSERT_EQ(outcome.sent.size(), 1u);
     const QString& sent = outcome.sent[0].text;
     EXPECT_TRUE(sent.startsWith(QStringLiteral("First paragraph of the draft.")))
