@@ -23,6 +23,9 @@ namespace {
 
 constexpr int kMaxTreeDepth = 32;
 
+// What the window in front and its client are watched for while their reading is kept.
+constexpr long kKnownWindowEvents = StructureNotifyMask | PropertyChangeMask;
+
 // Reads a property of the given type; empty when absent or of another type or format.
 QByteArray readProperty(Display* d, Window w, Atom property, Atom type, int* format = nullptr) {
     Atom actualType = 0;
@@ -101,9 +104,41 @@ void X11Workspace::drainEvents() {
         XNextEvent(m_display, &event);
         if (event.type == PropertyNotify && event.xproperty.atom == m_atomActive)
             activated = true;
+        if (changesKnownWindow(event))
+            forgetWindow();
     }
     if (activated)
         notify();
+}
+
+bool X11Workspace::changesKnownWindow(const XEvent& event) const {
+    if (!m_known || (event.xany.window != m_known->window && event.xany.window != m_known->client))
+        return false;
+    switch (event.type) {
+    case PropertyNotify: {
+        // Only what the reading uses; a title or a user-time stamp changes often and says
+        // nothing about the application.
+        const Atom atom = event.xproperty.atom;
+        return atom == m_atomPid || atom == m_atomGtkId || atom == m_atomWmState ||
+               atom == XA_WM_CLASS;
+    }
+    case DestroyNotify:
+    case ReparentNotify:
+    case UnmapNotify:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void X11Workspace::forgetWindow() {
+    if (!m_known)
+        return;
+    const XErrorTrap trap(m_display); // either window may be gone by now
+    XSelectInput(m_display, m_known->window, NoEventMask);
+    if (m_known->client != m_known->window)
+        XSelectInput(m_display, m_known->client, NoEventMask);
+    m_known.reset();
 }
 
 void X11Workspace::notify() {
@@ -213,30 +248,58 @@ std::optional<RunningApplication> X11Workspace::readFrontmostApplication() {
     const XErrorTrap trap(m_display);
     const unsigned long active = activeWindow();
     std::optional<RunningApplication> result;
-    if (active) {
-        const Window client = clientWindowOf(active);
-        RunningApplication app;
-        if (auto pid = readCardinal(m_display, client, m_atomPid, XA_CARDINAL); pid && *pid)
-            app.processIdentifier = static_cast<ax::Pid>(*pid);
-
-        WindowClassInfo info;
-        info.applicationId =
-            QString::fromUtf8(readProperty(m_display, client, m_atomGtkId, m_atomUtf8));
-        XClassHint hint{};
-        if (XGetClassHint(m_display, client, &hint)) {
-            info.resName = QString::fromLocal8Bit(hint.res_name);
-            info.resClass = QString::fromLocal8Bit(hint.res_class);
-            XFree(hint.res_name);
-            XFree(hint.res_class);
-        }
-        app.bundleIdentifier = bundleIdentifierFor(info);
-        app.localizedName = applicationNameFor(info);
-        result = app;
-    }
+    if (active)
+        result = applicationOf(active);
     // Our requests may have pulled events into Xlib's queue without waking the notifier.
     if (XEventsQueued(m_display, QueuedAlready) > 0)
         QTimer::singleShot(0, m_notifier.get(), [this] { drainEvents(); });
     return result;
+}
+
+RunningApplication X11Workspace::applicationOf(unsigned long window) {
+    // Every event the server sent before answering the request for the active window has
+    // arrived by now: a change to the known window made before that answer drops it here. Other
+    // events stay queued for the notifier.
+    if (m_known) {
+        XEvent event;
+        bool changed = false;
+        for (const unsigned long known : {m_known->window, m_known->client}) {
+            while (XCheckWindowEvent(m_display, known, kKnownWindowEvents, &event))
+                changed = changesKnownWindow(event) || changed;
+        }
+        if (changed)
+            forgetWindow();
+    }
+    if (m_known && m_known->window == window)
+        return m_known->application;
+    forgetWindow();
+    const unsigned long client = clientWindowOf(window);
+    // Asked before reading, so no change made after the reading goes unreported.
+    XSelectInput(m_display, window, kKnownWindowEvents);
+    if (client != window)
+        XSelectInput(m_display, client, kKnownWindowEvents);
+    m_known = KnownWindow{window, client, readApplicationOf(client)};
+    return m_known->application;
+}
+
+RunningApplication X11Workspace::readApplicationOf(unsigned long client) {
+    RunningApplication app;
+    if (auto pid = readCardinal(m_display, client, m_atomPid, XA_CARDINAL); pid && *pid)
+        app.processIdentifier = static_cast<ax::Pid>(*pid);
+
+    WindowClassInfo info;
+    info.applicationId =
+        QString::fromUtf8(readProperty(m_display, client, m_atomGtkId, m_atomUtf8));
+    XClassHint hint{};
+    if (XGetClassHint(m_display, client, &hint)) {
+        info.resName = QString::fromLocal8Bit(hint.res_name);
+        info.resClass = QString::fromLocal8Bit(hint.res_class);
+        XFree(hint.res_name);
+        XFree(hint.res_class);
+    }
+    app.bundleIdentifier = bundleIdentifierFor(info);
+    app.localizedName = applicationNameFor(info);
+    return app;
 }
 
 ax::Pid X11Workspace::ownProcessIdentifier() {

@@ -10,6 +10,7 @@
 
 class QSocketNotifier;
 typedef struct _XDisplay Display;
+union _XEvent;
 
 namespace tandrel::linuxdesktop {
 
@@ -39,6 +40,10 @@ private:
     bool windowManagerNamesActiveWindow();
     unsigned long clientWindowOf(unsigned long window);
     std::optional<RunningApplication> readFrontmostApplication();
+    RunningApplication applicationOf(unsigned long window);
+    RunningApplication readApplicationOf(unsigned long client);
+    bool changesKnownWindow(const _XEvent& event) const;
+    void forgetWindow();
     void drainEvents();
     void notify();
 
@@ -51,6 +56,14 @@ private:
     // The answer of this pass of the event loop; dropped when the loop turns or an activation is
     // announced.
     std::optional<std::optional<RunningApplication>> m_frontmostThisPass;
+    // The last window in front and what it was read to be, kept while the window reports no
+    // change: a property change, reparenting or destruction of either window drops it.
+    struct KnownWindow {
+        unsigned long window = 0;
+        unsigned long client = 0;
+        RunningApplication application;
+    };
+    std::optional<KnownWindow> m_known;
     unsigned long m_atomActive = 0;
     unsigned long m_atomPid = 0;
     unsigned long m_atomGtkId = 0;

@@ -143,6 +143,18 @@ TEST_F(UnderWindowManager, EveryChangeOfTheActiveWindowNotifiesAndChangesTheFron
         activate(first.id(), QStringLiteral("TandrelFirst"), self);
     }
     {
+        // What is known of the window in front is kept between readings: a change of its class
+        // must still be seen, without any change of the active window.
+        SCOPED_TRACE("a window in front that changes its class");
+        first.setWindowClass(QStringLiteral("TandrelRenamed"));
+        EXPECT_TRUE(waitUntil(
+            [&] {
+                const auto app = desktop_->workspace().frontmostApplication();
+                return app && app->bundleIdentifier == QStringLiteral("TandrelRenamed");
+            },
+            kSettleTime));
+    }
+    {
         SCOPED_TRACE("back to Chromium");
         activate(chromiumWindow, QString(), ax::Pid(page.pid));
     }

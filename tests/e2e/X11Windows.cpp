@@ -23,11 +23,8 @@ PlainWindow::PlainWindow(const QString& windowClass) : m_x(std::make_unique<X>()
     const Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 200, 200, 400, 300, 0, 0,
                                          WhitePixel(d, DefaultScreen(d)));
     m_x->window = w;
-    QByteArray className = windowClass.toUtf8();
-    QByteArray name = className.toLower();
-    XStoreName(d, w, className.constData());
-    XClassHint hint{name.data(), className.data()};
-    XSetClassHint(d, w, &hint);
+    XStoreName(d, w, windowClass.toUtf8().constData());
+    setWindowClass(windowClass);
     const unsigned long pid = static_cast<unsigned long>(getpid());
     XChangeProperty(d, w, XInternAtom(d, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&pid), 1);
@@ -41,6 +38,14 @@ PlainWindow::~PlainWindow() {
     if (m_x->window)
         XDestroyWindow(m_x->display, m_x->window);
     XCloseDisplay(m_x->display);
+}
+
+void PlainWindow::setWindowClass(const QString& windowClass) {
+    QByteArray className = windowClass.toUtf8();
+    QByteArray name = className.toLower();
+    XClassHint hint{name.data(), className.data()};
+    XSetClassHint(m_x->display, m_x->window, &hint);
+    XFlush(m_x->display);
 }
 
 bool PlainWindow::isValid() const {

@@ -20,6 +20,8 @@ public:
     PlainWindow& operator=(const PlainWindow&) = delete;
 
     bool isValid() const;
+    // Renames the window's class, as an application that changes what it is known by.
+    void setWindowClass(const QString& windowClass);
     // The window's id in decimal, as xdotool takes it.
     QString id() const;
 
