@@ -273,9 +273,10 @@ RunningApplication X11Workspace::applicationOf(unsigned long window) {
     if (m_known && m_known->window == window)
         return m_known->application;
     forgetWindow();
-    const unsigned long client = clientWindowOf(window);
-    // Asked before reading, so no change made after the reading goes unreported.
+    // Each window is watched before it is read, so no change made after a reading goes
+    // unreported.
     XSelectInput(m_display, window, kKnownWindowEvents);
+    const unsigned long client = clientWindowOf(window);
     if (client != window)
         XSelectInput(m_display, client, kKnownWindowEvents);
     m_known = KnownWindow{window, client, readApplicationOf(client)};
