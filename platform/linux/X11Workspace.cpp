@@ -238,8 +238,12 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication() {
     if (m_frontmostThisPass)
         return *m_frontmostThisPass;
     m_frontmostThisPass = readFrontmostApplication();
-    // A zero timer runs at the loop's next turn, after everything this pass does.
-    QTimer::singleShot(0, m_notifier.get(), [this] { m_frontmostThisPass.reset(); });
+    // A zero timer runs at the loop's next turn, after everything this pass does. Our requests
+    // may also have pulled events into Xlib's queue without waking the notifier.
+    QTimer::singleShot(0, m_notifier.get(), [this] {
+        m_frontmostThisPass.reset();
+        drainEvents();
+    });
     return *m_frontmostThisPass;
 }
 
@@ -247,13 +251,9 @@ std::optional<RunningApplication> X11Workspace::readFrontmostApplication() {
     // Any window read here may close between two requests.
     const XErrorTrap trap(m_display);
     const unsigned long active = activeWindow();
-    std::optional<RunningApplication> result;
-    if (active)
-        result = applicationOf(active);
-    // Our requests may have pulled events into Xlib's queue without waking the notifier.
-    if (XEventsQueued(m_display, QueuedAlready) > 0)
-        QTimer::singleShot(0, m_notifier.get(), [this] { drainEvents(); });
-    return result;
+    if (!active)
+        return std::nullopt;
+    return applicationOf(active);
 }
 
 RunningApplication X11Workspace::applicationOf(unsigned long window) {

@@ -46,6 +46,22 @@ AccessibleObject settledButton(const TandrelProgram& tandrel, AccessibleObject b
     return button;
 }
 
+// Whether the prompt button was disabled (so pressed) and then enabled again, as announced.
+struct ButtonUse {
+    bool disabled = false;
+    bool enabledAgain = false;
+};
+ButtonUse buttonUse(const EnabledChanges& changes) {
+    ButtonUse use;
+    for (const EnabledChanges::Change& change : changes.changes()) {
+        if (change.role == kButton && change.name == kLabel) {
+            use.disabled = use.disabled || !change.enabled;
+            use.enabledAgain = use.disabled && change.enabled;
+        }
+    }
+    return use;
+}
+
 // What the palette showed: its labels' texts, the status line among them.
 std::string paletteTexts(const TandrelProgram& tandrel) {
     std::string texts;
@@ -70,15 +86,10 @@ TEST_F(ProgramFlows, DoubleClickedButtonSendsThePromptOnceAndGivesTheClipboardBa
     ASSERT_TRUE(clickAt(button.centre().x(), button.centre().y(), 2));
 
     const auto sent = collectSent(10s, 1500ms);
-    const auto pressed = [&] {
-        for (const EnabledChanges::Change& change : changes.changes())
-            if (change.role == kButton && change.name == kLabel && !change.enabled)
-                return true;
-        return false;
-    };
     ASSERT_EQ(sent.size(), 1u) << "the page must receive the prompt exactly once; the button "
-                               << (pressed() ? "was" : "was never") << " pressed; the palette "
-                               << "showed:" << paletteTexts(tandrel) << "; tandrel said:\n"
+                               << (buttonUse(changes).disabled ? "was" : "was never")
+                               << " pressed; the palette showed:" << paletteTexts(tandrel)
+                               << "; tandrel said:\n"
                                << tandrel.output().toStdString();
     EXPECT_EQ(sent[0].text, kPrompt);
 
@@ -87,14 +98,7 @@ TEST_F(ProgramFlows, DoubleClickedButtonSendsThePromptOnceAndGivesTheClipboardBa
         const auto now = findShowing(tandrel.pid(), kButton, kLabel);
         return now && now->enabled;
     })) << "the prompt button stayed disabled";
-    bool disabled = false;
-    bool enabledAgain = false;
-    for (const EnabledChanges::Change& change : changes.changes()) {
-        if (change.role == kButton && change.name == kLabel) {
-            disabled = disabled || !change.enabled;
-            enabledAgain = disabled && change.enabled;
-        }
-    }
+    const auto [disabled, enabledAgain] = buttonUse(changes);
     EXPECT_TRUE(disabled) << "the prompt button was never disabled during the insertion";
     EXPECT_TRUE(enabledAgain);
 
