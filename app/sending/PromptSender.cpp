@@ -11,9 +11,18 @@ constexpr double kCheckInterval = 0.08;
 constexpr int kLastAttemptToRetry = 18;
 // Return is handled by the chat before the clipboard changes under it again.
 constexpr double kRestoreDelay = 0.3;
+// The clipboard's owner is another program: one that has not handed over everything it holds by
+// then is stopped or far too slow, and nothing is sent rather than the user's content lost.
+constexpr double kClipboardSaveTimeout = 1.0;
 
 QString unverifiableInput() {
     return QStringLiteral("This input cannot be verified. Nothing was sent.");
+}
+QString clipboardNotSaved() {
+    return QStringLiteral("Could not save your clipboard. Nothing was sent.");
+}
+QString clipboardNotRestored() {
+    return QStringLiteral("Could not restore your clipboard.");
 }
 QString clipboardWriteFailed() {
     return QStringLiteral("Could not put the prompt on the clipboard.");
@@ -42,8 +51,8 @@ PromptSender::PromptSender(Desktop& desktop, FocusTracker& tracker)
 PromptSender::~PromptSender() {
     m_step.reset();
     // Leaving mid-insertion must not leave the prompt where the user's clipboard was.
-    if (m_insertion)
-        restoreClipboard(m_insertion->saved, m_insertion->changeCount);
+    if (m_insertion && m_insertion->changeCount)
+        restoreClipboard(m_insertion->saved, *m_insertion->changeCount);
 }
 
 bool PromptSender::busy() const {
@@ -56,8 +65,14 @@ void PromptSender::send(const Prompt& prompt, const ChatTarget& target) {
         keys.beep();
         return;
     }
-    if (!target.matches(m_tracker.current(false))) {
-        keys.beep();
+    const std::optional<ChatTarget> current = m_tracker.current(false);
+    if (!target.matches(current)) {
+        // A stopped application has not moved its focus: a beep alone would leave the user
+        // clicking at a palette that seems dead.
+        if (!current && applicationNotResponding())
+            report(notRespondingBeforePaste());
+        else
+            keys.beep();
         return;
     }
     const AX& ax = m_tracker.ax();
@@ -68,17 +83,30 @@ void PromptSender::send(const Prompt& prompt, const ChatTarget& target) {
         return;
     }
     const std::optional<TextRange> selection = ax.selection(target.element);
-    std::vector<PasteboardItem> saved = saveClipboard();
 
-    m_insertion = Insertion{prompt.text, target, std::move(before), selection, std::move(saved), 0};
+    m_insertion = Insertion{prompt.text, target, std::move(before), selection, {}, std::nullopt};
     m_busy = true;
     report(std::nullopt);
+    m_step = m_desktop.pasteboard().readContent(
+        kClipboardSaveTimeout,
+        [this](std::optional<PasteboardContent> saved) { paste(std::move(saved)); });
+}
 
-    // The input is confirmed before the clipboard changes hands. On X11 this process serves the
-    // clipboard it owns from its own event loop, and a browser asks the new owner for it as soon
-    // as it changes: asking that browser's accessibility afterwards would leave each waiting on
-    // the other until the request times out.
-    if (!target.matches(m_tracker.current(false))) {
+void PromptSender::paste(std::optional<PasteboardContent> saved) {
+    if (!saved) {
+        // Nothing was written: the user's clipboard stays exactly as it is.
+        m_insertion.reset();
+        finish(clipboardNotSaved());
+        return;
+    }
+    m_insertion->saved = std::move(*saved);
+
+    // The input is confirmed after the clipboard was saved, which may have taken a while, and
+    // before the clipboard changes hands. On X11 this process serves the clipboard it owns from
+    // its own event loop, and a browser asks the new owner for it as soon as it changes: asking
+    // that browser's accessibility afterwards would leave each waiting on the other until the
+    // request times out. Nothing runs between this check and the paste keystroke.
+    if (!m_insertion->target.matches(m_tracker.current(false))) {
         // Nothing was written yet, so the clipboard stays exactly as it is.
         m_insertion.reset();
         // A busy application would take the keystroke late, perhaps after the clipboard is back
@@ -89,14 +117,14 @@ void PromptSender::send(const Prompt& prompt, const ChatTarget& target) {
 
     Pasteboard& pasteboard = m_desktop.pasteboard();
     pasteboard.clearContents();
-    if (!pasteboard.writeString(prompt.text)) {
+    if (!pasteboard.writeString(m_insertion->text)) {
         m_insertion->changeCount = pasteboard.changeCount();
         finish(clipboardWriteFailed());
         return;
     }
     m_insertion->changeCount = pasteboard.changeCount();
 
-    if (keys.postKey(kKeyCodeV, kKeyFlagCommand)) {
+    if (m_desktop.keyEvents().postKey(kKeyCodeV, kKeyFlagCommand)) {
         scheduleCheck(0);
         return;
     }
@@ -146,40 +174,26 @@ void PromptSender::scheduleFinalRestore() {
     m_step = m_desktop.clock().runAfter(kRestoreDelay, [this] { finish(std::nullopt); });
 }
 
-void PromptSender::finish(const std::optional<QString>& status) {
-    if (m_insertion)
-        restoreClipboard(m_insertion->saved, m_insertion->changeCount);
+void PromptSender::finish(std::optional<QString> status) {
+    if (m_insertion && m_insertion->changeCount &&
+        !restoreClipboard(m_insertion->saved, *m_insertion->changeCount)) {
+        // Said rather than swallowed: the user may need to copy their content again.
+        status =
+            status ? *status + QLatin1Char(' ') + clipboardNotRestored() : clipboardNotRestored();
+    }
     m_insertion.reset();
     m_busy = false;
     report(status);
 }
 
-std::vector<PasteboardItem> PromptSender::saveClipboard() {
-    Pasteboard& pasteboard = m_desktop.pasteboard();
-    std::vector<PasteboardItem> saved;
-    const std::vector<QStringList> items = pasteboard.itemTypes();
-    for (std::size_t index = 0; index < items.size(); ++index) {
-        PasteboardItem item;
-        for (const QString& type : items[index]) {
-            if (std::optional<QByteArray> bytes = pasteboard.data(int(index), type))
-                item.emplace_back(type, std::move(*bytes));
-        }
-        // An item without any readable data still holds its place.
-        saved.push_back(std::move(item));
-    }
-    return saved;
-}
-
-void PromptSender::restoreClipboard(const std::vector<PasteboardItem>& saved,
-                                    std::int64_t ifUnchanged) {
+bool PromptSender::restoreClipboard(const PasteboardContent& saved, std::int64_t ifUnchanged) {
     Pasteboard& pasteboard = m_desktop.pasteboard();
     // Someone copied after the prompt went onto the clipboard: their copy is newer and stays.
     if (pasteboard.changeCount() != ifUnchanged)
-        return;
+        return true;
     pasteboard.clearContents();
     // A clipboard that was empty stays cleared rather than keeping the prompt.
-    if (!saved.empty())
-        pasteboard.writeItems(saved);
+    return saved.empty() || pasteboard.writeItems(saved);
 }
 
 void PromptSender::report(const std::optional<QString>& status) {

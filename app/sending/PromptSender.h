@@ -35,12 +35,14 @@ public:
     // already updated, so a receiver can enable or disable buttons from it.
     std::function<void(const std::optional<QString>&)> onStatus;
 
-    // An insertion is under way: from the moment the clipboard was saved until it ends in any way.
+    // An insertion is under way: from the accepted click (while the clipboard is being saved)
+    // until it ends in any way.
     bool busy() const;
 
     // Starts inserting the prompt's text into the target that was last found. Returns once the
-    // paste keystroke is posted or the insertion was refused; the checks, Return and the restore
-    // follow on the clock. While busy, or when the focus is no longer on the target, it only beeps.
+    // clipboard is being saved or the insertion was refused; the paste, the checks, Return and the
+    // restore follow on the clock. While busy, or when the focus is no longer on the target, it
+    // only beeps; when the application does not answer, it says so.
     void send(const Prompt& prompt, const ChatTarget& target);
 
 private:
@@ -49,19 +51,23 @@ private:
         ChatTarget target;
         ComposerTextSnapshot before;
         std::optional<TextRange> selection;
-        std::vector<PasteboardItem> saved;
-        std::int64_t changeCount = 0;
+        PasteboardContent saved;
+        // The clipboard's count once the prompt went onto it; until then there is nothing to
+        // put back.
+        std::optional<std::int64_t> changeCount;
     };
 
+    // The clipboard was read, or could not be: confirms the input, writes the prompt and pastes.
+    void paste(std::optional<PasteboardContent> saved);
     void scheduleCheck(int attempt);
     void check(int attempt);
     void scheduleFinalRestore();
     // The tracker's last answer was none because the application did not answer in time.
     bool applicationNotResponding() const;
     // Puts the clipboard back (unless someone else wrote to it), clears busy and reports.
-    void finish(const std::optional<QString>& status);
-    std::vector<PasteboardItem> saveClipboard();
-    void restoreClipboard(const std::vector<PasteboardItem>& saved, std::int64_t ifUnchanged);
+    void finish(std::optional<QString> status);
+    // False only when the saved content was due back and the clipboard refused it.
+    bool restoreClipboard(const PasteboardContent& saved, std::int64_t ifUnchanged);
     void report(const std::optional<QString>& status);
 
     Desktop& m_desktop;

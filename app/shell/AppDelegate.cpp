@@ -181,10 +181,12 @@ void AppDelegate::tick() {
     }
 
     std::optional<ChatTarget> target = m_tracker.current(true);
-    if (!target && m_target &&
+    if (!target && m_target && pid == m_target->pid &&
         m_tracker.lastOutcome().reason == FocusOutcome::Reason::applicationNotResponding) {
         // A browser busy for a moment (fetching the clipboard it is pasting, say) has not lost
-        // its composer: the palette stays as it is until the application answers again.
+        // its composer: the palette stays as it is until the application answers again. Only
+        // while that same process is in front: a silent application that took its place has
+        // no composer of ours.
         return;
     }
     m_target = std::move(target);

@@ -66,8 +66,7 @@ void AtspiEvents::onChange(AtspiEvent* received, void* self) {
     if (event && event->source) {
         // Counted at once, while a request may still wait for its reply: the reading it brings
         // back is then not kept.
-        const ax::Element source = AtspiElement::wrap(event->source);
-        ++static_cast<AtspiEvents*>(self)->m_changes[source.as<AtspiElement>()->busName()];
+        ++static_cast<AtspiEvents*>(self)->m_changes[AtspiElement::busNameOf(event->source)];
     }
 }
 
@@ -101,8 +100,27 @@ void AtspiEvents::onEvent(AtspiEvent* received, void* self) {
     static_cast<AtspiEvents*>(self)->handle(event.get());
 }
 
+namespace {
+
+// libatspi announces the disposal of each accessible with a defunct event whose source is that
+// very accessible. A handle that outlives the listener's call revives it; dropping the handle then
+// disposes it again, which announces it again, and so on for as long as the program runs. An
+// accessible is therefore handed on as defunct once: a later defunct event for it (its disposal,
+// after the application itself said so, or a disposal repeated) is dropped unseen.
+bool firstDefunctNotice(AtspiEvent* event) {
+    static const GQuark noticed = g_quark_from_static_string("tandrel-defunct-noticed");
+    if (!g_str_has_prefix(event->type, "object:state-changed:defunct"))
+        return true;
+    if (g_object_get_qdata(G_OBJECT(event->source), noticed))
+        return false;
+    g_object_set_qdata(G_OBJECT(event->source), noticed, GINT_TO_POINTER(1));
+    return true;
+}
+
+} // namespace
+
 void AtspiEvents::handle(AtspiEvent* event) {
-    if (!event || !event->source || !event->type)
+    if (!event || !event->source || !event->type || !firstDefunctNotice(event))
         return;
     const ax::Element source = AtspiElement::wrap(event->source);
     const QString type = QString::fromUtf8(event->type);

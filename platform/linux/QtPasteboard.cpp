@@ -1,9 +1,12 @@
 #include "platform/linux/QtPasteboard.h"
 
+#include "platform/linux/X11ClipboardReader.h"
+
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QtGui/qguiapplication_platform.h>
 
 namespace tandrel::linuxdesktop {
 
@@ -49,11 +52,6 @@ QClipboard* QtPasteboard::clipboard() {
     return board;
 }
 
-const QMimeData* QtPasteboard::contents() {
-    QClipboard* board = clipboard();
-    return board ? board->mimeData(QClipboard::Clipboard) : nullptr;
-}
-
 bool QtPasteboard::stillOurs() {
     QClipboard* board = clipboard();
     return board && m_own && board->ownsClipboard() &&
@@ -69,29 +67,69 @@ void QtPasteboard::noteChange() {
     ++m_count;
 }
 
-std::vector<QStringList> QtPasteboard::itemTypes() {
-    const QMimeData* content = contents();
+namespace {
+
+// A read that is answered from this process: handed over from the event loop all the same, and
+// cancelled with its handle.
+class LocalRead final : public Handle {
+public:
+    LocalRead(PasteboardContent content,
+              std::function<void(std::optional<PasteboardContent>)> done) {
+        QMetaObject::invokeMethod(
+            &m_context, [content = std::move(content), done = std::move(done)] { done(content); },
+            Qt::QueuedConnection);
+    }
+
+private:
+    QObject m_context; // destroyed with the handle, taking the queued call with it
+};
+
+class X11Read final : public Handle {
+public:
+    X11Read(X11ClipboardReader& reader, std::uint64_t read) : m_reader(&reader), m_read(read) {}
+    ~X11Read() override {
+        if (m_reader)
+            m_reader->cancel(m_read);
+    }
+
+private:
+    QPointer<X11ClipboardReader> m_reader;
+    std::uint64_t m_read;
+};
+
+} // namespace
+
+PasteboardContent QtPasteboard::ownContent() {
+    QClipboard* board = clipboard();
+    const QMimeData* content = board ? board->mimeData(QClipboard::Clipboard) : nullptr;
     if (!content)
         return {};
-    QStringList types;
+    PasteboardItem item;
     for (const QString& type : content->formats()) {
-        if (isContentType(type) && !types.contains(type))
-            types << type;
+        if (!isContentType(type))
+            continue;
+        QByteArray bytes = content->data(type);
+        if (!bytes.isEmpty())
+            item.emplace_back(type, std::move(bytes));
     }
-    if (types.isEmpty())
+    if (item.empty())
         return {};
-    return {types};
+    return {item};
 }
 
-std::optional<QByteArray> QtPasteboard::data(int item, const QString& type) {
-    const QMimeData* content = contents();
-    if (item != 0 || !content || !isContentType(type))
-        return std::nullopt;
-    // An owner that does not answer (or answers nothing) delivers no data for the type.
-    QByteArray bytes = content->data(type);
-    if (bytes.isEmpty())
-        return std::nullopt;
-    return bytes;
+std::unique_ptr<Handle>
+QtPasteboard::readContent(double timeout,
+                          std::function<void(std::optional<PasteboardContent>)> done) {
+    QClipboard* board = clipboard();
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    // Without another program behind it (our own content, or a clipboard that lives in this
+    // process off X11) nothing can keep us waiting.
+    if (!board || board->ownsClipboard() || !x11 || !x11->connection())
+        return std::make_unique<LocalRead>(ownContent(), std::move(done));
+    if (!m_reader)
+        m_reader = std::make_unique<X11ClipboardReader>(x11->connection());
+    const std::uint64_t read = m_reader->start(timeout, std::move(done));
+    return std::make_unique<X11Read>(*m_reader, read);
 }
 
 std::int64_t QtPasteboard::changeCount() {

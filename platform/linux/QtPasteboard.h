@@ -10,9 +10,13 @@ class QMimeData;
 
 namespace tandrel::linuxdesktop {
 
+class X11ClipboardReader;
+
 // The X11 CLIPBOARD selection through QClipboard: one item whose types are the MIME formats its
 // owner offers. Reaching the clipboard needs a QGuiApplication, so nothing is touched until the
-// first call; without one the clipboard reads as empty and refuses writes.
+// first call; without one the clipboard reads as empty and refuses writes. Another program's
+// content is read without waiting on that program (X11ClipboardReader); what Tandrel holds
+// itself is read from its own copy.
 //
 // Tandrel's own writes (the prompt, and the user's content put back) carry the hint that
 // clipboard managers honour for secrets, so a user's clipboard history is not filled with
@@ -26,8 +30,9 @@ public:
     QtPasteboard();
     ~QtPasteboard() override;
 
-    std::vector<QStringList> itemTypes() override;
-    std::optional<QByteArray> data(int item, const QString& type) override;
+    std::unique_ptr<Handle>
+    readContent(double timeout,
+                std::function<void(std::optional<PasteboardContent>)> done) override;
     std::int64_t changeCount() override;
     void clearContents() override;
     bool writeString(const QString& text) override;
@@ -35,7 +40,7 @@ public:
 
 private:
     QClipboard* clipboard();
-    const QMimeData* contents();
+    PasteboardContent ownContent();
     bool stillOurs();
     void noteChange();
     bool write(QMimeData* content);
@@ -46,6 +51,7 @@ private:
     // What Tandrel last put on the clipboard; a change while it is still there is our own echo.
     bool m_ownsContent = false;
     QPointer<QMimeData> m_own;
+    std::unique_ptr<X11ClipboardReader> m_reader;
 };
 
 } // namespace tandrel::linuxdesktop

@@ -146,7 +146,7 @@ private:
     ManualClock m_clock;
     SimScreens m_screens;
     SimLoginItems m_loginItems;
-    SimPasteboard m_pasteboard;
+    SimPasteboard m_pasteboard{m_clock};
     SimKeyEvents m_keyEvents{*this};
     std::map<ax::Pid, std::unique_ptr<SimApp>> m_apps;
 };

@@ -7,25 +7,26 @@ const QString& SimPasteboard::plainTextType() {
     return type;
 }
 
-std::vector<QStringList> SimPasteboard::itemTypes() {
-    std::vector<QStringList> result;
+std::unique_ptr<Handle>
+SimPasteboard::readContent(double timeout,
+                           std::function<void(std::optional<PasteboardContent>)> done) {
+    PasteboardContent content;
+    std::size_t types = 0;
     for (const PasteboardItem& item : m_items) {
-        QStringList types;
-        for (const auto& [type, bytes] : item)
-            types << type;
-        result.push_back(types);
+        PasteboardItem delivered;
+        for (const auto& [type, bytes] : item) {
+            ++types;
+            if (!m_withheld.contains(type))
+                delivered.emplace_back(type, bytes);
+        }
+        content.push_back(std::move(delivered));
     }
-    return result;
-}
-
-std::optional<QByteArray> SimPasteboard::data(int item, const QString& type) {
-    if (item < 0 || item >= int(m_items.size()) || m_withheld.contains(type))
-        return std::nullopt;
-    for (const auto& [name, bytes] : m_items[std::size_t(item)]) {
-        if (name == type)
-            return bytes;
-    }
-    return std::nullopt;
+    const std::optional<double> needed =
+        m_ownerDelay ? std::optional<double>(*m_ownerDelay * double(types)) : std::nullopt;
+    if (!needed || *needed > timeout)
+        return m_clock.runAfter(timeout, [done = std::move(done)] { done(std::nullopt); });
+    return m_clock.runAfter(
+        *needed, [done = std::move(done), content = std::move(content)] { done(content); });
 }
 
 void SimPasteboard::clearContents() {
@@ -44,6 +45,8 @@ bool SimPasteboard::writeString(const QString& text) {
 }
 
 bool SimPasteboard::writeItems(const std::vector<PasteboardItem>& items) {
+    if (m_failItemWrites)
+        return false;
     ++m_writes;
     m_items = items;
     ++m_changeCount;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Clock.h"
 #include "platform/Pasteboard.h"
 
 #include <set>
@@ -7,15 +8,19 @@
 namespace tandrel::sim {
 
 // The simulated clipboard: a list of items, a change count that moves on every write, and
-// switches for the failures a real clipboard can have.
+// switches for the failures a real clipboard can have. Its owner delivers the content on the
+// clock: at once, slowly, or never.
 class SimPasteboard final : public Pasteboard {
 public:
+    explicit SimPasteboard(Clock& clock) : m_clock(clock) {}
+
     // The type under which plain text is written and read, as on the real desktop.
     static const QString& plainTextType();
 
     // Pasteboard
-    std::vector<QStringList> itemTypes() override;
-    std::optional<QByteArray> data(int item, const QString& type) override;
+    std::unique_ptr<Handle>
+    readContent(double timeout,
+                std::function<void(std::optional<PasteboardContent>)> done) override;
     std::int64_t changeCount() override { return m_changeCount; }
     void clearContents() override;
     bool writeString(const QString& text) override;
@@ -32,6 +37,10 @@ public:
     void withhold(const QString& type) { m_withheld.insert(type); }
     // Writing plain text fails (the clipboard is left cleared by the preceding clear).
     void failStringWrites(bool fail) { m_failStringWrites = fail; }
+    // Writing items fails (the clipboard is left cleared by the preceding clear).
+    void failItemWrites(bool fail) { m_failItemWrites = fail; }
+    // The owner takes this long to deliver each type; none: it never answers (a stopped program).
+    void setOwnerDelay(std::optional<double> secondsPerType) { m_ownerDelay = secondsPerType; }
 
     // Writes by the program under test: clears, strings and item lists.
     int clears() const { return m_clears; }
@@ -42,6 +51,9 @@ private:
     std::int64_t m_changeCount = 0;
     std::set<QString> m_withheld;
     bool m_failStringWrites = false;
+    bool m_failItemWrites = false;
+    std::optional<double> m_ownerDelay = 0.0;
+    Clock& m_clock;
     int m_clears = 0;
     int m_writes = 0;
 };

@@ -21,6 +21,8 @@ const QString kNotVerified = QStringLiteral("Could not verify insertion. Return 
 const QString kReturnFailed = QStringLiteral("Prompt inserted. Press Return to send.");
 const QString kNotResponding =
     QStringLiteral("The application is not responding. Nothing was sent.");
+const QString kNotSaved = QStringLiteral("Could not save your clipboard. Nothing was sent.");
+const QString kNotRestored = QStringLiteral(" Could not restore your clipboard.");
 
 struct Status {
     std::optional<QString> text;
@@ -53,7 +55,12 @@ public:
         EXPECT_TRUE(found) << "the chat input should be the target";
         return found.value_or(ChatTarget{});
     }
-    void send() { sender.send(prompt, target()); }
+    // A click on the target; the clipboard's owner answers at once unless a case says otherwise.
+    void send() { send(target()); }
+    void send(const ChatTarget& to) {
+        sender.send(prompt, to);
+        sim.advance(0);
+    }
     SimPasteboard& clipboard() { return sim.pasteboard(); }
     SimKeyEvents& keys() { return sim.keyEvents(); }
     double now() { return sim.manualClock().uptime(); }
@@ -121,7 +128,7 @@ TEST_F(Sending, EmptyClipboardIsEmptyAgainAndTypesWithoutDataAreLeftOut) {
 TEST_F(Sending, PressingAgainWhileBusyOrAfterTheFocusLeftOnlyBeeps) {
     const ChatTarget found = target();
     send();
-    sender.send(prompt, found);
+    send(found);
     EXPECT_EQ(keys().beeps(), 1);
     EXPECT_EQ(keys().keys().size(), 1u) << "no second paste";
     EXPECT_EQ(statuses.size(), 1u) << "a beep reports no status";
@@ -131,11 +138,19 @@ TEST_F(Sending, PressingAgainWhileBusyOrAfterTheFocusLeftOnlyBeeps) {
     // The target the palette last saw is no longer focused.
     focusAnotherInput();
     const int clipboardWrites = clipboard().writes();
-    sender.send(prompt, found);
+    send(found);
     EXPECT_EQ(keys().beeps(), 2);
     EXPECT_FALSE(sender.busy());
     EXPECT_EQ(clipboard().writes(), clipboardWrites);
     EXPECT_EQ(statuses.size(), 2u);
+
+    // A stopped browser has not said where its focus is: the click is answered in words.
+    chat.browser->focus(chat.input);
+    browserAnswers(false);
+    send(found);
+    EXPECT_EQ(keys().beeps(), 2);
+    EXPECT_EQ(statuses.back(), (Status{kNotResponding, false}));
+    EXPECT_EQ(clipboard().writes(), clipboardWrites);
 }
 
 TEST_F(Sending, UnreadableInputIsRefusedBeforeTheClipboardIsTouched) {
@@ -171,6 +186,7 @@ struct Ending {
     double seconds;
     QString status;
     bool pasted = true;
+    bool written = true; // the prompt went onto the clipboard
 };
 
 void PrintTo(const Ending& ending, std::ostream* os) {
@@ -196,6 +212,34 @@ const Ending kEndings[] = {
     {"InputAddsACharacter", {0.02, Shape::extraCharacter}, nullptr, nullptr, 1.6, kNotVerified},
     {"InputPastesTwice", {0.02, Shape::twice}, nullptr, nullptr, 1.6, kNotVerified},
     {"InputAddsABlankLine", {0.02, Shape::separated}, nullptr, nullptr, 1.6, kNotVerified},
+    // The user's clipboard cannot be saved whole in time: nothing is written or pasted.
+    {"ClipboardOwnerNeverAnswers",
+     {},
+     [](SendingEndings& s) { s.clipboard().setOwnerDelay(std::nullopt); },
+     nullptr,
+     1.0,
+     kNotSaved,
+     false,
+     false},
+    {"ClipboardOwnerTooSlow",
+     {},
+     [](SendingEndings& s) { s.clipboard().setOwnerDelay(0.34); }, // three types
+     nullptr,
+     1.0,
+     kNotSaved,
+     false,
+     false},
+    // The user switches away while a slow owner hands over the clipboard: the paste is held.
+    {"FocusMovesWhileTheClipboardIsSaved",
+     {},
+     [](SendingEndings& s) { s.clipboard().setOwnerDelay(0.3); },
+     [](SendingEndings& s) {
+         s.focusMove = s.sim.manualClock().runAfter(0.5, [&s] { s.focusAnotherInput(); });
+     },
+     0.9,
+     kFocusBeforePaste,
+     false,
+     false},
     {"ClipboardWriteFails",
      {},
      [](SendingEndings& s) { s.clipboard().failStringWrites(true); },
@@ -210,10 +254,10 @@ const Ending kEndings[] = {
      0,
      kFocusBeforePaste,
      false},
-    {"ApplicationStopsAnsweringRightBeforePaste",
+    {"ApplicationStopsAnsweringWhileTheClipboardIsSaved",
      {},
      [](SendingEndings& s) {
-         // The moment the insertion begins (clipboard saved), the browser goes busy.
+         // The moment the click is accepted, the browser goes busy.
          s.sender.onStatus = [&s](const std::optional<QString>& text) {
              s.statuses.push_back({text, s.sender.busy()});
              s.browserAnswers(false);
@@ -222,6 +266,7 @@ const Ending kEndings[] = {
      nullptr,
      0,
      kNotResponding,
+     false,
      false},
     {"ApplicationNeverAnswersAfterPaste",
      {},
@@ -253,6 +298,7 @@ TEST_P(SendingEndings, EndWithTheirStatusNoReturnAndTheClipboardBack) {
         ending.beforeSend(*this);
 
     const double start = now();
+    const int writes = clipboard().writes();
     send();
     if (ending.afterSend)
         ending.afterSend(*this);
@@ -269,6 +315,9 @@ TEST_P(SendingEndings, EndWithTheirStatusNoReturnAndTheClipboardBack) {
     sim.advance(3);
     EXPECT_EQ(keys().returns().size(), 0u);
     EXPECT_EQ(pastes(), ending.pasted ? 1 : 0);
+    if (!ending.written) {
+        EXPECT_EQ(clipboard().writes(), writes) << "the user's clipboard was never touched";
+    }
     EXPECT_EQ(statuses.size(), 2u) << "buttons disabled once, then one status";
     EXPECT_EQ(sim.manualClock().pendingCount(), 0u) << "no check left running";
 }
@@ -309,7 +358,7 @@ TEST_F(Sending, ApplicationSilentForSomeChecksIsCheckedAgainWithinTheSameBudget)
         statuses.clear();
         const ChatTarget found = target();
         const double start = now();
-        sender.send(prompt, found);
+        send(found);
         browserAnswers(false);
         // Answers again between the last silent check and the next one.
         const auto wake = sim.manualClock().runAfter(c.silentChecks * 0.08 + 0.04, [&] {
@@ -351,12 +400,28 @@ TEST_F(Sending, SenderGoingAwayMidInsertionPutsTheClipboardBackAndStaysSilent) {
     int reports = 0;
     early->onStatus = [&](const std::optional<QString>&) { ++reports; };
     early->send(prompt, target());
+    sim.advance(0);
     ASSERT_EQ(clipboard().text(), prompt.text);
     early.reset();
     EXPECT_EQ(clipboard().items(), richCopy());
     sim.advance(3);
     EXPECT_EQ(reports, 1);
     EXPECT_TRUE(keys().returns().empty());
+}
+
+// A clipboard that refuses the saved content back is said so, whatever the ending.
+TEST_F(Sending, RestoreThatIsRefusedIsSaid) {
+    clipboard().failItemWrites(true);
+    send();
+    sim.advance(0.4);
+    EXPECT_EQ(keys().returns().size(), 1u);
+    EXPECT_EQ(statuses.back(), (Status{kNotRestored.trimmed(), false}));
+
+    clipboard().copy(richCopy());
+    keys().setBehaviour(chat.input, {std::nullopt});
+    send();
+    sim.advance(2);
+    EXPECT_EQ(statuses.back(), (Status{kNotVerified + kNotRestored, false}));
 }
 
 } // namespace

@@ -226,6 +226,18 @@ TEST_F(AppController, VisibilityLoopFollowsFocusDismissalPauseAndTrust) {
     desktop.advance(1);
     EXPECT_FALSE(paletteView.visible);
 
+    // Kept for that browser only: another application, just as silent, that comes to the front
+    // never gets the browser's palette.
+    scene.browser->focus(scene.input);
+    desktop.advance(1);
+    EXPECT_TRUE(paletteView.visible);
+    sim::SimApp& other = desktop.addApp(
+        scene.browser->pid() + 1, QStringLiteral("org.example.Notes"), QStringLiteral("Notes"));
+    desktop.ax().setAnswering(other.pid(), false);
+    desktop.activate(other);
+    desktop.advance(1);
+    EXPECT_FALSE(paletteView.visible) << "the palette stayed over another application";
+
     EXPECT_EQ(reasons(), (std::vector<QString>{
                              QStringLiteral("shown"),
                              QStringLiteral("dismissed for this input"),
@@ -234,6 +246,8 @@ TEST_F(AppController, VisibilityLoopFollowsFocusDismissalPauseAndTrust) {
                              QStringLiteral("paused"),
                              QStringLiteral("shown"),
                              QStringLiteral("accessibility permission missing"),
+                             QStringLiteral("shown"),
+                             QStringLiteral("no eligible focused input"),
                              QStringLiteral("shown"),
                              QStringLiteral("no eligible focused input"),
                          }));
