@@ -1,5 +1,6 @@
 #include "platform/linux/XdgAutostart.h"
 
+#include "core/AtomicFile.h"
 #include "core/Errors.h"
 
 #include <QCoreApplication>
@@ -7,11 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <map>
 #include <system_error>
@@ -289,21 +287,8 @@ void XdgAutostart::registerApp() {
                        "X-GNOME-Autostart-enabled=true\n")
             .arg(m_displayName.simplified(), desktopentry::execValue(m_executablePath))
             .toUtf8();
-    // Unbuffered, so that a short write is seen here and never committed as a truncated entry.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw FileError(QStringLiteral("write"), path, file.errorString());
-    errno = 0;
-    if (file.write(data) != data.size()) {
-        const int code = errno;
-        const QString reason =
-            code != 0 ? QString::fromLocal8Bit(strerror(code)) : file.errorString();
-        file.cancelWriting();
-        file.commit(); // removes the temporary file after cancelWriting()
-        throw FileError(QStringLiteral("write"), path, reason);
-    }
-    if (!file.commit())
-        throw FileError(QStringLiteral("write"), path, file.errorString());
+    atomicfile::removeLeftovers(path);
+    atomicfile::write(path, data);
 }
 
 void XdgAutostart::unregisterApp() {
