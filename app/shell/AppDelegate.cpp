@@ -110,6 +110,8 @@ void AppDelegate::installCallbacks() {
         m_dismissedTarget = m_target;
         m_previewing = false;
     };
+    m_editor->onQuit = [this] { quit(); };
+    m_editor->onEditPrompts = [this] { editPrompts(); };
     m_editor->onPreview = [this](const Configuration& working, const Rect& rect) {
         showPreview(working, rect);
     };
