@@ -53,7 +53,9 @@ QString escapeStringValue(const QString& text) {
     return out;
 }
 
-QString unescapeStringValue(const QString& text) {
+} // namespace
+
+QString unescapedValue(const QString& text) {
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -87,8 +89,6 @@ QString unescapeStringValue(const QString& text) {
     return out;
 }
 
-} // namespace
-
 QString execValue(const QString& program) {
     QString quoted = QStringLiteral("\"");
     for (const QChar c : program) {
@@ -103,7 +103,7 @@ QString execValue(const QString& program) {
 }
 
 std::optional<QString> execProgram(const QString& value) {
-    const QString command = unescapeStringValue(value);
+    const QString command = unescapedValue(value);
     qsizetype i = 0;
     while (i < command.size() && (command[i] == u' ' || command[i] == u'\t'))
         ++i;
@@ -243,27 +243,41 @@ QString XdgAutostart::entryPath() const {
     return autostartFolder() + u'/' + m_entryId + QStringLiteral(".desktop");
 }
 
-bool XdgAutostart::entryIsOurs(bool* active) const {
-    const std::optional<EntryFields> fields = readEntry(entryPath());
+XdgAutostart::Entry XdgAutostart::inspectEntry() const {
+    Entry entry;
+    const QString path = entryPath();
+    if (!QFileInfo::exists(path))
+        return entry;
+    entry.present = true;
+    entry.command = path; // what it starts cannot be read: the file itself is named
+    const std::optional<EntryFields> fields = readEntry(path);
     if (!fields || !fields->exec)
-        return false;
+        return entry;
+    entry.command = desktopentry::unescapedValue(*fields->exec);
     const std::optional<QString> program = desktopentry::execProgram(*fields->exec);
     if (!program)
-        return false;
-    const bool ours = *program == m_executablePath ||
-                      (!resolvedExecutable(*program).isEmpty() &&
-                       resolvedExecutable(*program) == resolvedExecutable(m_executablePath));
-    if (active)
-        *active = !fields->hidden && !fields->switchedOff;
-    return ours;
+        return entry;
+    entry.ours = *program == m_executablePath ||
+                 (!resolvedExecutable(*program).isEmpty() &&
+                  resolvedExecutable(*program) == resolvedExecutable(m_executablePath));
+    entry.active = !fields->hidden && !fields->switchedOff;
+    return entry;
 }
 
 LoginItemStatus XdgAutostart::status() {
     if (m_executablePath.isEmpty())
         return LoginItemStatus::NotFound;
-    bool active = false;
-    return entryIsOurs(&active) && active ? LoginItemStatus::Enabled
-                                          : LoginItemStatus::NotRegistered;
+    const Entry entry = inspectEntry();
+    if (!entry.present)
+        return LoginItemStatus::NotRegistered;
+    if (!entry.ours)
+        return LoginItemStatus::Taken;
+    return entry.active ? LoginItemStatus::Enabled : LoginItemStatus::NotRegistered;
+}
+
+QString XdgAutostart::takenBy() {
+    const Entry entry = inspectEntry();
+    return entry.present && !entry.ours ? entry.command : QString();
 }
 
 void XdgAutostart::registerApp() {
@@ -292,7 +306,7 @@ void XdgAutostart::registerApp() {
 }
 
 void XdgAutostart::unregisterApp() {
-    if (!entryIsOurs(nullptr))
+    if (!inspectEntry().ours)
         return;
     const QString path = entryPath();
     std::error_code error;
