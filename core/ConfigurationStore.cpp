@@ -1,15 +1,12 @@
 #include "core/ConfigurationStore.h"
 
+#include "core/AtomicFile.h"
 #include "core/PromptsFile.h"
 
-#include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -41,44 +38,10 @@ QString kindOf(mode_t mode) {
     return QStringLiteral("not a regular file");
 }
 
-// A save interrupted between giving its temporary file a name and renaming it over the prompts
-// file leaves "prompts.json.XXXXXX" behind (six ASCII letters, as Qt makes them). A name this old
-// cannot belong to a save still under way in another instance.
-constexpr std::chrono::minutes leftoverAge{10};
-
-bool isTemporaryName(const QString& name, const QString& fileName) {
-    if (name.size() != fileName.size() + 7 || !name.startsWith(fileName) ||
-        name[fileName.size()] != u'.')
-        return false;
-    for (qsizetype i = fileName.size() + 1; i < name.size(); ++i) {
-        const char16_t c = name[i].unicode();
-        if (!((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')))
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 void ConfigurationStore::removeLeftoverTemporaryFiles() const {
-    const QFileInfo target(path_);
-    const QDir folder = target.absoluteDir();
-    const QString fileName = target.fileName();
-    const auto now = std::chrono::system_clock::now();
-    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
-        if (!isTemporaryName(name, fileName))
-            continue;
-        // Only a plain file of ours with no other name is removed: never what a link points
-        // to, nor a file someone else made or linked elsewhere.
-        struct stat info {};
-        const QByteArray native = QFile::encodeName(folder.filePath(name));
-        if (lstat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode) ||
-            info.st_uid != geteuid() || info.st_nlink != 1)
-            continue;
-        const auto modified = std::chrono::system_clock::from_time_t(info.st_mtim.tv_sec);
-        if (now - modified >= leftoverAge)
-            unlink(native.constData()); // best effort: a leftover that stays harms nothing
-    }
+    atomicfile::removeLeftovers(path_);
 }
 
 Configuration ConfigurationStore::load() const {
@@ -144,27 +107,7 @@ void ConfigurationStore::save(const Configuration& configuration) const {
 
     const QByteArray data = PromptsFile::encode(configuration);
 
-    // QSaveFile writes a temporary file beside the target and renames it over the target only
-    // when everything was written; on failure it removes the temporary file. It is opened
-    // unbuffered because a buffered QSaveFile commits a short write (a full disk, a file size
-    // limit) as if it had succeeded, which would replace the old file with a truncated one.
-    QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw FileError(QStringLiteral("write"), path_, file.errorString());
-    errno = 0;
-    const qint64 written = file.write(data);
-    if (written != data.size()) {
-        // A short write is no error to Qt; the system's reason is left in errno.
-        const int code = errno;
-        const QString reason = written < 0 ? file.errorString()
-                               : code != 0 ? QString::fromLocal8Bit(strerror(code))
-                                           : QStringLiteral("only part of the file was written");
-        file.cancelWriting();
-        file.commit(); // removes the temporary file after cancelWriting()
-        throw FileError(QStringLiteral("write"), path_, reason);
-    }
-    if (!file.commit())
-        throw FileError(QStringLiteral("write"), path_, file.errorString());
+    atomicfile::write(path_, data);
 
     const Configuration readBack = load();
     if (readBack.prompts != configuration.prompts)

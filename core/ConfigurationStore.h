@@ -29,9 +29,9 @@ public:
     // `configuration`, and otherwise the error of the step that failed.
     void save(const Configuration& configuration) const;
 
-    // Removes "<file name>.XXXXXX" temporary files that a save killed before its rename left
-    // behind: only plain files of this user, with no other link, older than ten minutes, so a
-    // save running in another instance is never disturbed. Failures are ignored.
+    // Removes the temporary files that a save killed before its rename left behind (see
+    // atomicfile::removeLeftovers): only names the program itself makes, never the user's own
+    // files beside the prompts file. Failures are ignored.
     void removeLeftoverTemporaryFiles() const;
 
 private:

@@ -180,6 +180,18 @@ void EditorController::openAccessibility() {
     m_desktop.workspace().openAccessibilitySettings();
 }
 
+void EditorController::quitApplication() {
+    if (onQuit)
+        onQuit();
+}
+
+void EditorController::editPrompts() {
+    if (onEditPrompts)
+        onEditPrompts();
+    else
+        m_view.showWindow();
+}
+
 // MARK: list actions
 
 void EditorController::addPrompt() {

@@ -51,6 +51,12 @@ public:
     // (bottom-left origin, y up, device-independent pixels; primary screen = first screen).
     std::function<void(const Configuration&, const Rect&)> onPreview;
 
+    // The application's own commands that the tray menu shows with their shortcuts, so that the
+    // shortcuts work while the editor has the keyboard too. Unset, quitting does nothing and
+    // Edit Prompts only brings the window to the front.
+    std::function<void()> onQuit;
+    std::function<void()> onEditPrompts;
+
     // Opens the editor on the configuration; while the window is open, its unsaved edits stay
     // and the window only comes to the front.
     void present(const Configuration& configuration);
@@ -67,6 +73,8 @@ public:
     void cancelEdit();
     void previewButtons();
     void openAccessibility();
+    void quitApplication();
+    void editPrompts();
 
     // List actions.
     void addPrompt();

@@ -203,6 +203,17 @@ void EditorWindow::build() {
         if (m_controller)
             m_controller->savePrompts();
     });
+    // The tray menu's shortcuts, which the user may try here first.
+    auto* quitShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+    connect(quitShortcut, &QShortcut::activated, this, [this] {
+        if (m_controller)
+            m_controller->quitApplication();
+    });
+    auto* editShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), this);
+    connect(editShortcut, &QShortcut::activated, this, [this] {
+        if (m_controller)
+            m_controller->editPrompts();
+    });
     auto* cancelShortcut = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(cancelShortcut, &QShortcut::activated, this, [this] {
         // Escape during a drag only ends the drag.

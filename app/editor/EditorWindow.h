@@ -17,8 +17,9 @@ class PromptList;
 
 // The editor's window: a fixed 760 x 540 window with the prompt list on the left, the selected
 // prompt's label and text on the right, the permission guidance above and Preview, Cancel
-// (Escape) and Save (Control+S) below. It is hidden when closed, never destroyed, and it passes
-// every action of the user to the attached controller.
+// (Escape) and Save (Control+S) below; Control+Q and Control+, do what they do in the tray menu. It
+// is hidden when closed, never destroyed, and it passes every action of the user to the attached
+// controller.
 class EditorWindow final : public QWidget, public EditorView {
 public:
     explicit EditorWindow(QWidget* parent = nullptr);

@@ -110,6 +110,8 @@ void AppDelegate::installCallbacks() {
         m_dismissedTarget = m_target;
         m_previewing = false;
     };
+    m_editor->onQuit = [this] { quit(); };
+    m_editor->onEditPrompts = [this] { editPrompts(); };
     m_editor->onPreview = [this](const Configuration& working, const Rect& rect) {
         showPreview(working, rect);
     };
@@ -259,15 +261,17 @@ void AppDelegate::menuWillOpen() {
 void AppDelegate::rebuildMenu() {
     if (!m_views.tray)
         return;
+    LoginItems& login = m_desktop.loginItems();
     m_views.tray->setMenu(buildStatusMenu(m_desktop.accessibility().isProcessTrusted(), m_paused,
-                                          m_desktop.loginItems().status(),
-                                          AppIdentity::supportURL()));
+                                          login.status(), AppIdentity::supportURL(),
+                                          login.takenBy()));
 }
 
 void AppDelegate::refreshLoginItem() {
     if (!m_views.tray)
         return;
-    m_views.tray->updateItem(loginMenuItem(m_desktop.loginItems().status()));
+    LoginItems& login = m_desktop.loginItems();
+    m_views.tray->updateItem(loginMenuItem(login.status(), login.takenBy()));
 }
 
 void AppDelegate::toggleLogin() {

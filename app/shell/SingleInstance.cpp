@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -21,7 +22,6 @@ namespace {
 
 const QByteArray kReopen = QByteArrayLiteral("reopen\n");
 const QByteArray kDone = QByteArrayLiteral("ok\n");
-constexpr int kTimeoutMs = 2000;
 // A client that sends more than this without a line break is not a launch of ours.
 constexpr qsizetype kMaxRequest = 256;
 
@@ -32,6 +32,14 @@ QString displayTag() {
         if (!c.isLetterOrNumber())
             c = QLatin1Char('_');
     return display;
+}
+
+// A file of this user and display in the runtime folder.
+QString runtimePath(const QString& extension) {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    return folder + QStringLiteral("/tandrel-%1-%2.%3").arg(getuid()).arg(displayTag(), extension);
 }
 
 // False when the path does not fit a socket address.
@@ -65,36 +73,40 @@ bool waitFor(int fd, short events, std::chrono::steady_clock::time_point deadlin
     }
 }
 
-bool askToReopen(const QString& path) {
-    sockaddr_un address;
-    if (!addressOf(path, &address))
-        return false;
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+// A connection to the running instance, or -1 while it cannot be made (no socket yet, the queue
+// of a stopped instance full). Never blocks: a blocking connect waits as long as the queue stays
+// full, which for a stopped instance is forever.
+int connectNow(const sockaddr_un& address) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
-        return false;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTimeoutMs);
-    bool answered = false;
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0 &&
-        ::send(fd, kReopen.constData(), std::size_t(kReopen.size()), MSG_NOSIGNAL) ==
-            kReopen.size()) {
-        // The answer tells that a live instance took it, not a socket file left by a crash.
-        QByteArray answer;
-        char buffer[16];
-        while (answer.size() < kDone.size() && waitFor(fd, POLLIN, deadline)) {
-            const ssize_t got = ::recv(fd, buffer, sizeof(buffer), 0);
-            if (got <= 0)
-                break;
-            answer.append(buffer, got);
-        }
-        answered = answer.startsWith(kDone);
-    }
+        return -1;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0)
+        return fd;
     ::close(fd);
-    return answered;
+    return -1;
+}
+
+// Asks the instance at the other end to reopen; true when it said it did before the deadline.
+bool askToReopen(int fd, std::chrono::steady_clock::time_point deadline) {
+    if (::send(fd, kReopen.constData(), std::size_t(kReopen.size()), MSG_NOSIGNAL) !=
+        kReopen.size())
+        return false;
+    QByteArray answer;
+    char buffer[16];
+    while (answer.size() < kDone.size() && waitFor(fd, POLLIN, deadline)) {
+        const ssize_t got = ::recv(fd, buffer, sizeof(buffer), 0);
+        if (got < 0 && (errno == EAGAIN || errno == EINTR))
+            continue;
+        if (got <= 0)
+            break;
+        answer.append(buffer, got);
+    }
+    return answer.startsWith(kDone);
 }
 
 } // namespace
 
-SingleInstance::SingleInstance() = default;
+SingleInstance::SingleInstance(std::chrono::milliseconds answerTime) : m_answerTime(answerTime) {}
 
 SingleInstance::~SingleInstance() {
     while (!m_clients.empty())
@@ -102,35 +114,70 @@ SingleInstance::~SingleInstance() {
     if (m_listener >= 0) {
         m_listenerNotifier.reset();
         ::close(m_listener);
-        // Only the listening instance removes its own socket file.
+        // Only the listening instance removes its own socket file, and before it lets go of the
+        // lock: the next first instance's socket is never removed.
         ::unlink(QFile::encodeName(socketPath()).constData());
     }
+    if (m_lock >= 0)
+        ::close(m_lock);
 }
 
 QString SingleInstance::socketPath() {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    return folder + QStringLiteral("/tandrel-%1-%2.socket").arg(getuid()).arg(displayTag());
+    return runtimePath(QStringLiteral("socket"));
+}
+
+QString SingleInstance::lockPath() {
+    return runtimePath(QStringLiteral("lock"));
 }
 
 SingleInstance::Role SingleInstance::claim(QString* error) {
-    const QString path = socketPath();
-    if (askToReopen(path))
-        return Role::Secondary;
-
     auto fail = [error](const QString& reason) {
         if (error)
             *error = reason;
         return Role::Failed;
     };
+    const QString path = socketPath();
     sockaddr_un address;
     if (!addressOf(path, &address))
         return fail(QStringLiteral("the socket path %1 is too long").arg(path));
+    const QString lock = lockPath();
+    const int lockFd = ::open(QFile::encodeName(lock).constData(),
+                              O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (lockFd < 0)
+        return fail(QStringLiteral("%1: %2").arg(lock, systemError()));
+
+    // The lock is tried again while waiting: an instance that is just ending gives it up after
+    // removing its socket, and the launch that finds neither then becomes the first.
+    const auto deadline = std::chrono::steady_clock::now() + m_answerTime;
+    for (;;) {
+        if (::flock(lockFd, LOCK_EX | LOCK_NB) == 0)
+            break;
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            const QString reason = QStringLiteral("%1: %2").arg(lock, systemError());
+            ::close(lockFd);
+            return fail(reason);
+        }
+        if (const int fd = connectNow(address); fd >= 0) {
+            const bool answered = askToReopen(fd, deadline);
+            ::close(fd);
+            ::close(lockFd);
+            return answered ? Role::Secondary : Role::Unresponsive;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            ::close(lockFd);
+            return Role::Unresponsive;
+        }
+        // Starting up, or stopped with a full queue: asked again shortly.
+        ::poll(nullptr, 0, 20);
+    }
+    // Kept for the life of the instance: the system releases it when the process ends, however
+    // it ends. Held even if listening fails below, so that no second palette ever starts.
+    m_lock = lockFd;
+
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
         return fail(systemError());
-    // Nobody answered: a socket file there is a leftover of an instance that ended abruptly.
+    // This process holds the lock: a socket file there is a leftover of an instance that ended.
     ::unlink(address.sun_path);
     // Only this user may ask: the socket is created without group or other permissions.
     const mode_t previous = ::umask(0077);

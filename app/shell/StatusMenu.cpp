@@ -33,7 +33,7 @@ QString statusLine(bool trusted, bool paused) {
     return QStringLiteral("Ready for desktop and web chats");
 }
 
-MenuItem loginMenuItem(LoginItemStatus status) {
+MenuItem loginMenuItem(LoginItemStatus status, const QString& takenBy) {
     MenuItem item = command(QStringLiteral("Launch at Login"), MenuAction::ToggleLogin);
     item.checkable = true;
     switch (status) {
@@ -44,6 +44,12 @@ MenuItem loginMenuItem(LoginItemStatus status) {
         item.state = MenuState::Mixed;
         item.title = QStringLiteral("Launch at Login \u2014 Approval Needed\u2026");
         break;
+    case LoginItemStatus::Taken:
+        item.state = MenuState::Off;
+        if (!takenBy.isEmpty())
+            item.title = QStringLiteral("Launch at Login (Replaces \u201C%1\u201D)")
+                             .arg(takenBy.simplified());
+        break;
     default:
         item.state = MenuState::Off;
     }
@@ -51,7 +57,8 @@ MenuItem loginMenuItem(LoginItemStatus status) {
 }
 
 std::vector<MenuItem> buildStatusMenu(bool trusted, bool paused, LoginItemStatus login,
-                                      const std::optional<QUrl>& supportURL) {
+                                      const std::optional<QUrl>& supportURL,
+                                      const QString& loginTakenBy) {
     const QString name = AppIdentity::name();
     MenuItem status = command(statusLine(trusted, paused), MenuAction::None);
     status.enabled = false;
@@ -61,7 +68,7 @@ std::vector<MenuItem> buildStatusMenu(bool trusted, bool paused, LoginItemStatus
     menu.push_back(separator());
     menu.push_back(command(QStringLiteral("Edit Prompts\u2026"), MenuAction::EditPrompts,
                            QStringLiteral("Ctrl+,")));
-    menu.push_back(loginMenuItem(login));
+    menu.push_back(loginMenuItem(login, loginTakenBy));
     menu.push_back(command(paused ? QStringLiteral("Resume") : QStringLiteral("Pause"),
                            MenuAction::TogglePause));
     menu.push_back(
@@ -91,6 +98,7 @@ std::optional<QString> toggleLogin(LoginItems& items) {
 
     switch (items.status()) {
     case LoginItemStatus::NotRegistered:
+    case LoginItemStatus::Taken: // the item's title said that this replaces the other entry
         if (auto failure = attempt([&] { items.registerApp(); }))
             return failure;
         if (items.status() == LoginItemStatus::RequiresApproval)

@@ -44,15 +44,19 @@ QString statusLine(bool trusted, bool paused);
 // Status line, separator, Edit Prompts…, Launch at Login, Pause/Resume, Accessibility Settings…,
 // About…, Support My Work… (only with a support address), separator, Quit.
 std::vector<MenuItem> buildStatusMenu(bool trusted, bool paused, LoginItemStatus login,
-                                      const std::optional<QUrl>& supportURL);
+                                      const std::optional<QUrl>& supportURL,
+                                      const QString& loginTakenBy = {});
 
 // The launch-at-login item for a status read from the desktop, also for a status the enum does
-// not name (shown off, with the plain title).
-MenuItem loginMenuItem(LoginItemStatus status);
+// not name (shown off, with the plain title). While another program's entry takes its place
+// (`takenBy`, see LoginItems::takenBy()), it is off and its title says that choosing it replaces
+// that entry.
+MenuItem loginMenuItem(LoginItemStatus status, const QString& takenBy = {});
 
 // What choosing "Launch at Login" does, by the status read first: registers when not registered
-// (and opens the settings when the desktop then wants the user's approval), unregisters when
-// enabled, only opens the settings while approval is pending. Returns the informative text of the
+// or when another program's entry is in the way (the menu item said it replaces it), and opens
+// the settings when the desktop then wants the user's approval; unregisters when enabled; only
+// opens the settings while approval is pending. Returns the informative text of the
 // alert "Could not change Launch at Login" when it must be shown, none otherwise. Either way the
 // caller rebuilds the menu afterwards, so that it shows the real status.
 std::optional<QString> toggleLogin(LoginItems& items);

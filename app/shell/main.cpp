@@ -53,6 +53,12 @@ int main(int argc, char** argv) {
         std::fprintf(stdout, "%s is already running; it opened its editor.\n",
                      qUtf8Printable(AppIdentity::name()));
         return 0;
+    case SingleInstance::Role::Unresponsive:
+        // A stopped or stuck instance would come back to find a second palette over its own.
+        std::fprintf(stderr,
+                     "tandrel: %s is already running but does not answer; nothing was started.\n",
+                     qUtf8Printable(AppIdentity::name()));
+        return 1;
     case SingleInstance::Role::Failed:
         std::fprintf(stderr, "tandrel: a second launch will not reach this one: %s\n",
                      qUtf8Printable(instanceError));

@@ -1,5 +1,6 @@
 #include "platform/linux/XdgAutostart.h"
 
+#include "core/AtomicFile.h"
 #include "core/Errors.h"
 
 #include <QCoreApplication>
@@ -7,11 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <map>
 #include <system_error>
@@ -55,7 +53,9 @@ QString escapeStringValue(const QString& text) {
     return out;
 }
 
-QString unescapeStringValue(const QString& text) {
+} // namespace
+
+QString unescapedValue(const QString& text) {
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -89,8 +89,6 @@ QString unescapeStringValue(const QString& text) {
     return out;
 }
 
-} // namespace
-
 QString execValue(const QString& program) {
     QString quoted = QStringLiteral("\"");
     for (const QChar c : program) {
@@ -105,7 +103,7 @@ QString execValue(const QString& program) {
 }
 
 std::optional<QString> execProgram(const QString& value) {
-    const QString command = unescapeStringValue(value);
+    const QString command = unescapedValue(value);
     qsizetype i = 0;
     while (i < command.size() && (command[i] == u' ' || command[i] == u'\t'))
         ++i;
@@ -245,27 +243,41 @@ QString XdgAutostart::entryPath() const {
     return autostartFolder() + u'/' + m_entryId + QStringLiteral(".desktop");
 }
 
-bool XdgAutostart::entryIsOurs(bool* active) const {
-    const std::optional<EntryFields> fields = readEntry(entryPath());
+XdgAutostart::Entry XdgAutostart::inspectEntry() const {
+    Entry entry;
+    const QString path = entryPath();
+    if (!QFileInfo::exists(path))
+        return entry;
+    entry.present = true;
+    entry.command = path; // what it starts cannot be read: the file itself is named
+    const std::optional<EntryFields> fields = readEntry(path);
     if (!fields || !fields->exec)
-        return false;
+        return entry;
+    entry.command = desktopentry::unescapedValue(*fields->exec);
     const std::optional<QString> program = desktopentry::execProgram(*fields->exec);
     if (!program)
-        return false;
-    const bool ours = *program == m_executablePath ||
-                      (!resolvedExecutable(*program).isEmpty() &&
-                       resolvedExecutable(*program) == resolvedExecutable(m_executablePath));
-    if (active)
-        *active = !fields->hidden && !fields->switchedOff;
-    return ours;
+        return entry;
+    entry.ours = *program == m_executablePath ||
+                 (!resolvedExecutable(*program).isEmpty() &&
+                  resolvedExecutable(*program) == resolvedExecutable(m_executablePath));
+    entry.active = !fields->hidden && !fields->switchedOff;
+    return entry;
 }
 
 LoginItemStatus XdgAutostart::status() {
     if (m_executablePath.isEmpty())
         return LoginItemStatus::NotFound;
-    bool active = false;
-    return entryIsOurs(&active) && active ? LoginItemStatus::Enabled
-                                          : LoginItemStatus::NotRegistered;
+    const Entry entry = inspectEntry();
+    if (!entry.present)
+        return LoginItemStatus::NotRegistered;
+    if (!entry.ours)
+        return LoginItemStatus::Taken;
+    return entry.active ? LoginItemStatus::Enabled : LoginItemStatus::NotRegistered;
+}
+
+QString XdgAutostart::takenBy() {
+    const Entry entry = inspectEntry();
+    return entry.present && !entry.ours ? entry.command : QString();
 }
 
 void XdgAutostart::registerApp() {
@@ -289,25 +301,12 @@ void XdgAutostart::registerApp() {
                        "X-GNOME-Autostart-enabled=true\n")
             .arg(m_displayName.simplified(), desktopentry::execValue(m_executablePath))
             .toUtf8();
-    // Unbuffered, so that a short write is seen here and never committed as a truncated entry.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw FileError(QStringLiteral("write"), path, file.errorString());
-    errno = 0;
-    if (file.write(data) != data.size()) {
-        const int code = errno;
-        const QString reason =
-            code != 0 ? QString::fromLocal8Bit(strerror(code)) : file.errorString();
-        file.cancelWriting();
-        file.commit(); // removes the temporary file after cancelWriting()
-        throw FileError(QStringLiteral("write"), path, reason);
-    }
-    if (!file.commit())
-        throw FileError(QStringLiteral("write"), path, file.errorString());
+    atomicfile::removeLeftovers(path);
+    atomicfile::write(path, data);
 }
 
 void XdgAutostart::unregisterApp() {
-    if (!entryIsOurs(nullptr))
+    if (!inspectEntry().ours)
         return;
     const QString path = entryPath();
     std::error_code error;

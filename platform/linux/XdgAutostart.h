@@ -13,7 +13,8 @@ namespace tandrel::linuxdesktop {
 // Launch at login as an XDG autostart entry, $XDG_CONFIG_HOME/autostart/<id>.desktop (the
 // folder is ~/.config/autostart when XDG_CONFIG_HOME is unset or not absolute; it is looked up on
 // every call). The entry counts as ours when its Exec line starts this very executable; an entry
-// that starts something else is never removed, and only a registration replaces it.
+// that starts something else (or cannot be read) is reported as Taken, never removed, and only a
+// registration, which the user asks for, replaces it.
 class XdgAutostart final : public LoginItems {
 public:
     // An empty executable path means the program does not know where it lives: the status is
@@ -23,9 +24,13 @@ public:
     // This process: QCoreApplication's file path and application name, entry id "tandrel".
     static XdgAutostart forThisProgram();
 
-    // Enabled when the entry exists, is not hidden or switched off, and starts this executable.
+    // Enabled when the entry exists, is not hidden or switched off, and starts this executable;
+    // Taken when an entry there is not ours.
     LoginItemStatus status() override;
-    // Writes the entry atomically; throws FileError with the system's reason.
+    // The command line of an entry that is not ours (its file's path when it has none).
+    QString takenBy() override;
+    // Writes the entry atomically, replacing whatever was there; throws FileError with the
+    // system's reason.
     void registerApp() override;
     // Removes the entry if it is ours; throws FileError with the system's reason.
     void unregisterApp() override;
@@ -34,7 +39,13 @@ public:
     QString entryPath() const;
 
 private:
-    bool entryIsOurs(bool* active) const;
+    struct Entry {
+        bool present = false; // a file at the entry's path
+        bool ours = false;    // it starts this executable
+        bool active = false;  // neither hidden nor switched off
+        QString command;      // its command line, or its path when it has none
+    };
+    Entry inspectEntry() const;
 
     QString m_entryId;
     QString m_executablePath;
@@ -43,6 +54,8 @@ private:
 
 namespace desktopentry {
 
+// A string value with the escapes of desktop files (\s \n \t \r \\) resolved.
+QString unescapedValue(const QString& text);
 // The Exec value that starts exactly `program` without arguments: the path in double quotes with
 // the characters desktop files escape there (and '%' doubled), then escaped as a string value.
 QString execValue(const QString& program);

@@ -14,6 +14,7 @@ void SimLoginItems::registerApp() {
     if (m_registerFailure)
         throw Error(*m_registerFailure);
     m_status = m_statusAfterRegister;
+    m_takenBy.clear();
 }
 
 void SimLoginItems::unregisterApp() {

@@ -16,11 +16,14 @@ namespace tandrel::sim {
 class SimLoginItems final : public LoginItems {
 public:
     LoginItemStatus status() override;
+    QString takenBy() override { return m_takenBy; }
     void registerApp() override;
     void unregisterApp() override;
     void openSettings() override;
 
     void setStatus(LoginItemStatus status) { m_status = status; }
+    // Shown while the status is Taken; registering replaces that entry.
+    void setTakenBy(QString command) { m_takenBy = std::move(command); }
     void setStatusAfterRegister(LoginItemStatus status) { m_statusAfterRegister = status; }
     void failRegister(std::optional<QString> message) { m_registerFailure = std::move(message); }
     void failUnregister(std::optional<QString> message) {
@@ -36,6 +39,7 @@ public:
 private:
     LoginItemStatus m_status = LoginItemStatus::NotRegistered;
     LoginItemStatus m_statusAfterRegister = LoginItemStatus::Enabled;
+    QString m_takenBy;
     std::optional<QString> m_registerFailure;
     std::optional<QString> m_unregisterFailure;
     QStringList m_actions;

@@ -276,39 +276,46 @@ TEST_F(ConfigurationStoreTest, LeftoversOfInterruptedSavesAreRemovedAndNothingEl
         ASSERT_TRUE(handle.open(QIODevice::ReadWrite));
         ASSERT_TRUE(handle.setFileTime(modified, QFileDevice::FileModificationTime));
     };
-    leftover("prompts.json.aBcxYz", old);
-    leftover("prompts.json.QqQqQq", old);
-    // Kept: a save under way in another instance, other names, a link and what it points to,
-    // a folder, and a file with a second link.
-    leftover("prompts.json.FreshA", QDateTime::currentDateTime());
-    leftover("prompts.json.bak", old);
-    leftover("prompts.json.aB3xYz", old);
-    leftover("prompts.json.aBcxY", old);
-    leftover("prompts.json.aB3xY-", old);
-    leftover("other.json.aB3xYz", old);
-    leftover("target", old);
-    ASSERT_TRUE(QFile::link(file("target"), file("prompts.json.LinkAb")));
-    ASSERT_TRUE(QDir(temp.path()).mkdir("prompts.json.DirAbc"));
+    leftover(".prompts.json.tandrel-save-aBcxYz", old);
+    leftover(".prompts.json.tandrel-save-Q1q2Q3", old);
+    // Kept: the user's own files however much they look like a temporary name, a save under way
+    // in another instance, other names, a link and what it points to, a folder, and a file with
+    // a second link.
+    const QStringList kept = {"prompts.json.backup",
+                              "prompts.json.before",
+                              "prompts.json.aBcxYz",
+                              ".prompts.json.aBcxYz",
+                              ".prompts.json.tandrel-save-aBcxY",
+                              ".prompts.json.tandrel-save-aB3xY-",
+                              ".other.json.tandrel-save-aB3xYz",
+                              "target"};
+    for (const QString& name : kept)
+        leftover(name, old);
+    leftover(".prompts.json.tandrel-save-FreshA", QDateTime::currentDateTime());
+    ASSERT_TRUE(QFile::link(file("target"), file(".prompts.json.tandrel-save-LinkAb")));
+    ASSERT_TRUE(QDir(temp.path()).mkdir(".prompts.json.tandrel-save-DirAbc"));
     leftover("shared", old);
     ASSERT_EQ(link(QFile::encodeName(file("shared")).constData(),
-                   QFile::encodeName(file("prompts.json.HardAb")).constData()),
+                   QFile::encodeName(file(".prompts.json.tandrel-save-HardAb")).constData()),
               0);
 
     EXPECT_EQ(store.load(), store.load());
-    QStringList expected = {"prompts.json",
-                            "prompts.json.FreshA",
-                            "prompts.json.bak",
-                            "prompts.json.aB3xYz",
-                            "prompts.json.aBcxY",
-                            "prompts.json.aB3xY-",
-                            "other.json.aB3xYz",
-                            "target",
-                            "prompts.json.LinkAb",
-                            "prompts.json.DirAbc",
-                            "shared",
-                            "prompts.json.HardAb"};
+    QStringList expected = kept;
+    expected << "prompts.json"
+             << ".prompts.json.tandrel-save-FreshA"
+             << ".prompts.json.tandrel-save-LinkAb"
+             << ".prompts.json.tandrel-save-DirAbc"
+             << "shared"
+             << ".prompts.json.tandrel-save-HardAb";
     expected.sort();
     QStringList found = entries(temp.path());
     found.sort();
     EXPECT_EQ(found.join(' ').toStdString(), expected.join(' ').toStdString());
+    EXPECT_EQ(readBytes(file("prompts.json.backup")), "partial");
+
+    // A save leaves none of its own files behind.
+    store.save(sample());
+    QStringList afterSave = entries(temp.path());
+    afterSave.sort();
+    EXPECT_EQ(afterSave.join(' ').toStdString(), expected.join(' ').toStdString());
 }

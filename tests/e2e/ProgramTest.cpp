@@ -9,6 +9,8 @@
 
 #include <QFile>
 
+#include <csignal>
+
 #include <gtest/gtest.h>
 
 namespace tandrel::e2e {
@@ -94,6 +96,20 @@ TEST_F(Program, SecondLaunchReachesTheRunningOneAndOpensTheEditor) {
     EXPECT_EQ(second.exitCode, 0) << second.output.toStdString();
     EXPECT_TRUE(waitUntil([&] { return tandrel.editor().has_value(); }))
         << "the running tandrel did not open its editor";
+    EXPECT_TRUE(tandrel.isRunning());
+
+    // Stopped, the running one cannot answer: a launch meanwhile says so and starts nothing, and
+    // once it runs again it is still the one a launch reaches.
+    ASSERT_EQ(::kill(pid_t(tandrel.pid()), SIGSTOP), 0);
+    const TandrelProgram::Run frozen = tandrel.runAgain();
+    ::kill(pid_t(tandrel.pid()), SIGCONT);
+    ASSERT_TRUE(frozen.finished) << "the launch beside a stopped tandrel did not end";
+    EXPECT_NE(frozen.exitCode, 0);
+    EXPECT_TRUE(frozen.output.contains("already running but does not answer"))
+        << frozen.output.toStdString();
+    const TandrelProgram::Run third = tandrel.runAgain();
+    ASSERT_TRUE(third.finished);
+    EXPECT_EQ(third.exitCode, 0) << third.output.toStdString();
     EXPECT_TRUE(tandrel.isRunning());
 }
 

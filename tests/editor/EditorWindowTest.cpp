@@ -105,6 +105,24 @@ TEST_F(EditorWindowTest, ControlSSavesWhatWasTypedAndEscapeCancels) {
     EXPECT_EQ(saved.size(), 1u);
 }
 
+TEST_F(EditorWindowTest, TheTrayMenusShortcutsWorkInTheEditor) {
+    int quits = 0;
+    int edits = 0;
+    editor.onQuit = [&] { ++quits; };
+    editor.onEditPrompts = [&] { ++edits; };
+    ASSERT_TRUE(window.isActiveWindow());
+    window.promptTextField()->setPlainText("unsaved");
+
+    QTest::keyClick(window.promptTextField(), Qt::Key_Comma, Qt::ControlModifier);
+    EXPECT_EQ(edits, 1);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.promptTextField()->toPlainText(), "unsaved");
+
+    QTest::keyClick(window.labelField(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quits, 1);
+    EXPECT_EQ(edits, 1);
+}
+
 TEST_F(EditorWindowTest, AFailedSaveShowsAWindowModalAlertAndKeepsTheEdits) {
     const FileError failure("create the folder", "/home/u/.local/share/Tandrel", "File exists");
     editor.onSave = [&](const Configuration&) { throw failure; };

@@ -359,6 +359,9 @@ TEST_F(AppController, MenuActionsReachTheDesktop) {
     app->onQuit = [&] { quit = true; };
     tray.onAction(MenuAction::Quit);
     EXPECT_TRUE(quit);
+    quit = false;
+    app->editor().quitApplication(); // the editor's Control+Q
+    EXPECT_TRUE(quit);
 }
 
 } // namespace

@@ -1,17 +1,21 @@
 // One running instance per user and display: a later launch reaches the running one, a socket
-// file left by a crashed instance does not stand in the way, and what is not a launch of ours is
-// turned away without reopening anything.
+// file left by a crashed instance does not stand in the way, a frozen instance is never replaced,
+// and what is not a launch of ours is turned away without reopening anything.
 
 #include "app/shell/SingleInstance.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -19,6 +23,7 @@
 #include <cstring>
 #include <functional>
 #include <thread>
+#include <vector>
 
 namespace tandrel {
 namespace {
@@ -40,13 +45,69 @@ int connectTo(const QString& path, bool keepFile = true) {
     address.sun_family = AF_UNIX;
     const QByteArray native = QFile::encodeName(path);
     std::memcpy(address.sun_path, native.constData(), std::size_t(native.size()));
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (keepFile)
         return ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 ? fd : -1;
     // A socket file with nobody behind it, as a crashed instance leaves.
     ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
     ::close(fd);
     return -1;
+}
+
+// A socket on the path that takes connections into its queue and never reads them, as a stopped
+// instance's does.
+int frozenListener(const QString& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray native = QFile::encodeName(path);
+    std::memcpy(address.sun_path, native.constData(), std::size_t(native.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+        ::listen(fd, 0) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Connections that fill the socket's queue until it takes no more.
+std::vector<int> fillQueue(const QString& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray native = QFile::encodeName(path);
+    std::memcpy(address.sun_path, native.constData(), std::size_t(native.size()));
+    std::vector<int> connections;
+    for (;;) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+            ::close(fd);
+            return connections;
+        }
+        connections.push_back(fd);
+    }
+}
+
+ino_t inodeOf(const QString& path) {
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
+}
+
+// Whether this process holds the lock file open, and every such descriptor is closed on exec.
+bool lockHeldAndClosedOnExec(const QString& lockPath) {
+    const QString wanted = QFileInfo(lockPath).canonicalFilePath();
+    if (wanted.isEmpty())
+        return false;
+    bool found = false;
+    for (int fd = 0; fd < 1024; ++fd) {
+        const QString target =
+            QFileInfo(QStringLiteral("/proc/self/fd/%1").arg(fd)).symLinkTarget();
+        if (target != wanted)
+            continue;
+        if (!(::fcntl(fd, F_GETFD) & FD_CLOEXEC))
+            return false;
+        found = true;
+    }
+    return found;
 }
 
 class SingleInstanceTest : public testing::Test {
@@ -75,6 +136,8 @@ TEST_F(SingleInstanceTest, LaterLaunchReachesTheRunningOneAfterALeftoverSocketFi
         first.onReopen = [&] { ++reopened; };
         QString error;
         ASSERT_EQ(first.claim(&error), SingleInstance::Role::Primary) << error.toStdString();
+        // A program started from Tandrel must not keep it "running" after it quits.
+        EXPECT_TRUE(lockHeldAndClosedOnExec(SingleInstance::lockPath()));
 
         // Twice: the running instance keeps answering.
         for (int launch = 1; launch <= 2; ++launch) {
@@ -107,6 +170,47 @@ TEST_F(SingleInstanceTest, LaterLaunchReachesTheRunningOneAfterALeftoverSocketFi
     }
     // The instance that listened took its socket file with it; the next launch is the first.
     EXPECT_FALSE(QFile::exists(path));
+    SingleInstance next;
+    EXPECT_EQ(next.claim(nullptr), SingleInstance::Role::Primary);
+}
+
+TEST_F(SingleInstanceTest, LaterLaunchNeverTakesTheSocketOfAFrozenInstance) {
+    // The frozen instance holds the lock through its own open file, as another process would.
+    const QString path = SingleInstance::socketPath();
+    const int lock = ::open(QFile::encodeName(SingleInstance::lockPath()).constData(),
+                            O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
+
+    // Stopped while listening, the same with its queue full, and stopped before it listened: a
+    // later launch says that it does not answer and leaves the socket as it is.
+    const int listener = frozenListener(path);
+    ASSERT_GE(listener, 0);
+    const ino_t socketFile = inodeOf(path);
+    std::vector<int> queued;
+    for (const char* state : {"listening", "queue full", "not listening"}) {
+        SCOPED_TRACE(state);
+        if (state == std::string("queue full"))
+            queued = fillQueue(path);
+        if (state == std::string("not listening"))
+            ::unlink(QFile::encodeName(path).constData());
+        SingleInstance later(std::chrono::milliseconds(200));
+        int reopened = 0;
+        later.onReopen = [&] { ++reopened; };
+        QString error;
+        EXPECT_EQ(later.claim(&error), SingleInstance::Role::Unresponsive) << error.toStdString();
+        // Not replaced, and not made where there was none.
+        EXPECT_EQ(inodeOf(path), state == std::string("not listening") ? 0 : socketFile);
+        EXPECT_EQ(reopened, 0);
+    }
+    for (const int fd : queued)
+        ::close(fd);
+    ::close(listener);
+
+    // Once the frozen instance is gone, its lock goes with it and the next launch is the first,
+    // whatever socket file it left.
+    connectTo(path, false);
+    ::close(lock);
     SingleInstance next;
     EXPECT_EQ(next.claim(nullptr), SingleInstance::Role::Primary);
 }

@@ -39,6 +39,7 @@ TEST(StatusMenu, ItemsFollowTrustPauseLoginAndSupportAddress) {
         QString pause;
         QString loginTitle;
         MenuState loginState;
+        QString loginTakenBy = {};
     };
     const QString plainLogin = "Launch at Login";
     const QString approval = "Launch at Login \u2014 Approval Needed\u2026";
@@ -63,6 +64,16 @@ TEST(StatusMenu, ItemsFollowTrustPauseLoginAndSupportAddress) {
          MenuState::Mixed},
         {true, false, LoginItemStatus::NotFound, kSupport, "Ready for desktop and web chats",
          "Pause", plainLogin, MenuState::Off},
+        // Another program's entry in our place: off, and choosing it says what it replaces.
+        {true,
+         false,
+         LoginItemStatus::Taken,
+         {},
+         "Ready for desktop and web chats",
+         "Pause",
+         "Launch at Login (Replaces \u201C/opt/old/tandrel --hidden\u201D)",
+         MenuState::Off,
+         "/opt/old/tandrel\n--hidden"},
         {true,
          false,
          static_cast<LoginItemStatus>(7),
@@ -75,7 +86,7 @@ TEST(StatusMenu, ItemsFollowTrustPauseLoginAndSupportAddress) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.status.toStdString() + " / " + c.pause.toStdString() + " / login " +
                      std::to_string(static_cast<int>(c.login)));
-        const auto menu = buildStatusMenu(c.trusted, c.paused, c.login, c.support);
+        const auto menu = buildStatusMenu(c.trusted, c.paused, c.login, c.support, c.loginTakenBy);
 
         QStringList expected = {c.status,
                                 "---",
@@ -149,6 +160,15 @@ TEST(ToggleLogin, ActsOnTheStatusReadFirst) {
          {"registerApp"},
          refused,
          LoginItemStatus::NotRegistered},
+        // The item named the entry it replaces: choosing it is the user's go-ahead.
+        {"replaces another program's entry",
+         LoginItemStatus::Taken,
+         LoginItemStatus::Enabled,
+         false,
+         false,
+         {"registerApp"},
+         std::nullopt,
+         LoginItemStatus::Enabled},
         {"unregisters",
          LoginItemStatus::Enabled,
          LoginItemStatus::Enabled,

@@ -2,6 +2,7 @@
 #include "core/Errors.h"
 #include "tests/support/QtPrinters.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -100,6 +101,21 @@ TEST_F(XdgAutostartTest, RegisterAndUnregisterOurEntry) {
 
     items.registerApp(); // creates the autostart folder too
     EXPECT_EQ(items.status(), LoginItemStatus::Enabled);
+    EXPECT_EQ(items.takenBy(), QString());
+
+    // A registration killed halfway left its temporary file: the next one removes it, and nothing
+    // of the user's that merely looks like it.
+    const QString folder = temp.filePath("config/autostart/");
+    for (const char* name : {".tandrel.desktop.tandrel-save-aB3dEf", "tandrel.desktop.before"}) {
+        writeFile(folder + name, "partial");
+        QFile file(folder + name);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addDays(-1),
+                                     QFileDevice::FileModificationTime));
+    }
+    items.registerApp();
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{"tandrel.desktop", "tandrel.desktop.before"}));
     const QString text = QString::fromUtf8(readFile(entry()));
     EXPECT_TRUE(text.startsWith("[Desktop Entry]\n")) << text.toStdString();
     EXPECT_TRUE(text.contains("\nExec=" + desktopentry::execValue(executable) + "\n"));
@@ -109,7 +125,7 @@ TEST_F(XdgAutostartTest, RegisterAndUnregisterOurEntry) {
     EXPECT_EQ(items.status(), LoginItemStatus::NotRegistered);
 }
 
-TEST_F(XdgAutostartTest, EnabledOnlyForAnActiveEntryThatStartsThisExecutable) {
+TEST_F(XdgAutostartTest, EnabledOnlyForOurActiveEntryAndAnotherProgramsEntryIsNamedAndKept) {
     const QString link = temp.filePath("bin/tandrel-link");
     ASSERT_TRUE(QFile::link(executable, link));
     const QByteArray ours = "Exec=" + desktopentry::execValue(executable).toUtf8() + "\n";
@@ -117,7 +133,8 @@ TEST_F(XdgAutostartTest, EnabledOnlyForAnActiveEntryThatStartsThisExecutable) {
         const char* name;
         QByteArray contents;
         LoginItemStatus status;
-        bool isOurs; // unregistering removes it
+        bool isOurs;          // unregistering removes it
+        QString takenBy = {}; // what another program's entry is reported to start
     };
     const Case cases[] = {
         {"ours", "[Desktop Entry]\n" + ours, LoginItemStatus::Enabled, true},
@@ -128,29 +145,35 @@ TEST_F(XdgAutostartTest, EnabledOnlyForAnActiveEntryThatStartsThisExecutable) {
          true},
         {"switched off", "[Desktop Entry]\nX-GNOME-Autostart-enabled=false\n" + ours,
          LoginItemStatus::NotRegistered, true},
-        {"another program", "[Desktop Entry]\nExec=/usr/bin/env tandrel\n",
-         LoginItemStatus::NotRegistered, false},
-        {"our Exec in another group", "[Desktop Action x]\n" + ours, LoginItemStatus::NotRegistered,
-         false},
-        {"no Exec", "[Desktop Entry]\nName=Tandrel\n", LoginItemStatus::NotRegistered, false},
-        {"broken quoting", "[Desktop Entry]\nExec=\"/usr/bin/tandrel\n",
-         LoginItemStatus::NotRegistered, false},
+        {"another program", "[Desktop Entry]\nExec=/usr/bin/env\\stan drel\n",
+         LoginItemStatus::Taken, false, "/usr/bin/env tan drel"},
+        {"another program, switched off",
+         "[Desktop Entry]\nExec=/opt/old/tandrel\nX-GNOME-Autostart-enabled=false\n",
+         LoginItemStatus::Taken, false, "/opt/old/tandrel"},
+        {"our Exec in another group", "[Desktop Action x]\n" + ours, LoginItemStatus::Taken, false,
+         entry()},
+        {"no Exec", "[Desktop Entry]\nName=Tandrel\n", LoginItemStatus::Taken, false, entry()},
+        {"broken quoting", "[Desktop Entry]\nExec=\"/usr/bin/tandrel\n", LoginItemStatus::Taken,
+         false, "\"/usr/bin/tandrel"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         writeFile(entry(), c.contents);
         XdgAutostart items = autostart();
         EXPECT_EQ(items.status(), c.status);
+        EXPECT_EQ(items.takenBy(), c.takenBy);
 
+        // Someone else's entry is left byte for byte until the user turns the item on.
         items.unregisterApp();
         EXPECT_EQ(QFile::exists(entry()), !c.isOurs);
         if (!c.isOurs) {
-            EXPECT_EQ(readFile(entry()), c.contents); // someone else's entry is left as it was
+            EXPECT_EQ(readFile(entry()), c.contents);
         }
 
         // Registering makes the entry ours and active, whatever was there.
         items.registerApp();
         EXPECT_EQ(items.status(), LoginItemStatus::Enabled);
+        EXPECT_EQ(items.takenBy(), QString());
         QFile::remove(entry());
     }
 }
