@@ -96,6 +96,7 @@ bool AppDelegate::applicationDidFinishLaunching() {
 
     if (m_arguments.contains(kPreviewOption))
         startPreviewPosition();
+    m_launched = true;
     return true;
 }
 
@@ -245,7 +246,7 @@ void AppDelegate::quit() {
 }
 
 void AppDelegate::applicationShouldHandleReopen() {
-    if (m_editor->isWindowVisible())
+    if (!m_launched || m_editor->isWindowVisible())
         return;
     editPrompts();
 }

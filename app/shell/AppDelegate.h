@@ -54,7 +54,9 @@ public:
     // shown and closed, nothing else was set up, and the program ends with a failure status.
     bool applicationDidFinishLaunching();
 
-    // A second launch of the program asked this one to come forward.
+    // A second launch of the program asked this one to come forward. Ignored until the launch
+    // has finished: during the load-failure alert the editor would offer the built-in prompts
+    // and its save could not write them.
     void applicationShouldHandleReopen();
 
     // Menu actions.
@@ -110,6 +112,7 @@ private:
     bool m_paused = false;
     bool m_hadTrust = false;
     bool m_previewing = false;
+    bool m_launched = false;
     std::optional<QString> m_lastVisibilityReason;
     // Last: destroyed first, so the timer never fires into a controller being torn down.
     std::unique_ptr<Handle> m_timer;

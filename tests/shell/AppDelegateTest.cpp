@@ -67,6 +67,9 @@ class RecordingDialogs final : public ShellDialogs {
 public:
     void showAlert(const QString& title, const QString& text) override {
         alerts.emplace_back(title, text);
+        // What happens while the alert is on screen: the real one runs the event loop.
+        if (whileAlertShows)
+            whileAlertShows();
     }
     void showAbout(const QString& name, const QString& version, const QString& credits) override {
         about = name + QLatin1Char('|') + version + QLatin1Char('|') + credits;
@@ -76,6 +79,7 @@ public:
         return true;
     }
     std::vector<std::pair<QString, QString>> alerts;
+    std::function<void()> whileAlertShows;
     QString about;
     std::vector<QUrl> opened;
 };
@@ -138,7 +142,7 @@ TEST_F(AppController, FirstLaunchShowsTheDefaultsOpensTheEditorAndWritesNothing)
     EXPECT_EQ(tray.statusLine(), QStringLiteral("Ready for desktop and web chats"));
 }
 
-TEST_F(AppController, UnreadablePromptsFileAlertsStopsAndLeavesTheFileAlone) {
+TEST_F(AppController, UnreadablePromptsFileAlertsStopsIgnoresReopenAndLeavesTheFileAlone) {
     savePrompts(Configuration(Prompt::defaults()));
     const QByteArray broken = QByteArrayLiteral("{\"prompts\": [");
     {
@@ -146,8 +150,12 @@ TEST_F(AppController, UnreadablePromptsFileAlertsStopsAndLeavesTheFileAlone) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(broken);
     }
+    // A second launch while the alert shows finds no editor to open: its prompts would be the
+    // built-in ones, and its save would write nothing.
+    dialogs.whileAlertShows = [this] { app->applicationShouldHandleReopen(); };
     launch();
     EXPECT_FALSE(launched);
+    EXPECT_EQ(editorView.shown, 0) << "a reopen during the alert opened the editor";
     ASSERT_EQ(dialogs.alerts.size(), 1u);
     EXPECT_EQ(dialogs.alerts[0].first, QStringLiteral("Could not load your prompts"));
     EXPECT_TRUE(
