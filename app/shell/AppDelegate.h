@@ -3,6 +3,7 @@
 #include "app/focus/ChatTarget.h"
 #include "app/focus/FocusObservation.h"
 #include "app/focus/FocusTracker.h"
+#include "app/shell/PromptsFileWatch.h"
 #include "core/Configuration.h"
 #include "core/ConfigurationStore.h"
 #include "platform/Desktop.h"
@@ -92,6 +93,9 @@ private:
     void rebuildMenu();
     void refreshLoginItem();
     void installCallbacks();
+    void watchPromptsFile();
+    // The prompts file now holds these prompts: they are in use from now on.
+    void usePromptsFromFile(const Configuration& configuration);
     void showPreview(const Configuration& configuration, const Rect& rect);
     void startPreviewPosition();
     double primaryScreenHeight();
@@ -106,7 +110,10 @@ private:
     std::unique_ptr<PaletteController> m_palette;
     std::unique_ptr<EditorController> m_editor;
     ConfigurationStore m_store;
+    PromptsFileWatch m_file{m_desktop, m_store};
     Configuration m_configuration;
+    // The file's bytes the editor's prompts were read from, to tell a change made elsewhere.
+    std::optional<QByteArray> m_editorBase;
     std::optional<ChatTarget> m_target;
     std::optional<ChatTarget> m_dismissedTarget;
     bool m_paused = false;
