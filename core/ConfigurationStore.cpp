@@ -46,14 +46,17 @@ void ConfigurationStore::removeLeftoverTemporaryFiles() const {
 
 Configuration ConfigurationStore::load() const {
     removeLeftoverTemporaryFiles();
+    return decode(read());
+}
 
+std::optional<QByteArray> ConfigurationStore::read() const {
     // Only a file that is really absent means "first run". When the system cannot say whether
     // it exists (a folder on the way that may not be searched, a loop of links), the user's
     // prompts may well be there: report that instead of quietly offering the built-ins.
     std::error_code statusError;
     const auto status = std::filesystem::status(nativePath(path_), statusError);
     if (status.type() == std::filesystem::file_type::not_found)
-        return Configuration(Prompt::defaults());
+        return std::nullopt;
     if (statusError)
         throw FileError(QStringLiteral("read"), path_,
                         QString::fromStdString(statusError.message()));
@@ -78,16 +81,21 @@ Configuration ConfigurationStore::load() const {
         ::close(fd);
         throw FileError(QStringLiteral("read"), path_, file.errorString());
     }
-    const QByteArray data = file.readAll();
+    QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw FileError(QStringLiteral("read"), path_, file.errorString());
+    return data;
+}
 
-    Configuration configuration = PromptsFile::decode(data, path_);
+Configuration ConfigurationStore::decode(const std::optional<QByteArray>& contents) const {
+    if (!contents)
+        return Configuration(Prompt::defaults());
+    Configuration configuration = PromptsFile::decode(*contents, path_);
     configuration.validate();
     return configuration;
 }
 
-void ConfigurationStore::save(const Configuration& configuration) const {
+QByteArray ConfigurationStore::save(const Configuration& configuration) const {
     configuration.validate();
 
     const QString folder = QFileInfo(path_).absolutePath();
@@ -109,9 +117,10 @@ void ConfigurationStore::save(const Configuration& configuration) const {
 
     atomicfile::write(path_, data);
 
-    const Configuration readBack = load();
-    if (readBack.prompts != configuration.prompts)
+    const std::optional<QByteArray> readBack = read();
+    if (!readBack || decode(readBack).prompts != configuration.prompts)
         throw ValidationError(QStringLiteral("Could not verify saved prompts."));
+    return *readBack;
 }
 
 } // namespace tandrel

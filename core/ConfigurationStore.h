@@ -2,7 +2,10 @@
 
 #include "core/Configuration.h"
 
+#include <QByteArray>
 #include <QString>
+
+#include <optional>
 
 namespace tandrel {
 
@@ -23,11 +26,18 @@ public:
     // of earlier runs left beside the file (removeLeftoverTemporaryFiles()).
     Configuration load() const;
 
+    // The two halves of load(), for a caller that compares what the file holds with what it
+    // read before. read(): the file's bytes, none when no file exists; throws FileError and
+    // refuses what is not a regular file as load() does. decode(): the prompts those bytes hold
+    // (the built-in prompts for none); throws DecodingError or ValidationError as load() does.
+    std::optional<QByteArray> read() const;
+    Configuration decode(const std::optional<QByteArray>& contents) const;
+
     // Validates, creates the folder if needed, writes the file atomically (the old file stays
-    // whole on any failure and no temporary file is left behind) and reads it back. Throws
-    // ValidationError "Could not verify saved prompts." when the file does not read back as
-    // `configuration`, and otherwise the error of the step that failed.
-    void save(const Configuration& configuration) const;
+    // whole on any failure and no temporary file is left behind) and reads it back. Returns the
+    // bytes read back. Throws ValidationError "Could not verify saved prompts." when the file
+    // does not read back as `configuration`, and otherwise the error of the step that failed.
+    QByteArray save(const Configuration& configuration) const;
 
     // Removes the temporary files that a save killed before its rename left behind (see
     // atomicfile::removeLeftovers): only names the program itself makes, never the user's own

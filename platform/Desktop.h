@@ -2,6 +2,7 @@
 
 #include "platform/Accessibility.h"
 #include "platform/Clock.h"
+#include "platform/FileWatching.h"
 #include "platform/KeyEvents.h"
 #include "platform/LoginItems.h"
 #include "platform/Pasteboard.h"
@@ -30,6 +31,7 @@ public:
     virtual LoginItems& loginItems() = 0;
     virtual Pasteboard& pasteboard() = 0;
     virtual KeyEvents& keyEvents() = 0;
+    virtual FileWatching& fileWatching() = 0;
 };
 
 } // namespace tandrel

@@ -3,6 +3,7 @@
 #include "app/shell/AppIdentity.h"
 #include "core/Errors.h"
 
+#include <algorithm>
 #include <exception>
 
 namespace tandrel {
@@ -27,9 +28,12 @@ private:
 } // namespace
 
 const QString EditorController::saveFailedTitle = QStringLiteral("Could not save prompts");
+const QString EditorController::fileChangedTitle = QStringLiteral("Your prompts file changed");
+const QString EditorController::reloadFailedTitle =
+    QStringLiteral("Could not reload your prompts file");
 
 EditorController::EditorController(Desktop& desktop, EditorView& view)
-    : m_desktop(desktop), m_view(view), m_draft(Prompt::defaults()) {
+    : m_desktop(desktop), m_view(view), m_draft(Prompt::defaults()), m_opened(m_draft) {
     m_view.attach(this);
 }
 
@@ -46,7 +50,7 @@ QString EditorController::dragType() {
 void EditorController::present(const Configuration& configuration) {
     // An open editor keeps its unsaved edits; a hidden one starts afresh from what is in force.
     if (!m_view.isWindowVisible()) {
-        m_draft = configuration;
+        m_draft = m_opened = configuration;
         restoreSelection(m_draft.prompts.empty() ? -1 : 0);
     }
     refreshPermission();
@@ -68,6 +72,19 @@ void EditorController::refreshPermission() {
 
 bool EditorController::isWindowVisible() const {
     return m_view.isWindowVisible();
+}
+
+bool EditorController::hasUnsavedEdits() {
+    captureSelection();
+    return m_draft != m_opened;
+}
+
+void EditorController::reload(const Configuration& configuration) {
+    if (!m_view.isWindowVisible())
+        return;
+    m_draft = m_opened = configuration;
+    const int count = static_cast<int>(m_draft.prompts.size());
+    restoreSelection(count == 0 ? -1 : std::clamp(m_selected, 0, count - 1));
 }
 
 // MARK: fields and selection
@@ -148,6 +165,8 @@ void EditorController::savePrompts() {
     captureSelection();
     try {
         m_draft.validate();
+        if (!confirmOverwrite())
+            return;
         if (onSave)
             onSave(m_draft);
         m_view.closeWindow();
@@ -157,6 +176,30 @@ void EditorController::savePrompts() {
         // Not one of ours, but the user still learns that nothing was saved.
         m_view.showAlert(saveFailedTitle, QString::fromLocal8Bit(error.what()));
     }
+}
+
+bool EditorController::confirmOverwrite() {
+    if (!fileChangedSinceOpened || !fileChangedSinceOpened())
+        return true;
+    enum Answer { Overwrite, Reload };
+    const int answer = m_view.ask(
+        fileChangedTitle,
+        QStringLiteral("The prompts file was changed outside %1 since you opened the editor. "
+                       "Overwrite it with your edits, or reload it and lose your unsaved edits?")
+            .arg(AppIdentity::name()),
+        {QStringLiteral("Overwrite"), QStringLiteral("Reload")});
+    if (answer == Overwrite)
+        return true;
+    if (answer == Reload && reloadFromFile) {
+        try {
+            reload(reloadFromFile());
+        } catch (const Error& error) {
+            m_view.showAlert(reloadFailedTitle,
+                             error.errorDescription() + QStringLiteral("\n\nYour edits are still "
+                                                                       "here; nothing was saved."));
+        }
+    }
+    return false;
 }
 
 void EditorController::cancelEdit() {

@@ -47,6 +47,13 @@ public:
     // Persists and applies; throws tandrel::Error on failure, whose errorDescription() the
     // alert shows.
     std::function<void(const Configuration&)> onSave;
+    // Asked before each save: whether someone else changed the prompts file since the editor's
+    // prompts were read from it. Then the user chooses between overwriting the file and
+    // reloading it. Unset: never.
+    std::function<bool()> fileChangedSinceOpened;
+    // "Reload" in that question: the file's prompts as they are now. Throws tandrel::Error when
+    // the file cannot be read; the edits then stay.
+    std::function<Configuration()> reloadFromFile;
     // The working copy and the prompt text area's rectangle in window-system screen coordinates
     // (bottom-left origin, y up, device-independent pixels; primary screen = first screen).
     std::function<void(const Configuration&, const Rect&)> onPreview;
@@ -62,6 +69,12 @@ public:
     void present(const Configuration& configuration);
     void refreshPermission();
     bool isWindowVisible() const;
+    // Whether the working copy, with what the fields hold now, differs from the prompts the
+    // editor was opened or last reloaded with.
+    bool hasUnsavedEdits();
+    // An open editor starts afresh from these prompts, keeping the selected row where it can;
+    // a hidden one is left alone (present() starts afresh anyway).
+    void reload(const Configuration& configuration);
 
     // The working copy and the index of the prompt shown in the fields (-1 = none). Edits in the
     // fields reach the working copy when the selection changes, on a move, save or preview.
@@ -96,8 +109,13 @@ public:
     bool acceptDrop(const DropProposal& proposal);
 
     static const QString saveFailedTitle;
+    static const QString fileChangedTitle;
+    static const QString reloadFailedTitle;
 
 private:
+    // Whether the save may go ahead: asks first when the file changed since it was read, and
+    // reloads it when the user chooses so.
+    bool confirmOverwrite();
     void loadSelection(int index);
     void captureSelection();
     void restoreSelection(int index);
@@ -109,6 +127,7 @@ private:
     Desktop& m_desktop;
     EditorView& m_view;
     Configuration m_draft;
+    Configuration m_opened;
     int m_selected = -1;
     bool m_restoringSelection = false;
 };

@@ -53,6 +53,10 @@ public:
     virtual bool isWindowVisible() const = 0;
     // A window-modal alert that leaves the window and its fields as they are.
     virtual void showAlert(const QString& message, const QString& informativeText) = 0;
+    // A window-modal question offering the given choices and a way out (Cancel, Escape).
+    // Returns once the user answered: the index of the choice, or -1 for the way out.
+    virtual int ask(const QString& message, const QString& informativeText,
+                    const QStringList& choices) = 0;
     // The prompt text area in window-system screen coordinates (bottom-left origin of the
     // primary screen, y upwards); none while the window does not exist on any screen.
     virtual std::optional<Rect> promptTextScreenRect() const = 0;

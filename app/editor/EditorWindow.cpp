@@ -322,6 +322,24 @@ void EditorWindow::showAlert(const QString& message, const QString& informativeT
     alert->open();
 }
 
+int EditorWindow::ask(const QString& message, const QString& informativeText,
+                      const QStringList& choices) {
+    QMessageBox box(QMessageBox::Warning, AppIdentity::name(), message, QMessageBox::NoButton,
+                    this);
+    box.setObjectName(QStringLiteral("question"));
+    box.setInformativeText(informativeText);
+    box.setWindowModality(Qt::WindowModal);
+    QList<QAbstractButton*> buttons;
+    for (const QString& choice : choices)
+        buttons.append(box.addButton(choice, QMessageBox::AcceptRole));
+    // Each choice loses something, so Return and Escape pick neither.
+    QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return static_cast<int>(buttons.indexOf(box.clickedButton()));
+}
+
 std::optional<Rect> EditorWindow::promptTextScreenRect() const {
     const QList<QScreen*> screens = QGuiApplication::screens();
     if (screens.isEmpty())

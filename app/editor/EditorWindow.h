@@ -41,6 +41,8 @@ public:
     void closeWindow() override;
     bool isWindowVisible() const override;
     void showAlert(const QString& message, const QString& informativeText) override;
+    int ask(const QString& message, const QString& informativeText,
+            const QStringList& choices) override;
     std::optional<Rect> promptTextScreenRect() const override;
 
     // The controls, for tests and for the application's own use.

@@ -50,7 +50,7 @@ PromptSender& AppDelegate::sender() {
 
 bool AppDelegate::applicationDidFinishLaunching() {
     try {
-        m_configuration = m_store.load();
+        m_configuration = m_file.load();
     } catch (const Error& error) {
         m_views.dialogs.showAlert(QStringLiteral("Could not load your prompts"),
                                   error.errorDescription() +
@@ -60,6 +60,7 @@ bool AppDelegate::applicationDidFinishLaunching() {
     }
     m_palette->rebuild(m_configuration);
     installCallbacks();
+    watchPromptsFile();
 
     if (m_views.tray) {
         m_views.tray->onAction = [this](MenuAction action) {
@@ -96,6 +97,7 @@ bool AppDelegate::applicationDidFinishLaunching() {
 
     if (m_arguments.contains(kPreviewOption))
         startPreviewPosition();
+    m_launched = true;
     return true;
 }
 
@@ -119,11 +121,44 @@ void AppDelegate::installCallbacks() {
         m_palette->status(message, sender().busy());
     };
     m_editor->onSave = [this](const Configuration& edited) {
-        m_store.save(edited); // a failure goes back to the editor as it is
+        m_file.save(edited); // a failure goes back to the editor as it is
         m_previewing = false;
         m_configuration = edited;
         m_palette->rebuild(m_configuration);
     };
+    m_editor->fileChangedSinceOpened = [this] { return m_file.changedSince(m_editorBase); };
+    m_editor->reloadFromFile = [this] {
+        usePromptsFromFile(m_file.reload());
+        m_editorBase = m_file.contents();
+        return m_configuration;
+    };
+}
+
+void AppDelegate::watchPromptsFile() {
+    m_file.onReload = [this](const Configuration& configuration) {
+        usePromptsFromFile(configuration);
+        // An editor with unsaved edits keeps them; its save asks before overwriting the file.
+        if (m_editor->isWindowVisible() && !m_editor->hasUnsavedEdits()) {
+            m_editor->reload(m_configuration);
+            m_editorBase = m_file.contents();
+        }
+    };
+    m_file.onUnreadable = [this](const Error& error) {
+        m_views.dialogs.showNotice(
+            QStringLiteral("Your prompts file cannot be read"),
+            error.errorDescription() +
+                QStringLiteral("\n\n%1 keeps using the prompts it had. Once the file can be "
+                               "read again, its prompts are used.")
+                    .arg(AppIdentity::name()));
+    };
+    m_file.start();
+}
+
+void AppDelegate::usePromptsFromFile(const Configuration& configuration) {
+    m_configuration = configuration;
+    // A preview shows the editor's working copy; the prompts in use come back when it ends.
+    if (!m_previewing)
+        m_palette->rebuild(m_configuration);
 }
 
 void AppDelegate::showPreview(const Configuration& working, const Rect& rect) {
@@ -227,6 +262,8 @@ void AppDelegate::recordVisibility(const QString& reason) {
 void AppDelegate::editPrompts() {
     m_previewing = false;
     m_palette->orderOut();
+    if (!m_editor->isWindowVisible())
+        m_editorBase = m_file.contents();
     m_editor->present(m_configuration);
 }
 
@@ -249,7 +286,7 @@ void AppDelegate::quit() {
 }
 
 void AppDelegate::applicationShouldHandleReopen() {
-    if (m_editor->isWindowVisible())
+    if (!m_launched || m_editor->isWindowVisible())
         return;
     editPrompts();
 }

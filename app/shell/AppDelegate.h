@@ -3,6 +3,7 @@
 #include "app/focus/ChatTarget.h"
 #include "app/focus/FocusObservation.h"
 #include "app/focus/FocusTracker.h"
+#include "app/shell/PromptsFileWatch.h"
 #include "core/Configuration.h"
 #include "core/ConfigurationStore.h"
 #include "platform/Desktop.h"
@@ -54,7 +55,9 @@ public:
     // shown and closed, nothing else was set up, and the program ends with a failure status.
     bool applicationDidFinishLaunching();
 
-    // A second launch of the program asked this one to come forward.
+    // A second launch of the program asked this one to come forward. Ignored until the launch
+    // has finished: during the load-failure alert the editor would offer the built-in prompts
+    // and its save could not write them.
     void applicationShouldHandleReopen();
 
     // Menu actions.
@@ -90,6 +93,9 @@ private:
     void rebuildMenu();
     void refreshLoginItem();
     void installCallbacks();
+    void watchPromptsFile();
+    // The prompts file now holds these prompts: they are in use from now on.
+    void usePromptsFromFile(const Configuration& configuration);
     void showPreview(const Configuration& configuration, const Rect& rect);
     void startPreviewPosition();
     double primaryScreenHeight();
@@ -104,12 +110,16 @@ private:
     std::unique_ptr<PaletteController> m_palette;
     std::unique_ptr<EditorController> m_editor;
     ConfigurationStore m_store;
+    PromptsFileWatch m_file{m_desktop, m_store};
     Configuration m_configuration;
+    // The file's bytes the editor's prompts were read from, to tell a change made elsewhere.
+    std::optional<QByteArray> m_editorBase;
     std::optional<ChatTarget> m_target;
     std::optional<ChatTarget> m_dismissedTarget;
     bool m_paused = false;
     bool m_hadTrust = false;
     bool m_previewing = false;
+    bool m_launched = false;
     std::optional<QString> m_lastVisibilityReason;
     // Last: destroyed first, so the timer never fires into a controller being torn down.
     std::unique_ptr<Handle> m_timer;

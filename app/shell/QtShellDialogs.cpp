@@ -39,6 +39,7 @@ QPixmap largeIcon() {
 
 QtShellDialogs::~QtShellDialogs() {
     delete m_about.data();
+    delete m_notice.data();
 }
 
 void QtShellDialogs::showAlert(const QString& title, const QString& informativeText) {
@@ -51,6 +52,24 @@ void QtShellDialogs::showAlert(const QString& title, const QString& informativeT
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     bringToFront(box);
     box.exec();
+}
+
+void QtShellDialogs::showNotice(const QString& title, const QString& informativeText) {
+    if (!m_notice) {
+        m_notice = new QMessageBox(QMessageBox::Warning, title, title, QMessageBox::Ok);
+        m_notice->setAttribute(Qt::WA_DeleteOnClose);
+        // It tells about something the user did elsewhere; whatever they type now goes on
+        // where they type it.
+        m_notice->setAttribute(Qt::WA_ShowWithoutActivating);
+        m_notice->setWindowFlag(Qt::WindowStaysOnTopHint);
+        m_notice->setWindowModality(Qt::NonModal);
+        m_notice->setTextFormat(Qt::PlainText);
+    }
+    m_notice->setWindowTitle(title);
+    m_notice->setText(title);
+    m_notice->setInformativeText(asRichText(informativeText));
+    m_notice->show();
+    m_notice->raise();
 }
 
 void QtShellDialogs::showAbout(const QString& name, const QString& version,

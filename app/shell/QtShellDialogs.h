@@ -15,14 +15,18 @@ public:
     ~QtShellDialogs() override;
 
     void showAlert(const QString& title, const QString& informativeText) override;
+    void showNotice(const QString& title, const QString& informativeText) override;
     void showAbout(const QString& name, const QString& version, const QString& credits) override;
     bool openURL(const QUrl& url) override;
 
     // The About box while it is open.
     QMessageBox* aboutBox() const { return m_about; }
+    // The notice while it is open.
+    QMessageBox* noticeBox() const { return m_notice; }
 
 private:
     QPointer<QMessageBox> m_about;
+    QPointer<QMessageBox> m_notice;
 };
 
 } // namespace tandrel

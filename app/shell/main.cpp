@@ -87,8 +87,9 @@ int main(int argc, char** argv) {
     AppDelegate delegate(*desktop, AppViews{*palette, *editor, dialogs, &tray}, promptsFilePath(),
                          app.arguments());
     delegate.onQuit = [] { QCoreApplication::quit(); };
-    instance.onReopen = [&delegate] { delegate.applicationShouldHandleReopen(); };
     if (!delegate.applicationDidFinishLaunching())
         return 1;
+    // Only now: a second launch during the load-failure alert finds nothing to open.
+    instance.onReopen = [&delegate] { delegate.applicationShouldHandleReopen(); };
     return app.exec();
 }

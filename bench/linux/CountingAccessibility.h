@@ -82,6 +82,7 @@ public:
     LoginItems& loginItems() override { return m_inner.loginItems(); }
     Pasteboard& pasteboard() override { return m_inner.pasteboard(); }
     KeyEvents& keyEvents() override { return m_inner.keyEvents(); }
+    FileWatching& fileWatching() override { return m_inner.fileWatching(); }
     CountingAccessibility& counting() { return m_accessibility; }
 
 private:

@@ -5,6 +5,7 @@
 #include "platform/linux/GLibPtr.h"
 #include "platform/linux/LinuxAccessibility.h"
 #include "platform/linux/QtClock.h"
+#include "platform/linux/QtFileWatching.h"
 #include "platform/linux/QtPasteboard.h"
 #include "platform/linux/QtScreens.h"
 #include "platform/linux/X11Workspace.h"
@@ -95,6 +96,7 @@ std::unique_ptr<LinuxDesktop> LinuxDesktop::create(QString* error) {
         std::make_unique<linuxdesktop::XdgAutostart>(linuxdesktop::XdgAutostart::forThisProgram());
     desktop->m_pasteboard = std::make_unique<linuxdesktop::QtPasteboard>();
     desktop->m_keys = std::make_unique<linuxdesktop::XTestKeys>();
+    desktop->m_fileWatching = std::make_unique<linuxdesktop::QtFileWatching>();
     return desktop;
 }
 
@@ -120,6 +122,9 @@ Pasteboard& LinuxDesktop::pasteboard() {
 }
 KeyEvents& LinuxDesktop::keyEvents() {
     return *m_keys;
+}
+FileWatching& LinuxDesktop::fileWatching() {
+    return *m_fileWatching;
 }
 linuxdesktop::LinuxAccessibility& LinuxDesktop::atspi() {
     return *m_accessibility;

@@ -11,6 +11,7 @@ class A11yStatus;
 class AtspiEvents;
 class LinuxAccessibility;
 class QtClock;
+class QtFileWatching;
 class QtPasteboard;
 class QtScreens;
 class X11Workspace;
@@ -22,7 +23,7 @@ namespace tandrel {
 
 // The real desktop: AT-SPI for accessibility, X11 for the active window, Qt timers for time,
 // Qt for the screens and the clipboard, XTest for keystrokes, an XDG autostart entry for launch
-// at login.
+// at login, inotify through Qt for changes to files.
 class LinuxDesktop final : public Desktop {
 public:
     // Connects to the X display and the accessibility bus. Needs a Qt application object: its
@@ -41,6 +42,7 @@ public:
     // which a tool with a plain QCoreApplication never uses.
     Pasteboard& pasteboard() override;
     KeyEvents& keyEvents() override;
+    FileWatching& fileWatching() override;
 
     // The AT-SPI layer itself, for its request counter.
     linuxdesktop::LinuxAccessibility& atspi();
@@ -57,6 +59,7 @@ private:
     std::unique_ptr<linuxdesktop::XdgAutostart> m_loginItems;
     std::unique_ptr<linuxdesktop::QtPasteboard> m_pasteboard;
     std::unique_ptr<linuxdesktop::XTestKeys> m_keys;
+    std::unique_ptr<linuxdesktop::QtFileWatching> m_fileWatching;
 };
 
 // The desktop the programs run on; tests build the simulated one instead.

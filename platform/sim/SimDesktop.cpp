@@ -186,6 +186,7 @@ SimDesktop::SimDesktop() {
     m_lifetimeGuard.watch("the simulated accessibility", m_accessibility.lifetimes());
     m_lifetimeGuard.watch("the simulated workspace", m_workspace.lifetimes());
     m_lifetimeGuard.watch("the simulated clock", m_clock.lifetimes());
+    m_lifetimeGuard.watch("the simulated file watching", m_fileWatching.lifetimes());
 }
 SimDesktop::~SimDesktop() = default;
 

@@ -3,6 +3,7 @@
 #include "platform/Desktop.h"
 #include "platform/sim/ManualClock.h"
 #include "platform/sim/SimAccessibility.h"
+#include "platform/sim/SimFileWatching.h"
 #include "platform/sim/SimKeyEvents.h"
 #include "platform/sim/SimLoginItems.h"
 #include "platform/sim/SimPasteboard.h"
@@ -113,6 +114,7 @@ public:
     LoginItems& loginItems() override { return m_loginItems; }
     SimPasteboard& pasteboard() override { return m_pasteboard; }
     SimKeyEvents& keyEvents() override { return m_keyEvents; }
+    SimFileWatching& fileWatching() override { return m_fileWatching; }
 
     SimAccessibility& ax() { return m_accessibility; }
     SimWorkspace& ws() { return m_workspace; }
@@ -148,6 +150,7 @@ private:
     SimLoginItems m_loginItems;
     SimPasteboard m_pasteboard{m_clock};
     SimKeyEvents m_keyEvents{*this};
+    SimFileWatching m_fileWatching;
     std::map<ax::Pid, std::unique_ptr<SimApp>> m_apps;
 };
 

@@ -42,6 +42,12 @@ public:
     void showAlert(const QString& message, const QString& informativeText) override {
         alerts.emplace_back(message, informativeText);
     }
+    int ask(const QString& message, const QString& informativeText,
+            const QStringList& choices) override {
+        questions.emplace_back(message, informativeText);
+        lastChoices = choices;
+        return answer;
+    }
     std::optional<Rect> promptTextScreenRect() const override { return textArea; }
 
     // The user clicks a row (or the empty space below the rows, -1).
@@ -60,6 +66,9 @@ public:
     bool visible = false;
     int shown = 0;
     std::vector<std::pair<QString, QString>> alerts;
+    std::vector<std::pair<QString, QString>> questions;
+    QStringList lastChoices;
+    int answer = -1; // what the user picks in the next question
     std::optional<Rect> textArea = Rect(300, 200, 458, 211);
 
 private:

@@ -10,6 +10,7 @@
 #include "app/shell/ShellDialogs.h"
 #include "app/shell/StatusMenu.h"
 #include "app/shell/TrayView.h"
+#include "core/PromptsFile.h"
 #include "tests/editor/RecordingEditorView.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/WebChatScene.h"
@@ -67,15 +68,23 @@ class RecordingDialogs final : public ShellDialogs {
 public:
     void showAlert(const QString& title, const QString& text) override {
         alerts.emplace_back(title, text);
+        // What happens while the alert is on screen: the real one runs the event loop.
+        if (whileAlertShows)
+            whileAlertShows();
     }
     void showAbout(const QString& name, const QString& version, const QString& credits) override {
         about = name + QLatin1Char('|') + version + QLatin1Char('|') + credits;
+    }
+    void showNotice(const QString& title, const QString& text) override {
+        notices.emplace_back(title, text);
     }
     bool openURL(const QUrl& url) override {
         opened.push_back(url);
         return true;
     }
     std::vector<std::pair<QString, QString>> alerts;
+    std::function<void()> whileAlertShows;
+    std::vector<std::pair<QString, QString>> notices;
     QString about;
     std::vector<QUrl> opened;
 };
@@ -138,7 +147,7 @@ TEST_F(AppController, FirstLaunchShowsTheDefaultsOpensTheEditorAndWritesNothing)
     EXPECT_EQ(tray.statusLine(), QStringLiteral("Ready for desktop and web chats"));
 }
 
-TEST_F(AppController, UnreadablePromptsFileAlertsStopsAndLeavesTheFileAlone) {
+TEST_F(AppController, UnreadablePromptsFileAlertsStopsIgnoresReopenAndLeavesTheFileAlone) {
     savePrompts(Configuration(Prompt::defaults()));
     const QByteArray broken = QByteArrayLiteral("{\"prompts\": [");
     {
@@ -146,8 +155,12 @@ TEST_F(AppController, UnreadablePromptsFileAlertsStopsAndLeavesTheFileAlone) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(broken);
     }
+    // A second launch while the alert shows finds no editor to open: its prompts would be the
+    // built-in ones, and its save would write nothing.
+    dialogs.whileAlertShows = [this] { app->applicationShouldHandleReopen(); };
     launch();
     EXPECT_FALSE(launched);
+    EXPECT_EQ(editorView.shown, 0) << "a reopen during the alert opened the editor";
     ASSERT_EQ(dialogs.alerts.size(), 1u);
     EXPECT_EQ(dialogs.alerts[0].first, QStringLiteral("Could not load your prompts"));
     EXPECT_TRUE(
@@ -316,6 +329,133 @@ TEST_F(AppController, SaveAppliesOnlyWhatWasWritten) {
     EXPECT_THROW(app->editor().onSave(Configuration(Prompt::defaults())), Error);
     EXPECT_EQ(app->configuration(), shorter);
     EXPECT_EQ(paletteView.buttons.size(), 2u);
+}
+
+// Changes made to the prompts file by hand while the program runs: a settled change reaches the
+// palette and an editor without edits; an editor with edits keeps them and its save asks, each
+// answer doing what it says; the program's own saves are no change; an unreadable file is
+// reported once and leaves the prompts in use, and so does a removed one.
+TEST_F(AppController, HandEditsOfThePromptsFileAreUsedAndNeverOverwrittenUnasked) {
+    std::vector<Prompt> prompts;
+    for (int i = 1; i <= 6; ++i)
+        prompts.emplace_back(QUuid::createUuid(), QStringLiteral("P%1").arg(i),
+                             QStringLiteral("Prompt %1").arg(i));
+    auto first = [&](std::size_t count) {
+        return Configuration(std::vector<Prompt>(prompts.begin(), prompts.begin() + count));
+    };
+    auto editByHand = [&](const QByteArray& bytes) {
+        QFile file(promptsPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        file.close();
+        desktop.fileWatching().notifyChanged(promptsPath());
+    };
+    auto onDisk = [&] { return ConfigurationStore(promptsPath()).load(); };
+
+    savePrompts(first(2));
+    launch();
+    ASSERT_TRUE(launched);
+
+    // A burst of events is read once it has settled.
+    editByHand(PromptsFile::encode(first(3)));
+    desktop.advance(0.2);
+    desktop.fileWatching().notifyChanged(promptsPath());
+    desktop.advance(0.2);
+    EXPECT_EQ(paletteView.buttons.size(), 2u) << "read before the changes settled";
+    desktop.advance(0.2);
+    EXPECT_EQ(app->configuration(), first(3));
+    EXPECT_EQ(paletteView.buttons.size(), 3u);
+
+    // An open editor without edits follows the file.
+    tray.onAction(MenuAction::EditPrompts);
+    ASSERT_TRUE(editorView.visible);
+    editByHand(PromptsFile::encode(first(4)));
+    desktop.advance(1);
+    EXPECT_EQ(app->editor().draft(), first(4));
+    EXPECT_EQ(editorView.rows.size(), 4);
+
+    // With an edit typed in, the next change reaches the palette only.
+    editorView.label = QStringLiteral("Mine");
+    editByHand(PromptsFile::encode(first(5)));
+    desktop.advance(1);
+    EXPECT_EQ(paletteView.buttons.size(), 5u);
+    EXPECT_EQ(editorView.rows.size(), 4) << "the editor's edits were replaced";
+    EXPECT_EQ(editorView.label, QStringLiteral("Mine"));
+
+    // Its save asks. No answer writes nothing; Reload takes the file and drops the edit.
+    editorView.answer = -1;
+    app->editor().savePrompts();
+    ASSERT_EQ(editorView.questions.size(), 1u);
+    EXPECT_EQ(editorView.questions[0].first, QStringLiteral("Your prompts file changed"));
+    EXPECT_EQ(editorView.questions[0].second,
+              QStringLiteral("The prompts file was changed outside Tandrel since you opened the "
+                             "editor. Overwrite it with your edits, or reload it and lose your "
+                             "unsaved edits?"));
+    EXPECT_EQ(editorView.lastChoices,
+              (QStringList{QStringLiteral("Overwrite"), QStringLiteral("Reload")}));
+    EXPECT_TRUE(editorView.visible);
+    EXPECT_EQ(onDisk(), first(5));
+    editorView.answer = 1;
+    app->editor().savePrompts();
+    EXPECT_EQ(editorView.questions.size(), 2u);
+    EXPECT_EQ(app->editor().draft(), first(5));
+    EXPECT_EQ(editorView.label, QStringLiteral("P1"));
+    EXPECT_TRUE(editorView.visible);
+    EXPECT_EQ(onDisk(), first(5));
+
+    // Overwrite writes the edits over a change made meanwhile.
+    editorView.label = QStringLiteral("Mine");
+    editByHand(PromptsFile::encode(first(6)));
+    editorView.answer = 0;
+    app->editor().savePrompts();
+    EXPECT_EQ(editorView.questions.size(), 3u);
+    EXPECT_FALSE(editorView.visible);
+    const Configuration mine = onDisk();
+    ASSERT_EQ(mine.prompts.size(), 5u);
+    EXPECT_EQ(mine.prompts[0].title, QStringLiteral("Mine"));
+    desktop.advance(1);
+    EXPECT_EQ(app->configuration(), mine) << "the change before the save came back";
+
+    // The program's own save is no change: the next save asks nothing.
+    desktop.fileWatching().notifyChanged(promptsPath());
+    desktop.advance(1);
+    tray.onAction(MenuAction::EditPrompts);
+    editorView.label = QStringLiteral("Again");
+    app->editor().savePrompts();
+    EXPECT_EQ(editorView.questions.size(), 3u) << "its own save counted as a change";
+    const Configuration again = onDisk();
+    EXPECT_EQ(app->configuration(), again);
+
+    // Unreadable: reported once, the prompts in use stay, a save asks; Reload cannot read it
+    // and keeps the edits.
+    editByHand(QByteArrayLiteral("{\"prompts\": ["));
+    desktop.advance(1);
+    desktop.fileWatching().notifyChanged(promptsPath());
+    desktop.advance(1);
+    ASSERT_EQ(dialogs.notices.size(), 1u);
+    EXPECT_EQ(dialogs.notices[0].first, QStringLiteral("Your prompts file cannot be read"));
+    EXPECT_TRUE(dialogs.notices[0].second.contains(promptsPath()));
+    EXPECT_EQ(app->configuration(), again);
+    EXPECT_EQ(paletteView.buttons.size(), 5u);
+    tray.onAction(MenuAction::EditPrompts);
+    editorView.label = QStringLiteral("Kept");
+    editorView.answer = 1;
+    app->editor().savePrompts();
+    EXPECT_EQ(editorView.questions.size(), 4u);
+    ASSERT_EQ(editorView.alerts.size(), 1u);
+    EXPECT_EQ(editorView.alerts[0].first, QStringLiteral("Could not reload your prompts file"));
+    EXPECT_EQ(editorView.label, QStringLiteral("Kept"));
+
+    // Removed: the prompts in use stay, and the save writes the file again without asking.
+    ASSERT_TRUE(QFile::remove(promptsPath()));
+    desktop.fileWatching().notifyChanged(promptsPath());
+    desktop.advance(1);
+    EXPECT_EQ(app->configuration(), again);
+    EXPECT_EQ(dialogs.notices.size(), 1u);
+    app->editor().savePrompts();
+    EXPECT_EQ(editorView.questions.size(), 4u);
+    EXPECT_FALSE(editorView.visible);
+    EXPECT_EQ(onDisk().prompts[0].title, QStringLiteral("Kept"));
 }
 
 TEST_F(AppController, PreviewOptionPinsThePaletteUntilTheUserActs) {
