@@ -7,6 +7,7 @@
 #include "app/shell/PromptsLocation.h"
 #include "app/shell/QtShellDialogs.h"
 #include "app/shell/QtTray.h"
+#include "app/shell/RestartOnNewBus.h"
 #include "app/shell/SingleInstance.h"
 #include "platform/Logging.h"
 #include "platform/linux/LinuxDesktop.h"
@@ -19,6 +20,8 @@
 using namespace tandrel;
 
 int main(int argc, char** argv) {
+    // Kept before Qt takes its own options out: a start in place repeats the command line.
+    const std::vector<QByteArray> commandLine(argv, argv + argc);
     // Tandrel places its palette with X11 coordinates. In a Wayland session it runs through
     // XWayland, where it sees and serves every X11 application; Qt's own Wayland backend would
     // ignore the palette's position and give it the keyboard focus.
@@ -89,6 +92,8 @@ int main(int argc, char** argv) {
     delegate.onQuit = [] { QCoreApplication::quit(); };
     if (!delegate.applicationDidFinishLaunching())
         return 1;
+    RestartOnNewBus::applyCarriedState(*desktop, delegate);
+    RestartOnNewBus restart(*desktop, delegate, commandLine);
     // Only now: a second launch during the load-failure alert finds nothing to open.
     instance.onReopen = [&delegate] { delegate.applicationShouldHandleReopen(); };
     return app.exec();

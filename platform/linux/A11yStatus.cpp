@@ -2,6 +2,8 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDBusVariant>
 
 namespace tandrel::linuxdesktop {
@@ -20,6 +22,10 @@ A11yStatus::A11yStatus() {
         QString::fromLatin1(kService), QString::fromLatin1(kPath), QString::fromLatin1(kProperties),
         QStringLiteral("PropertiesChanged"), this,
         SLOT(onPropertiesChanged(QString, QVariantMap, QStringList)));
+    // The launch waits for this one answer: it decides whether the editor opens to guide the user.
+    m_enabled = readFromService();
+    if (m_enabled)
+        m_lastAnswer = *m_enabled;
 }
 
 std::optional<bool> A11yStatus::readFromService() {
@@ -32,9 +38,31 @@ std::optional<bool> A11yStatus::readFromService() {
 }
 
 bool A11yStatus::isEnabled() {
-    if (!m_enabled)
-        m_enabled = readFromService();
-    return m_enabled.value_or(false);
+    if (m_enabled)
+        return *m_enabled;
+    askInBackground();
+    return m_lastAnswer;
+}
+
+void A11yStatus::askInBackground() {
+    if (m_asking)
+        return;
+    m_asking = true;
+    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kProperties, "Get");
+    call << QString::fromLatin1(kStatus) << QString::fromLatin1(kIsEnabled);
+    auto* watcher = new QDBusPendingCallWatcher(
+        QDBusConnection::sessionBus().asyncCall(call, kTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this](QDBusPendingCallWatcher* finished) {
+                finished->deleteLater();
+                m_asking = false;
+                const QDBusPendingReply<QDBusVariant> reply = *finished;
+                // No answer: the next question asks again, one call at a time.
+                if (reply.isError() || m_enabled)
+                    return;
+                m_enabled = reply.value().variant().toBool();
+                m_lastAnswer = *m_enabled;
+            });
 }
 
 bool A11yStatus::enable() {
@@ -45,6 +73,8 @@ bool A11yStatus::enable() {
     if (reply.type() != QDBusMessage::ReplyMessage)
         return false;
     m_enabled = readFromService(); // what the service really holds now
+    if (m_enabled)
+        m_lastAnswer = *m_enabled;
     return true;
 }
 
@@ -52,9 +82,10 @@ void A11yStatus::onPropertiesChanged(const QString& interface, const QVariantMap
                                      const QStringList& invalidated) {
     if (interface != QLatin1String(kStatus))
         return;
-    if (const auto it = changed.constFind(QString::fromLatin1(kIsEnabled)); it != changed.cend())
+    if (const auto it = changed.constFind(QString::fromLatin1(kIsEnabled)); it != changed.cend()) {
         m_enabled = it->toBool();
-    else if (invalidated.contains(QString::fromLatin1(kIsEnabled)))
+        m_lastAnswer = *m_enabled;
+    } else if (invalidated.contains(QString::fromLatin1(kIsEnabled)))
         m_enabled.reset(); // the next question asks the service
 }
 

@@ -2,6 +2,7 @@
 #include "platform/AXNames.h"
 
 #include "platform/linux/A11yStatus.h"
+#include "platform/linux/AtspiConnection.h"
 #include "platform/linux/AtspiElement.h"
 #include "platform/linux/AtspiObserver.h"
 #include "platform/linux/AtspiRoles.h"
@@ -51,21 +52,29 @@ bool isEmpty(const GHashTablePtr& attributes) {
 
 } // namespace
 
-LinuxAccessibility::LinuxAccessibility(AtspiEvents& events, A11yStatus& status)
-    : m_events(events), m_status(status) {
+LinuxAccessibility::LinuxAccessibility(AtspiEvents& events, A11yStatus& status,
+                                       AtspiConnection& connection)
+    : m_events(events), m_status(status), m_connection(connection) {
     m_events.listenToChanges();
 }
 
 LinuxAccessibility::~LinuxAccessibility() = default;
 
+void LinuxAccessibility::forgetEverything() {
+    m_kept.clear();
+    m_evaluation.clear();
+    m_pidOfBus.clear();
+    m_applicationOfPid.clear();
+}
+
 bool LinuxAccessibility::isProcessTrusted() {
-    return m_status.isEnabled();
+    return m_connection.isConnected() && m_status.isEnabled();
 }
 
 bool LinuxAccessibility::isProcessTrustedWithPrompt(bool prompt) {
     if (prompt && !m_status.isEnabled())
         m_status.enable();
-    return m_status.isEnabled();
+    return isProcessTrusted();
 }
 
 Answer<AtspiRole> LinuxAccessibility::roleOf(AtspiAccessible* a) {
@@ -129,7 +138,7 @@ Answer<ax::Element> LinuxAccessibility::parentOf(AtspiAccessible* a) {
 
 std::optional<ax::Pid> LinuxAccessibility::processOf(const ax::Element& element) {
     const auto* impl = element.as<AtspiElement>();
-    if (!impl)
+    if (!impl || !m_connection.isConnected())
         return std::nullopt;
     auto it = m_pidOfBus.constFind(impl->busName());
     if (it != m_pidOfBus.constEnd())
@@ -144,7 +153,7 @@ std::optional<ax::Pid> LinuxAccessibility::processOf(const ax::Element& element)
 
 ax::Element LinuxAccessibility::createApplication(ax::Pid pid) {
     // This process registers on the bus like any Qt application; its own tree is never a chat.
-    if (pid <= 0 || pid == static_cast<ax::Pid>(getpid()))
+    if (pid <= 0 || pid == static_cast<ax::Pid>(getpid()) || !m_connection.isConnected())
         return {};
     // The application found last time, while it still answers as one. Asking costs a round
     // trip on every tick, so the answer stands until the application reports a change (which
@@ -197,7 +206,7 @@ ax::AXError LinuxAccessibility::setMessagingTimeout(const ax::Element&, float se
 ax::Reading LinuxAccessibility::copyAttributeValue(const ax::Element& element,
                                                    const QString& name) {
     AtspiAccessible* a = AtspiElement::accessibleOf(element);
-    if (!a)
+    if (!a || !m_connection.isConnected())
         return fail(ax::kInvalidUIElement);
     if (!KeptReadings::mayKeep(name))
         return readAnswer(element, a, name);
@@ -284,7 +293,7 @@ ax::Reading LinuxAccessibility::copyParameterizedAttributeValue(const ax::Elemen
                                                                 const QString& name,
                                                                 const ax::Value& parameter) {
     AtspiAccessible* a = AtspiElement::accessibleOf(element);
-    if (!a)
+    if (!a || !m_connection.isConnected())
         return fail(ax::kInvalidUIElement);
     const bool plain = name == ax::attr::stringForRange;
     if (!plain && name != ax::attr::attributedStringForRange)
@@ -308,7 +317,7 @@ ax::Reading LinuxAccessibility::copyParameterizedAttributeValue(const ax::Elemen
 ax::AXError LinuxAccessibility::setAttributeValue(const ax::Element& element, const QString& name,
                                                   const ax::Value& value) {
     AtspiAccessible* a = AtspiElement::accessibleOf(element);
-    if (!a)
+    if (!a || !m_connection.isConnected())
         return ax::kInvalidUIElement;
     if (name != ax::attr::manualAccessibility)
         return ax::kAttributeUnsupported;

@@ -19,13 +19,16 @@
 namespace tandrel::linuxdesktop {
 
 class A11yStatus;
+class AtspiConnection;
 
 // The seam's accessibility interface over libatspi: attribute names are translated as the
 // desktop's accessibility tree can answer them, offsets are converted between AT-SPI code
 // points and UTF-16, and every failure comes back as an error code.
 class LinuxAccessibility final : public ax::Accessibility {
 public:
-    LinuxAccessibility(AtspiEvents& events, A11yStatus& status);
+    // Everything is read through the connection while it is up; while it is down (the bus is
+    // being replaced) the process is not trusted and every request fails at once.
+    LinuxAccessibility(AtspiEvents& events, A11yStatus& status, AtspiConnection& connection);
     ~LinuxAccessibility() override;
 
     bool isProcessTrusted() override;
@@ -55,6 +58,9 @@ public:
     std::size_t keptReadings() const { return m_kept.size(); }
     // Drops every kept reading, so the next evaluation is a cold one (for benchmarks).
     void forgetKeptReadings() { m_kept.clear(); }
+    // Drops everything read from the bus, which is going away: applications, processes,
+    // readings.
+    void forgetEverything();
 
     // The process that owns an element's application, when it can be found.
     std::optional<ax::Pid> processOf(const ax::Element& element);
@@ -89,6 +95,7 @@ private:
 
     AtspiEvents& m_events;
     A11yStatus& m_status;
+    AtspiConnection& m_connection;
     AtspiRequests m_requests;
     AtspiTextReading m_text{m_requests};
     QHash<QByteArray, ax::Pid> m_pidOfBus;

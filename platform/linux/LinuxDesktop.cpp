@@ -1,6 +1,7 @@
 #include "platform/linux/LinuxDesktop.h"
 
 #include "platform/linux/A11yStatus.h"
+#include "platform/linux/AtspiConnection.h"
 #include "platform/linux/AtspiEvents.h"
 #include "platform/linux/GLibPtr.h"
 #include "platform/linux/LinuxAccessibility.h"
@@ -34,18 +35,9 @@ bool registryAnswers(QString* error) {
                                        "session with assistive technologies enabled."));
         return false;
     }
-    const linuxdesktop::GObjectPtr<AtspiAccessible> desktop(atspi_get_desktop(0));
-    if (!desktop) {
-        setError(error, QStringLiteral("No accessibility bus: the AT-SPI registry is not "
-                                       "reachable."));
-        return false;
-    }
-    GError* raw = nullptr;
-    atspi_accessible_get_child_count(desktop.get(), &raw);
-    if (const linuxdesktop::GErrorPtr failure{raw}) {
-        setError(error, QStringLiteral("No accessibility bus: the AT-SPI registry does not "
-                                       "answer (%1).")
-                            .arg(QString::fromUtf8(failure->message)));
+    QString reason;
+    if (!linuxdesktop::AtspiConnection::registryAnswers(&reason)) {
+        setError(error, QStringLiteral("No accessibility bus: %1.").arg(reason));
         return false;
     }
     return true;
@@ -86,9 +78,14 @@ std::unique_ptr<LinuxDesktop> LinuxDesktop::create(QString* error) {
 
     std::unique_ptr<LinuxDesktop> desktop(new LinuxDesktop);
     desktop->m_status = std::make_unique<linuxdesktop::A11yStatus>();
+    desktop->m_connection = std::make_unique<linuxdesktop::AtspiConnection>();
     desktop->m_events = std::make_unique<linuxdesktop::AtspiEvents>();
-    desktop->m_accessibility =
-        std::make_unique<linuxdesktop::LinuxAccessibility>(*desktop->m_events, *desktop->m_status);
+    desktop->m_accessibility = std::make_unique<linuxdesktop::LinuxAccessibility>(
+        *desktop->m_events, *desktop->m_status, *desktop->m_connection);
+    // Nothing read from a bus that went away names anything any more.
+    LinuxDesktop* self = desktop.get();
+    QObject::connect(desktop->m_connection.get(), &linuxdesktop::AtspiConnection::lost,
+                     [self] { self->m_accessibility->forgetEverything(); });
     desktop->m_workspace =
         std::make_unique<linuxdesktop::X11Workspace>(display, *desktop->m_events);
     desktop->m_clock = std::make_unique<linuxdesktop::QtClock>();
@@ -125,6 +122,12 @@ KeyEvents& LinuxDesktop::keyEvents() {
 }
 FileWatching& LinuxDesktop::fileWatching() {
     return *m_fileWatching;
+}
+std::optional<PasteboardContent> LinuxDesktop::heldClipboard() {
+    return m_pasteboard->heldContent();
+}
+linuxdesktop::AtspiConnection& LinuxDesktop::accessibilityBus() {
+    return *m_connection;
 }
 linuxdesktop::LinuxAccessibility& LinuxDesktop::atspi() {
     return *m_accessibility;

@@ -8,6 +8,7 @@
 
 namespace tandrel::linuxdesktop {
 class A11yStatus;
+class AtspiConnection;
 class AtspiEvents;
 class LinuxAccessibility;
 class QtClock;
@@ -44,6 +45,13 @@ public:
     KeyEvents& keyEvents() override;
     FileWatching& fileWatching() override;
 
+    // The watch on the accessibility bus: a program that must go on after the bus was replaced
+    // starts again on the new one (libatspi cannot connect twice in one process).
+    linuxdesktop::AtspiConnection& accessibilityBus();
+
+    // What this process holds on the clipboard for the user; none when another program does.
+    std::optional<PasteboardContent> heldClipboard();
+
     // The AT-SPI layer itself, for its request counter.
     linuxdesktop::LinuxAccessibility& atspi();
 
@@ -51,6 +59,7 @@ private:
     LinuxDesktop();
 
     std::unique_ptr<linuxdesktop::A11yStatus> m_status;
+    std::unique_ptr<linuxdesktop::AtspiConnection> m_connection;
     std::unique_ptr<linuxdesktop::AtspiEvents> m_events;
     std::unique_ptr<linuxdesktop::LinuxAccessibility> m_accessibility;
     std::unique_ptr<linuxdesktop::X11Workspace> m_workspace;

@@ -117,6 +117,13 @@ PasteboardContent QtPasteboard::ownContent() {
     return {item};
 }
 
+std::optional<PasteboardContent> QtPasteboard::heldContent() {
+    QClipboard* board = clipboard();
+    if (!board || !board->ownsClipboard())
+        return std::nullopt;
+    return ownContent();
+}
+
 std::unique_ptr<Handle>
 QtPasteboard::readContent(double timeout,
                           std::function<void(std::optional<PasteboardContent>)> done) {

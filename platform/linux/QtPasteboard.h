@@ -34,6 +34,9 @@ public:
     readContent(double timeout,
                 std::function<void(std::optional<PasteboardContent>)> done) override;
     std::int64_t changeCount() override;
+    // What this process holds on the clipboard (for the user, after a send), none when another
+    // program holds it.
+    std::optional<PasteboardContent> heldContent();
     void clearContents() override;
     bool writeString(const QString& text) override;
     bool writeItems(const std::vector<PasteboardItem>& items) override;

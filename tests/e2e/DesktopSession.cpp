@@ -155,12 +155,19 @@ std::optional<std::vector<DesktopSession::SentMessage>> DesktopSession::takeSent
 }
 
 bool DesktopSession::setAccessibility(bool enabled, QString* error) {
+    return accessibility(enabled ? QStringLiteral("on") : QStringLiteral("off"), error);
+}
+
+bool DesktopSession::restartAccessibilityBus(QString* error) {
+    return accessibility(QStringLiteral("restart"), error);
+}
+
+bool DesktopSession::accessibility(const QString& command, QString* error) {
     if (process_.state() != QProcess::Running) {
         *error = QStringLiteral("the desktop session is not running");
         return false;
     }
-    const QString state = enabled ? QStringLiteral("on") : QStringLiteral("off");
-    process_.write(QStringLiteral("accessibility %1\n").arg(state).toUtf8());
+    process_.write(QStringLiteral("accessibility %1\n").arg(command).toUtf8());
     for (;;) {
         const std::optional<QString> line = readLine(30s, error);
         if (!line)
@@ -169,7 +176,7 @@ bool DesktopSession::setAccessibility(bool enabled, QString* error) {
             *error = line->mid(6);
             return false;
         }
-        if (*line == QLatin1String("accessibility ") + state)
+        if (*line == QLatin1String("accessibility ") + command)
             return true;
     }
 }

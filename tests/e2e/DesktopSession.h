@@ -76,11 +76,15 @@ public:
     // Turns the desktop's accessibility switch (org.a11y.Status IsEnabled) on or off; false with
     // *error set when the session did not confirm it.
     bool setAccessibility(bool enabled, QString* error);
+    // Kills the accessibility bus with its launcher and registry, as a crash would, and starts a
+    // new one; browsers opened from now on join the new bus.
+    bool restartAccessibilityBus(QString* error);
 
     // A value the session reported, e.g. "DISPLAY" or "FIXTURE_PORT"; empty when unknown.
     QString value(const QString& key) const;
 
 private:
+    bool accessibility(const QString& command, QString* error);
     std::optional<QString> readLine(std::chrono::milliseconds timeout, QString* error);
     void exportEnvironment();
     void restoreEnvironment();

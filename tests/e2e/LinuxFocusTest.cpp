@@ -4,13 +4,17 @@
 #include "app/focus/AX.h"
 #include "app/focus/FocusObservation.h"
 #include "app/focus/FocusTracker.h"
+#include "platform/linux/A11yStatus.h"
 #include "platform/linux/LinuxAccessibility.h"
 #include "platform/linux/LinuxDesktop.h"
 #include "tests/e2e/Fixtures.h"
 #include "tests/e2e/PrivateDesktopSuite.h"
 #include "tests/e2e/X11Windows.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -343,6 +347,30 @@ TEST_F(LinuxFocus, XErrorsAreCaughtOnlyAroundTheRequestsThatExpectThem) {
     const TrapRun run = readGoneWindowInsideATrap();
     EXPECT_EQ(run.caught, 1);
     EXPECT_TRUE(run.handlerRestored);
+}
+
+// The service that keeps the accessibility switch is stopped (a frozen desktop component): asking
+// for the switch never waits on it again after the first time, and its answer is taken up once it
+// comes back.
+TEST_F(LinuxFocus, StoppedAccessibilityServiceIsAskedInTheBackground) {
+    const auto owner =
+        QDBusConnection::sessionBus().interface()->servicePid(QStringLiteral("org.a11y.Bus"));
+    ASSERT_TRUE(owner.isValid() && owner.value() > 0);
+    const pid_t launcher = pid_t(owner.value());
+    ASSERT_EQ(::kill(launcher, SIGSTOP), 0);
+    linuxdesktop::A11yStatus status; // its first question goes unanswered
+    QElapsedTimer asking;
+    asking.start();
+    for (int tick = 0; tick < 5; ++tick) {
+        EXPECT_FALSE(status.isEnabled());
+        runEventLoop(10ms);
+    }
+    const qint64 askedFor = asking.elapsed();
+    ::kill(launcher, SIGCONT);
+    // Five ticks that each waited for the service would take 2.5 s.
+    EXPECT_LT(askedFor, 1000) << "asking for the switch waited on a stopped service";
+    EXPECT_TRUE(waitUntil([&] { return status.isEnabled(); }, 5000ms))
+        << "the service's answer was never taken up";
 }
 
 } // namespace

@@ -145,5 +145,26 @@ TEST_F(Program, UnreadablePromptsFileIsReportedAndLeftAlone) {
     EXPECT_EQ(file.readAll(), corrupt);
 }
 
+// The accessibility bus is restarted under a running tandrel, as after a crash of a desktop
+// component: tandrel finds the new bus by itself and serves the browsers that join it.
+TEST_F(Program, PaletteComesBackAfterTheAccessibilityBusRestarts) {
+    const OpenedPage page = openPage(textareaPage());
+    TandrelProgram tandrel;
+    startWithPalette(tandrel, page);
+
+    QString error;
+    ASSERT_TRUE(session_->restartAccessibilityBus(&error)) << error.toStdString();
+    const OpenedPage again = openPage(textareaPage());
+    EXPECT_TRUE(waitUntil([&] { return tandrel.palette().has_value(); }, 10 * kShowTime))
+        << "no palette on the new bus; tandrel said:\n"
+        << tandrel.output().toStdString();
+    if (const auto shown = tandrel.palette()) {
+        EXPECT_TRUE(placedAbove(*shown, *again.composerSurface()));
+    }
+    EXPECT_TRUE(
+        tandrel.output().contains(QLatin1String("starting again on the new one")))
+        << tandrel.output().toStdString();
+}
+
 } // namespace
 } // namespace tandrel::e2e

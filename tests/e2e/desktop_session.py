@@ -402,6 +402,43 @@ class Session:
             raise SessionError("org.a11y.Status IsEnabled stayed false: " + enabled.strip())
         self.export("AT_SPI_BUS_ADDRESS", address)
 
+    def restart_accessibility_bus(self):
+        """Ends the accessibility bus as a crash of its service would (the launcher, its bus and
+        the registry, killed), then starts a new one at a new address, as the session's next
+        request for it does. Programs started from now on are given the new address."""
+        reply = subprocess.run(
+            [self.programs["dbus-send"], "--session", "--print-reply", "--dest=org.freedesktop.DBus",
+             "/org/freedesktop/DBus", "org.freedesktop.DBus.GetConnectionUnixProcessID",
+             "string:org.a11y.Bus"], env=self.env, capture_output=True, text=True,
+            timeout=START_TIMEOUT)
+        fields = reply.stdout.split()
+        if reply.returncode != 0 or not fields or not fields[-1].isdigit():
+            raise SessionError("no process owns org.a11y.Bus: " + reply.stderr.strip())
+        launcher = int(fields[-1])
+        parents = {}
+        for entry in os.listdir("/proc"):
+            if entry.isdigit():
+                try:
+                    with open("/proc/%s/stat" % entry) as stat:
+                        parents[int(entry)] = int(stat.read().rsplit(")", 1)[1].split()[1])
+                except (OSError, ValueError, IndexError):
+                    pass
+        doomed = {launcher}
+        grew = True
+        while grew:
+            children = {pid for pid, parent in parents.items() if parent in doomed}
+            grew = not children <= doomed
+            doomed |= children
+        for pid in doomed:
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+        deadline = time.monotonic() + START_TIMEOUT
+        while os.path.exists("/proc/%d" % launcher) and time.monotonic() < deadline:
+            time.sleep(0.05)
+        self.start_accessibility_bus()
+
     def openssl(self, *args):
         try:
             result = subprocess.run([self.programs["openssl"]] + list(args), capture_output=True,
@@ -653,9 +690,12 @@ def serve(session, initial_url):
             return
         if command == "sent":
             say("sent " + json.dumps(session.take_sent(), separators=(",", ":")))
-        elif command == "accessibility" and argument in ("on", "off"):
+        elif command == "accessibility" and argument in ("on", "off", "restart"):
             try:
-                session.set_accessibility(argument == "on")
+                if argument == "restart":
+                    session.restart_accessibility_bus()
+                else:
+                    session.set_accessibility(argument == "on")
                 say("accessibility " + argument)
             except SessionError as e:
                 say("error " + str(e))
@@ -667,7 +707,7 @@ def serve(session, initial_url):
             except SessionError as e:
                 say("error " + str(e))
         elif command:
-            say("error unknown command: %s (commands: open <url>, sent, accessibility on|off, "
+            say("error unknown command: %s (commands: open <url>, sent, accessibility on|off|restart, "
                 "quit)" % command)
 
 
