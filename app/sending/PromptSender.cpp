@@ -87,9 +87,24 @@ void PromptSender::send(const Prompt& prompt, const ChatTarget& target) {
     m_insertion = Insertion{prompt.text, target, std::move(before), selection, {}, std::nullopt};
     m_busy = true;
     report(std::nullopt);
-    m_step = m_desktop.pasteboard().readContent(
-        kClipboardSaveTimeout,
-        [this](std::optional<PasteboardContent> saved) { paste(std::move(saved)); });
+    saveClipboard(m_desktop.clock().uptime() + kClipboardSaveTimeout);
+}
+
+void PromptSender::saveClipboard(double deadline) {
+    Pasteboard& pasteboard = m_desktop.pasteboard();
+    const std::int64_t count = pasteboard.changeCount();
+    const double left = deadline - m_desktop.clock().uptime();
+    m_step = pasteboard.readContent(
+        std::max(left, 0.0), [this, count, deadline](std::optional<PasteboardContent> saved) {
+            // The user copied while it was being read: what was read may be the old content, or
+            // part of each. The new one is read instead, within the same second.
+            if (saved && m_desktop.pasteboard().changeCount() != count &&
+                m_desktop.clock().uptime() < deadline)
+                return saveClipboard(deadline);
+            if (saved && m_desktop.pasteboard().changeCount() != count)
+                saved.reset();
+            paste(std::move(saved));
+        });
 }
 
 void PromptSender::paste(std::optional<PasteboardContent> saved) {

@@ -57,6 +57,8 @@ private:
         std::optional<std::int64_t> changeCount;
     };
 
+    // Reads the whole clipboard by the deadline (on the clock), then goes on with paste().
+    void saveClipboard(double deadline);
     // The clipboard was read, or could not be: confirms the input, writes the prompt and pastes.
     void paste(std::optional<PasteboardContent> saved);
     void scheduleCheck(int attempt);

@@ -1,11 +1,11 @@
 // Randomized insertions on the simulated desktop: the focus moves at random moments, inputs show
 // the paste late, never, twice, with a blank line or with a character of their own, other
-// applications copy meanwhile, the browser stops answering accessibility requests for a while
-// (or only its text reads time out), and prompts carry emoji, combining marks and CRLF line ends.
-// Prints its counts; fails when any insertion pressed Return without the prompt in place (the
-// draft with the prompt spliced in, whitespace aside), pasted into another input, lost or altered
-// a clipboard, or did not end, reported a focus change while the focus stayed, or when a press
-// during an insertion did anything but beep.
+// applications copy meanwhile, the clipboard's owner is slow or stopped, the browser stops
+// answering accessibility requests for a while (or only its text reads time out), and prompts carry
+// emoji, combining marks and CRLF line ends. Prints its counts; fails when any insertion pressed
+// Return without the prompt in place (the draft with the prompt spliced in, whitespace aside),
+// pasted into another input, lost or altered a clipboard, or did not end, reported a focus change
+// while the focus stayed, or when a press during an insertion did anything but beep.
 //
 // Usage: tandrel-sending-campaign [insertions] [seed]
 
@@ -161,6 +161,10 @@ void Campaign::runOne(Counts& counts) {
     sim.keyEvents().setBehaviour(chat.input, behaviour);
     if (chance(0.02))
         sim.pasteboard().failStringWrites(true);
+    // The program holding the clipboard hands it over slowly, or not at all (it is stopped).
+    if (chance(0.15))
+        sim.pasteboard().setOwnerDelay(chance(0.3) ? std::nullopt
+                                                   : std::optional(between(0.01, 0.6)));
     // A paste keystroke that cannot be made ends as a focus change, too.
     bool focusMoved = false;
     if (chance(0.02)) {
