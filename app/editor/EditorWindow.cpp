@@ -346,9 +346,7 @@ std::optional<Rect> EditorWindow::promptTextScreenRect() const {
         return std::nullopt;
     // The visible text area, whatever the length of its text.
     const QPoint topLeft = m_body->mapToGlobal(QPoint(0, 0));
-    const int primaryHeight = screens.first()->geometry().height();
-    return Rect(topLeft.x(), primaryHeight - topLeft.y() - m_body->height(), m_body->width(),
-                m_body->height());
+    return Rect(topLeft.x(), topLeft.y(), m_body->width(), m_body->height());
 }
 
 std::unique_ptr<EditorView> createEditorWindow() {

@@ -154,11 +154,9 @@ OverflowMenu PaletteController::makeOverflowMenu() const {
     return menu;
 }
 
-void PaletteController::show(const Rect& near) {
+void PaletteController::show(const Rect& composer) {
+    const Rect& r = composer;
     const std::vector<ScreenGeometry> screens = m_screens.screens();
-    const double primaryHeight = screens.empty() ? 0 : screens.front().frame.height();
-    const Rect r(near.x(), primaryHeight - maxY(near), near.width(), near.height());
-
     std::optional<ScreenGeometry> chosen;
     if (screens.empty()) {
         chosen = m_screens.mainScreen();
@@ -185,12 +183,14 @@ void PaletteController::show(const Rect& near) {
     const double fw = m_frame.width();
     const double fh = m_frame.height();
 
-    double y = maxY(r) + kComposerGap;
-    if (y + fh > maxY(v))
-        y = r.y() - fh - kComposerGap;
+    // Above the composer; below it when the screen has no room above.
+    double y = r.y() - kComposerGap - fh;
+    if (y < v.y())
+        y = maxY(r) + kComposerGap;
     double x = r.x() + r.width() / 2 - 0.5 * fw;
     x = std::min(std::max(x, v.x()), maxX(v) - fw);
-    y = std::min(std::max(y, v.y()), maxY(v) - fh);
+    // Taller than the usable area: the top edge stays on screen.
+    y = std::max(std::min(y, maxY(v) - fh), v.y());
 
     if (x != m_frame.x() || y != m_frame.y())
         setFrameOrigin(Point{x, y});
@@ -199,7 +199,8 @@ void PaletteController::show(const Rect& near) {
 }
 
 void PaletteController::setContentSize(const Size& size) {
-    // Like a window's content size: the bottom-left corner stays where it is.
+    // The bottom edge stays where it is: a palette above its composer grows away from it.
+    m_frame.origin.y += m_frame.height() - size.height;
     m_frame.size = size;
     m_view.setWindowFrame(m_frame);
 }
@@ -218,10 +219,10 @@ void PaletteController::center() {
         screen = screens.front();
     }
     const Rect& v = screen->visibleFrame;
-    // Horizontally centred; vertically two thirds of the free space below, so a little high,
-    // where the eye expects a centred panel.
+    // Horizontally centred; vertically a third of the free space above, so a little high, where
+    // the eye expects a centred panel.
     setFrameOrigin(Point{v.x() + (v.width() - m_frame.width()) / 2,
-                         v.y() + (v.height() - m_frame.height()) * 2 / 3});
+                         v.y() + (v.height() - m_frame.height()) / 3});
 }
 
 void PaletteController::orderFrontRegardless() {

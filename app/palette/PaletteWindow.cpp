@@ -70,10 +70,9 @@ void ElidingLabel::refresh() {
 
 // PaletteWindow
 
-PaletteWindow::PaletteWindow(Screens& screens)
+PaletteWindow::PaletteWindow()
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                           Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint),
-      m_screens(screens) {
+                           Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint) {
     // The chat keeps the keyboard focus: the window is never activated, nothing in it takes focus.
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
@@ -125,11 +124,6 @@ QFont PaletteWindow::buttonFont(const QFont& base) {
     font.setPointSizeF(12);
     font.setWeight(QFont::Medium);
     return font;
-}
-
-QRect PaletteWindow::qtGeometry(const Rect& frame, double primaryHeight) {
-    return rounded(frame.x(), primaryHeight - frame.y() - frame.height(), frame.width(),
-                   frame.height());
 }
 
 QToolButton* PaletteWindow::makeImageButton(const QIcon& icon, const QString& text) {
@@ -251,15 +245,8 @@ void PaletteWindow::setOverflowItemsEnabled(bool enabled) {
         action->setEnabled(enabled);
 }
 
-double PaletteWindow::primaryHeight() {
-    const std::vector<ScreenGeometry> screens = m_screens.screens();
-    if (!screens.empty())
-        return screens.front().frame.height();
-    return 0;
-}
-
 void PaletteWindow::setWindowFrame(const Rect& frame) {
-    const QRect geometry = qtGeometry(frame, primaryHeight());
+    const QRect geometry = rounded(frame.x(), frame.y(), frame.width(), frame.height());
     setGeometry(geometry);
     // A hidden window hears of its new size only when shown: clip it now.
     updateMask(geometry.size());
@@ -299,8 +286,8 @@ void PaletteWindow::resizeEvent(QResizeEvent* event) {
     updateMask(size());
 }
 
-std::unique_ptr<PaletteWindow> createPaletteWindow(Screens& screens) {
-    return std::make_unique<PaletteWindow>(screens);
+std::unique_ptr<PaletteWindow> createPaletteWindow() {
+    return std::make_unique<PaletteWindow>();
 }
 
 } // namespace tandrel
