@@ -17,6 +17,9 @@ constexpr double kMinButtonWidth = 66;
 constexpr double kMaxButtonWidth = 156;
 constexpr double kButtonPadding = 12;
 constexpr double kStatusHeight = 20;
+// The status line's text and its distance from the window's bottom edge.
+constexpr double kStatusLineHeight = 16;
+constexpr double kStatusBottomMargin = 7;
 constexpr double kBaseHeight = 44;
 constexpr double kWidestRebuild = 680;
 constexpr double kEmptyWidth = 204;
@@ -112,7 +115,7 @@ void PaletteController::layout(double width) {
 
     PaletteLayout next;
     next.content = Size{width, height};
-    next.strip = Rect(8, 8 + lift, available, kButtonHeight);
+    next.strip = Rect(8, 8, available, kButtonHeight);
     std::vector<int> hidden;
     const Row* lastVisible = nullptr;
     for (std::size_t i = 0; i < m_rows.size(); ++i) {
@@ -127,8 +130,8 @@ void PaletteController::layout(double width) {
     }
     next.moreHidden = !moreShown;
     next.moreEnabled = !m_busy;
-    next.more = Rect(lastVisible ? 8 + maxX(lastVisible->frame) + kButtonGap : 8, 8 + lift, 54,
-                     kButtonHeight);
+    next.more =
+        Rect(lastVisible ? 8 + maxX(lastVisible->frame) + kButtonGap : 8, 8, 54, kButtonHeight);
     // Only a change of the hidden buttons replaces the menu, so one the user has open survives
     // while the palette keeps its width.
     if (hidden != m_overflowIndices) {
@@ -136,11 +139,13 @@ void PaletteController::layout(double width) {
         m_overflowMenu = makeOverflowMenu();
         m_view.setOverflowMenu(m_overflowMenu);
     }
-    next.edit = Rect(width - 66, 10 + lift, 24, 24);
-    next.close = Rect(width - 34, 10 + lift, 24, 24);
+    next.edit = Rect(width - 66, 10, 24, 24);
+    next.close = Rect(width - 34, 10, 24, 24);
     next.statusHidden = !m_message;
     next.statusText = m_message.value_or(QString());
-    next.status = Rect(12, 7, width - 24, 16);
+    // Below the strip, in the room the message added.
+    next.status =
+        Rect(12, height - kStatusBottomMargin - kStatusLineHeight, width - 24, kStatusLineHeight);
     m_layout = std::move(next);
     m_view.applyLayout(m_layout);
 }

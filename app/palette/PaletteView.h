@@ -10,8 +10,8 @@
 
 namespace tandrel {
 
-// Frames inside the palette are content coordinates: origin at the bottom left of the window's
-// content, y up, in points. A prompt button's frame and the hint's are relative to the strip.
+// Frames inside the palette are content coordinates: origin at the top left of the window's
+// content, in points. A prompt button's frame and the hint's are relative to the strip.
 
 struct PromptButtonContent {
     QString title;                 // the prompt's button label

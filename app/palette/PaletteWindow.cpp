@@ -20,7 +20,6 @@ namespace {
 constexpr double kCornerRadius = 10;
 // Room a push button keeps around its title: its bevel and margins.
 constexpr double kButtonTextPadding = 16;
-constexpr double kStripHeight = 28;
 
 // Secondary text: the window text, faded, so it reads on light and dark themes alike.
 QColor secondaryColour(const QPalette& palette) {
@@ -29,15 +28,11 @@ QColor secondaryColour(const QPalette& palette) {
     return colour;
 }
 
-QRect rounded(double x, double y, double width, double height) {
-    return QRect(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)),
-                 static_cast<int>(std::lround(width)), static_cast<int>(std::lround(height)));
-}
-
-// A content rectangle (bottom-left origin, y up) in Qt's coordinates inside a parent that is
-// parentHeight high.
-QRect flippedIn(const Rect& r, double parentHeight) {
-    return rounded(r.x(), parentHeight - r.y() - r.height(), r.width(), r.height());
+// To the nearest pixel.
+QRect rounded(const Rect& r) {
+    return QRect(static_cast<int>(std::lround(r.x())), static_cast<int>(std::lround(r.y())),
+                 static_cast<int>(std::lround(r.width())),
+                 static_cast<int>(std::lround(r.height())));
 }
 
 QPainterPath backgroundPath(const QSize& size) {
@@ -170,7 +165,7 @@ void PaletteWindow::setPromptButtons(const std::vector<PromptButtonContent>& but
         button->setToolTip(content.toolTip);
         button->setAccessibleName(content.accessibleName);
         button->setAccessibleDescription(content.accessibleDescription);
-        button->setGeometry(flippedIn(content.frame, kStripHeight));
+        button->setGeometry(rounded(content.frame));
         const int index = static_cast<int>(i);
         connect(button, &QPushButton::clicked, this, [this, index] {
             if (m_actions.promptPressed)
@@ -185,7 +180,7 @@ void PaletteWindow::setPromptButtons(const std::vector<PromptButtonContent>& but
         QPalette hintPalette = m_hint->palette();
         hintPalette.setColor(QPalette::WindowText, secondaryColour(palette()));
         m_hint->setPalette(hintPalette);
-        m_hint->setGeometry(flippedIn(hint->frame, kStripHeight));
+        m_hint->setGeometry(rounded(hint->frame));
         m_hint->show();
     }
 }
@@ -196,17 +191,15 @@ void PaletteWindow::setPromptButtonsEnabled(bool enabled) {
 }
 
 void PaletteWindow::applyLayout(const PaletteLayout& layout) {
-    m_contentHeight = layout.content.height;
-    const double h = m_contentHeight;
-    m_strip->setGeometry(flippedIn(layout.strip, h));
+    m_strip->setGeometry(rounded(layout.strip));
     for (std::size_t i = 0; i < m_buttons.size() && i < layout.buttonHidden.size(); ++i)
         m_buttons[i]->setVisible(!layout.buttonHidden[i]);
-    m_more->setGeometry(flippedIn(layout.more, h));
+    m_more->setGeometry(rounded(layout.more));
     m_more->setEnabled(layout.moreEnabled);
     m_more->setVisible(!layout.moreHidden);
-    m_edit->setGeometry(flippedIn(layout.edit, h));
-    m_dismiss->setGeometry(flippedIn(layout.close, h));
-    m_status->setGeometry(flippedIn(layout.status, h));
+    m_edit->setGeometry(rounded(layout.edit));
+    m_dismiss->setGeometry(rounded(layout.close));
+    m_status->setGeometry(rounded(layout.status));
     m_status->setFullText(layout.statusText);
     m_status->setToolTip(layout.statusText);
     m_status->setAccessibleName(layout.statusText);
@@ -246,7 +239,7 @@ void PaletteWindow::setOverflowItemsEnabled(bool enabled) {
 }
 
 void PaletteWindow::setWindowFrame(const Rect& frame) {
-    const QRect geometry = rounded(frame.x(), frame.y(), frame.width(), frame.height());
+    const QRect geometry = rounded(frame);
     setGeometry(geometry);
     // A hidden window hears of its new size only when shown: clip it now.
     updateMask(geometry.size());

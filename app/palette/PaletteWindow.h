@@ -78,7 +78,6 @@ private:
     QToolButton* m_edit = nullptr;
     QToolButton* m_dismiss = nullptr;
     ElidingLabel* m_status = nullptr;
-    double m_contentHeight = 44;
 };
 
 std::unique_ptr<PaletteWindow> createPaletteWindow();

@@ -132,8 +132,8 @@ TEST_F(Palette, LayoutAtWorkedWidths) {
         {434, false, 352, {}, false, Rect(8 + 352 + 6, 8, 54, 28)},
         {300, false, 158, {1, 2}, true, Rect(86, 8, 54, 28)},
         {120, false, 0, {0, 1, 2}, true, Rect(8, 8, 54, 28)},
-        {434, true, 352, {}, false, Rect(8 + 352 + 6, 28, 54, 28)},
-        {300, true, 158, {1, 2}, true, Rect(86, 28, 54, 28)},
+        {434, true, 352, {}, false, Rect(8 + 352 + 6, 8, 54, 28)},
+        {300, true, 158, {1, 2}, true, Rect(86, 8, 54, 28)},
         // Narrower than the fixed controls: an empty strip.
         {60, false, 0, {0, 1, 2}, true, Rect(8, 8, 54, 28)},
     };
@@ -145,7 +145,7 @@ TEST_F(Palette, LayoutAtWorkedWidths) {
         const PaletteLayout& l = view.layout;
         EXPECT_EQ(palette.frame().size, (Size{c.width, 44 + lift}));
         EXPECT_EQ(l.content, (Size{c.width, 44 + lift}));
-        EXPECT_EQ(l.strip, Rect(8, 8 + lift, c.strip, 28));
+        EXPECT_EQ(l.strip, Rect(8, 8, c.strip, 28));
         EXPECT_EQ(palette.overflowIndices(), c.hidden);
         for (int i = 0; i < 3; ++i) {
             const bool hidden = std::count(c.hidden.begin(), c.hidden.end(), i) > 0;
@@ -153,10 +153,11 @@ TEST_F(Palette, LayoutAtWorkedWidths) {
         }
         EXPECT_EQ(l.moreHidden, !c.moreShown);
         EXPECT_EQ(l.more, c.more);
-        EXPECT_EQ(l.edit, Rect(c.width - 66, 10 + lift, 24, 24));
-        EXPECT_EQ(l.close, Rect(c.width - 34, 10 + lift, 24, 24));
+        EXPECT_EQ(l.edit, Rect(c.width - 66, 10, 24, 24));
+        EXPECT_EQ(l.close, Rect(c.width - 34, 10, 24, 24));
         EXPECT_EQ(l.statusHidden, !c.message);
-        EXPECT_EQ(l.status, Rect(12, 7, c.width - 24, 16));
+        // 7 points above the bottom edge.
+        EXPECT_EQ(l.status, Rect(12, 44 + lift - 7 - 16, c.width - 24, 16));
     }
 }
 
