@@ -18,8 +18,9 @@ struct Size {
     friend bool operator==(const Size&, const Size&) = default;
 };
 
-// A rectangle in screen points. Accessibility rectangles use a top-left origin with y growing
-// downwards; window-system rectangles use a bottom-left origin. The type does not know which.
+// A rectangle in points, origin at the top left, y growing downwards: on screen, the desktop's
+// global logical coordinates (Qt's), which the desktop adapter also answers accessibility
+// rectangles in.
 struct Rect {
     Point origin;
     Size size;

@@ -54,8 +54,8 @@ public:
     // "Reload" in that question: the file's prompts as they are now. Throws tandrel::Error when
     // the file cannot be read; the edits then stay.
     std::function<Configuration()> reloadFromFile;
-    // The working copy and the prompt text area's rectangle in window-system screen coordinates
-    // (bottom-left origin, y up, device-independent pixels; primary screen = first screen).
+    // The working copy and the prompt text area's rectangle in the screens' coordinates (top-left
+    // origin, device-independent pixels).
     std::function<void(const Configuration&, const Rect&)> onPreview;
 
     // The application's own commands that the tray menu shows with their shortcuts, so that the

@@ -57,8 +57,8 @@ public:
     // Returns once the user answered: the index of the choice, or -1 for the way out.
     virtual int ask(const QString& message, const QString& informativeText,
                     const QStringList& choices) = 0;
-    // The prompt text area in window-system screen coordinates (bottom-left origin of the
-    // primary screen, y upwards); none while the window does not exist on any screen.
+    // The prompt text area in the screens' coordinates (Qt's global, top-left ones); none while
+    // the window does not exist on any screen.
     virtual std::optional<Rect> promptTextScreenRect() const = 0;
 };
 

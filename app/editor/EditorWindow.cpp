@@ -26,12 +26,6 @@ constexpr int kHeight = 540;
 constexpr int kRowHeight = 38;
 constexpr int kButtonHeight = 30;
 
-// Frames are laid out as on a canvas whose origin is the bottom-left corner, y upwards; Qt
-// places widgets from the top-left corner.
-QRect fromBottomLeft(int x, int y, int width, int height) {
-    return QRect(x, kHeight - y - height, width, height);
-}
-
 QFont pixelFont(const QFont& base, int pixels, QFont::Weight weight = QFont::Normal) {
     QFont font = base;
     font.setPixelSize(pixels);
@@ -73,7 +67,7 @@ QPushButton* EditorWindow::actionButton(const QString& text, void (EditorControl
 void EditorWindow::build() {
     auto* heading = new QLabel(QStringLiteral("Your prompts, one click away."), this);
     heading->setFont(pixelFont(font(), 22, QFont::DemiBold));
-    heading->setGeometry(fromBottomLeft(24, 491, 650, 28));
+    heading->setGeometry(QRect(24, 21, 650, 28));
 
     m_permission = new QLabel(this);
     m_permission->setObjectName(QStringLiteral("permission"));
@@ -81,19 +75,19 @@ void EditorWindow::build() {
     m_permission->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_permission->setFont(pixelFont(font(), 12));
     useSecondaryColour(m_permission);
-    m_permission->setGeometry(fromBottomLeft(24, 429, 528, 49));
+    m_permission->setGeometry(QRect(24, 62, 528, 49));
 
     QPushButton* settings = actionButton(QStringLiteral("Accessibility Settings…"),
                                          &EditorController::openAccessibility);
     settings->setObjectName(QStringLiteral("accessibilitySettingsButton"));
-    settings->setGeometry(fromBottomLeft(568, 441, 168, kButtonHeight));
+    settings->setGeometry(QRect(568, 69, 168, kButtonHeight));
 
     m_list = new PromptList(this);
     m_list->setObjectName(QStringLiteral("promptList"));
     m_list->setAccessibleName(QStringLiteral("Prompts"));
     m_list->setToolTip(QStringLiteral("Drag prompts to change their button order."));
     m_list->setFont(pixelFont(font(), 13));
-    const QRect listFrame = fromBottomLeft(24, 143, 230, 267);
+    const QRect listFrame(24, 130, 230, 267);
     m_list->setGeometry(listFrame);
     m_list->dragPayload = [this](int row) {
         return m_controller ? m_controller->dragPayload(row) : std::nullopt;
@@ -143,17 +137,17 @@ void EditorWindow::build() {
 
     auto* labelHeading = new QLabel(QStringLiteral("Button label (1–2 words)"), this);
     labelHeading->setFont(pixelFont(font(), 12, QFont::DemiBold));
-    labelHeading->setGeometry(fromBottomLeft(278, 391, 310, 18));
+    labelHeading->setGeometry(QRect(278, 131, 310, 18));
     m_label = new QLineEdit(this);
     m_label->setObjectName(QStringLiteral("labelField"));
     m_label->setPlaceholderText(QStringLiteral("A short name for your prompt"));
     m_label->setAccessibleName(QStringLiteral("Button label"));
-    m_label->setGeometry(fromBottomLeft(278, 358, 458, 26));
+    m_label->setGeometry(QRect(278, 156, 458, 26));
     labelHeading->setBuddy(m_label);
 
     auto* textHeading = new QLabel(QStringLiteral("Prompt text"), this);
     textHeading->setFont(pixelFont(font(), 12, QFont::DemiBold));
-    textHeading->setGeometry(fromBottomLeft(278, 324, 310, 18));
+    textHeading->setGeometry(QRect(278, 198, 310, 18));
     // Plain text only: pasted rich text arrives as its characters, quotes and dashes as typed.
     m_body = new QPlainTextEdit(this);
     m_body->setObjectName(QStringLiteral("promptText"));
@@ -162,7 +156,7 @@ void EditorWindow::build() {
     m_body->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_body->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_body->document()->setDocumentMargin(8);
-    m_body->setGeometry(fromBottomLeft(278, 105, 458, 211));
+    m_body->setGeometry(QRect(278, 224, 458, 211));
     textHeading->setBuddy(m_body);
 
     auto* footer = new QLabel(QStringLiteral("Buttons paste at the cursor and press Return. "
@@ -170,7 +164,7 @@ void EditorWindow::build() {
                               this);
     footer->setFont(pixelFont(font(), 11));
     useSecondaryColour(footer);
-    footer->setGeometry(fromBottomLeft(24, 70, 712, 18));
+    footer->setGeometry(QRect(24, 452, 712, 18));
 
     // Preview on the left; Cancel and Save at the bottom right, 24 pixels from both edges.
     QPushButton* save = actionButton(QStringLiteral("Save"), &EditorController::savePrompts);
@@ -185,9 +179,10 @@ void EditorWindow::build() {
     const int saveWidth = std::max(118, save->sizeHint().width());
     const int cancelWidth = std::max(88, cancel->sizeHint().width());
     const int saveX = kWidth - 24 - saveWidth;
-    save->setGeometry(fromBottomLeft(saveX, 24, saveWidth, kButtonHeight));
-    cancel->setGeometry(fromBottomLeft(saveX - 12 - cancelWidth, 24, cancelWidth, kButtonHeight));
-    preview->setGeometry(fromBottomLeft(24, 24, preview->sizeHint().width(), kButtonHeight));
+    const int bottomRowY = kHeight - 24 - kButtonHeight;
+    save->setGeometry(QRect(saveX, bottomRowY, saveWidth, kButtonHeight));
+    cancel->setGeometry(QRect(saveX - 12 - cancelWidth, bottomRowY, cancelWidth, kButtonHeight));
+    preview->setGeometry(QRect(24, bottomRowY, preview->sizeHint().width(), kButtonHeight));
 
     // Keyboard order: the settings button, the list and its buttons, the fields, then the
     // window's own buttons.
@@ -346,9 +341,7 @@ std::optional<Rect> EditorWindow::promptTextScreenRect() const {
         return std::nullopt;
     // The visible text area, whatever the length of its text.
     const QPoint topLeft = m_body->mapToGlobal(QPoint(0, 0));
-    const int primaryHeight = screens.first()->geometry().height();
-    return Rect(topLeft.x(), primaryHeight - topLeft.y() - m_body->height(), m_body->width(),
-                m_body->height());
+    return Rect(topLeft.x(), topLeft.y(), m_body->width(), m_body->height());
 }
 
 std::unique_ptr<EditorView> createEditorWindow() {

@@ -15,7 +15,7 @@ namespace tandrel {
 struct ChatTarget {
     ax::Pid pid = 0;
     ax::Element element; // the accepted input (the focused element or a near ancestor)
-    Rect frame;          // the composer surface, else the input's own frame; top-left origin
+    Rect frame;          // the composer surface, else the input's own frame, in screen points
     QString appName;     // the application's name, or "Chat"
     std::vector<ax::Element> layoutElements; // the composer surface, or just the input
     std::optional<QUrl> documentURL;         // the page's address for a web chat

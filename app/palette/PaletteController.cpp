@@ -17,6 +17,9 @@ constexpr double kMinButtonWidth = 66;
 constexpr double kMaxButtonWidth = 156;
 constexpr double kButtonPadding = 12;
 constexpr double kStatusHeight = 20;
+// The status line's text and its distance from the window's bottom edge.
+constexpr double kStatusLineHeight = 16;
+constexpr double kStatusBottomMargin = 7;
 constexpr double kBaseHeight = 44;
 constexpr double kWidestRebuild = 680;
 constexpr double kEmptyWidth = 204;
@@ -112,7 +115,7 @@ void PaletteController::layout(double width) {
 
     PaletteLayout next;
     next.content = Size{width, height};
-    next.strip = Rect(8, 8 + lift, available, kButtonHeight);
+    next.strip = Rect(8, 8, available, kButtonHeight);
     std::vector<int> hidden;
     const Row* lastVisible = nullptr;
     for (std::size_t i = 0; i < m_rows.size(); ++i) {
@@ -127,8 +130,8 @@ void PaletteController::layout(double width) {
     }
     next.moreHidden = !moreShown;
     next.moreEnabled = !m_busy;
-    next.more = Rect(lastVisible ? 8 + maxX(lastVisible->frame) + kButtonGap : 8, 8 + lift, 54,
-                     kButtonHeight);
+    next.more =
+        Rect(lastVisible ? 8 + maxX(lastVisible->frame) + kButtonGap : 8, 8, 54, kButtonHeight);
     // Only a change of the hidden buttons replaces the menu, so one the user has open survives
     // while the palette keeps its width.
     if (hidden != m_overflowIndices) {
@@ -136,11 +139,13 @@ void PaletteController::layout(double width) {
         m_overflowMenu = makeOverflowMenu();
         m_view.setOverflowMenu(m_overflowMenu);
     }
-    next.edit = Rect(width - 66, 10 + lift, 24, 24);
-    next.close = Rect(width - 34, 10 + lift, 24, 24);
+    next.edit = Rect(width - 66, 10, 24, 24);
+    next.close = Rect(width - 34, 10, 24, 24);
     next.statusHidden = !m_message;
     next.statusText = m_message.value_or(QString());
-    next.status = Rect(12, 7, width - 24, 16);
+    // Below the strip, in the room the message added.
+    next.status =
+        Rect(12, height - kStatusBottomMargin - kStatusLineHeight, width - 24, kStatusLineHeight);
     m_layout = std::move(next);
     m_view.applyLayout(m_layout);
 }
@@ -154,11 +159,9 @@ OverflowMenu PaletteController::makeOverflowMenu() const {
     return menu;
 }
 
-void PaletteController::show(const Rect& near) {
+void PaletteController::show(const Rect& composer) {
+    const Rect& r = composer;
     const std::vector<ScreenGeometry> screens = m_screens.screens();
-    const double primaryHeight = screens.empty() ? 0 : screens.front().frame.height();
-    const Rect r(near.x(), primaryHeight - maxY(near), near.width(), near.height());
-
     std::optional<ScreenGeometry> chosen;
     if (screens.empty()) {
         chosen = m_screens.mainScreen();
@@ -185,12 +188,14 @@ void PaletteController::show(const Rect& near) {
     const double fw = m_frame.width();
     const double fh = m_frame.height();
 
-    double y = maxY(r) + kComposerGap;
-    if (y + fh > maxY(v))
-        y = r.y() - fh - kComposerGap;
+    // Above the composer; below it when the screen has no room above.
+    double y = r.y() - kComposerGap - fh;
+    if (y < v.y())
+        y = maxY(r) + kComposerGap;
     double x = r.x() + r.width() / 2 - 0.5 * fw;
     x = std::min(std::max(x, v.x()), maxX(v) - fw);
-    y = std::min(std::max(y, v.y()), maxY(v) - fh);
+    // Taller than the usable area: the top edge stays on screen.
+    y = std::max(std::min(y, maxY(v) - fh), v.y());
 
     if (x != m_frame.x() || y != m_frame.y())
         setFrameOrigin(Point{x, y});
@@ -199,7 +204,8 @@ void PaletteController::show(const Rect& near) {
 }
 
 void PaletteController::setContentSize(const Size& size) {
-    // Like a window's content size: the bottom-left corner stays where it is.
+    // The bottom edge stays where it is: a palette above its composer grows away from it.
+    m_frame.origin.y += m_frame.height() - size.height;
     m_frame.size = size;
     m_view.setWindowFrame(m_frame);
 }
@@ -218,10 +224,10 @@ void PaletteController::center() {
         screen = screens.front();
     }
     const Rect& v = screen->visibleFrame;
-    // Horizontally centred; vertically two thirds of the free space below, so a little high,
-    // where the eye expects a centred panel.
+    // Horizontally centred; vertically a third of the free space above, so a little high, where
+    // the eye expects a centred panel.
     setFrameOrigin(Point{v.x() + (v.width() - m_frame.width()) / 2,
-                         v.y() + (v.height() - m_frame.height()) * 2 / 3});
+                         v.y() + (v.height() - m_frame.height()) / 3});
 }
 
 void PaletteController::orderFrontRegardless() {

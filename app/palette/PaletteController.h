@@ -43,17 +43,17 @@ public:
     void status(const std::optional<QString>& message, bool busy);
     // Sizes the window to this width and decides which buttons move into the overflow menu.
     void layout(double width);
-    // Sizes, places and shows the palette next to a composer rectangle in accessibility
-    // coordinates (points, top-left origin). Nothing happens without any screen.
-    void show(const Rect& near);
+    // Sizes, places and shows the palette next to a composer rectangle in the screens'
+    // coordinates. Nothing happens without any screen.
+    void show(const Rect& composer);
 
     // The window.
     void orderOut();
     bool isVisible() const { return m_visible; }
-    Rect frame() const { return m_frame; } // window-system coordinates (bottom-left)
+    Rect frame() const { return m_frame; } // in the screens' coordinates
     // Centres the window on the main screen's visible area, a little above the middle.
     void center();
-    void setFrameOrigin(const Point& origin); // window-system coordinates
+    void setFrameOrigin(const Point& origin); // the top-left corner
     void orderFrontRegardless();
 
     // The actions of the window's controls (also what the view's presses call).

@@ -10,8 +10,8 @@
 
 namespace tandrel {
 
-// Frames inside the palette are content coordinates: origin at the bottom left of the window's
-// content, y up, in points. A prompt button's frame and the hint's are relative to the strip.
+// Frames inside the palette are content coordinates: origin at the top left of the window's
+// content, in points. A prompt button's frame and the hint's are relative to the strip.
 
 struct PromptButtonContent {
     QString title;                 // the prompt's button label
@@ -91,7 +91,7 @@ public:
     // Enables or disables every item of the current menu.
     virtual void setOverflowItemsEnabled(bool enabled) = 0;
 
-    // The window's frame in window-system coordinates (bottom-left origin, y up, points).
+    // The window's frame in the screens' coordinates (top-left origin, points).
     virtual void setWindowFrame(const Rect& frame) = 0;
     // Shows the window without activating the application or taking focus, or hides it.
     virtual void setWindowVisible(bool visible) = 0;

@@ -20,7 +20,6 @@ namespace {
 constexpr double kCornerRadius = 10;
 // Room a push button keeps around its title: its bevel and margins.
 constexpr double kButtonTextPadding = 16;
-constexpr double kStripHeight = 28;
 
 // Secondary text: the window text, faded, so it reads on light and dark themes alike.
 QColor secondaryColour(const QPalette& palette) {
@@ -29,15 +28,11 @@ QColor secondaryColour(const QPalette& palette) {
     return colour;
 }
 
-QRect rounded(double x, double y, double width, double height) {
-    return QRect(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)),
-                 static_cast<int>(std::lround(width)), static_cast<int>(std::lround(height)));
-}
-
-// A content rectangle (bottom-left origin, y up) in Qt's coordinates inside a parent that is
-// parentHeight high.
-QRect flippedIn(const Rect& r, double parentHeight) {
-    return rounded(r.x(), parentHeight - r.y() - r.height(), r.width(), r.height());
+// To the nearest pixel.
+QRect rounded(const Rect& r) {
+    return QRect(static_cast<int>(std::lround(r.x())), static_cast<int>(std::lround(r.y())),
+                 static_cast<int>(std::lround(r.width())),
+                 static_cast<int>(std::lround(r.height())));
 }
 
 QPainterPath backgroundPath(const QSize& size) {
@@ -70,10 +65,9 @@ void ElidingLabel::refresh() {
 
 // PaletteWindow
 
-PaletteWindow::PaletteWindow(Screens& screens)
+PaletteWindow::PaletteWindow()
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                           Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint),
-      m_screens(screens) {
+                           Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint) {
     // The chat keeps the keyboard focus: the window is never activated, nothing in it takes focus.
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
@@ -127,11 +121,6 @@ QFont PaletteWindow::buttonFont(const QFont& base) {
     return font;
 }
 
-QRect PaletteWindow::qtGeometry(const Rect& frame, double primaryHeight) {
-    return rounded(frame.x(), primaryHeight - frame.y() - frame.height(), frame.width(),
-                   frame.height());
-}
-
 QToolButton* PaletteWindow::makeImageButton(const QIcon& icon, const QString& text) {
     auto* button = new QToolButton(this);
     button->setFocusPolicy(Qt::NoFocus);
@@ -176,7 +165,7 @@ void PaletteWindow::setPromptButtons(const std::vector<PromptButtonContent>& but
         button->setToolTip(content.toolTip);
         button->setAccessibleName(content.accessibleName);
         button->setAccessibleDescription(content.accessibleDescription);
-        button->setGeometry(flippedIn(content.frame, kStripHeight));
+        button->setGeometry(rounded(content.frame));
         const int index = static_cast<int>(i);
         connect(button, &QPushButton::clicked, this, [this, index] {
             if (m_actions.promptPressed)
@@ -191,7 +180,7 @@ void PaletteWindow::setPromptButtons(const std::vector<PromptButtonContent>& but
         QPalette hintPalette = m_hint->palette();
         hintPalette.setColor(QPalette::WindowText, secondaryColour(palette()));
         m_hint->setPalette(hintPalette);
-        m_hint->setGeometry(flippedIn(hint->frame, kStripHeight));
+        m_hint->setGeometry(rounded(hint->frame));
         m_hint->show();
     }
 }
@@ -202,17 +191,15 @@ void PaletteWindow::setPromptButtonsEnabled(bool enabled) {
 }
 
 void PaletteWindow::applyLayout(const PaletteLayout& layout) {
-    m_contentHeight = layout.content.height;
-    const double h = m_contentHeight;
-    m_strip->setGeometry(flippedIn(layout.strip, h));
+    m_strip->setGeometry(rounded(layout.strip));
     for (std::size_t i = 0; i < m_buttons.size() && i < layout.buttonHidden.size(); ++i)
         m_buttons[i]->setVisible(!layout.buttonHidden[i]);
-    m_more->setGeometry(flippedIn(layout.more, h));
+    m_more->setGeometry(rounded(layout.more));
     m_more->setEnabled(layout.moreEnabled);
     m_more->setVisible(!layout.moreHidden);
-    m_edit->setGeometry(flippedIn(layout.edit, h));
-    m_dismiss->setGeometry(flippedIn(layout.close, h));
-    m_status->setGeometry(flippedIn(layout.status, h));
+    m_edit->setGeometry(rounded(layout.edit));
+    m_dismiss->setGeometry(rounded(layout.close));
+    m_status->setGeometry(rounded(layout.status));
     m_status->setFullText(layout.statusText);
     m_status->setToolTip(layout.statusText);
     m_status->setAccessibleName(layout.statusText);
@@ -251,15 +238,8 @@ void PaletteWindow::setOverflowItemsEnabled(bool enabled) {
         action->setEnabled(enabled);
 }
 
-double PaletteWindow::primaryHeight() {
-    const std::vector<ScreenGeometry> screens = m_screens.screens();
-    if (!screens.empty())
-        return screens.front().frame.height();
-    return 0;
-}
-
 void PaletteWindow::setWindowFrame(const Rect& frame) {
-    const QRect geometry = qtGeometry(frame, primaryHeight());
+    const QRect geometry = rounded(frame);
     setGeometry(geometry);
     // A hidden window hears of its new size only when shown: clip it now.
     updateMask(geometry.size());
@@ -299,8 +279,8 @@ void PaletteWindow::resizeEvent(QResizeEvent* event) {
     updateMask(size());
 }
 
-std::unique_ptr<PaletteWindow> createPaletteWindow(Screens& screens) {
-    return std::make_unique<PaletteWindow>(screens);
+std::unique_ptr<PaletteWindow> createPaletteWindow() {
+    return std::make_unique<PaletteWindow>();
 }
 
 } // namespace tandrel

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/palette/PaletteView.h"
-#include "platform/Screens.h"
 
 #include <QLabel>
 #include <QWidget>
@@ -35,9 +34,7 @@ private:
 // decides and reports presses back.
 class PaletteWindow final : public QWidget, public PaletteView {
 public:
-    // The screens are used to turn window-system frames into Qt's top-left coordinates; they must
-    // outlive the window.
-    explicit PaletteWindow(Screens& screens);
+    PaletteWindow();
     ~PaletteWindow() override;
 
     void setActions(Actions actions) override;
@@ -63,9 +60,6 @@ public:
 
     // The font of the prompt buttons, the hint and the overflow control.
     static QFont buttonFont(const QFont& base);
-    // A frame in window-system coordinates as Qt geometry, flipped about the primary screen's
-    // height.
-    static QRect qtGeometry(const Rect& frame, double primaryHeight);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -73,10 +67,8 @@ protected:
 
 private:
     QToolButton* makeImageButton(const QIcon& icon, const QString& text);
-    double primaryHeight();
     void updateMask(const QSize& size);
 
-    Screens& m_screens;
     Actions m_actions;
     QWidget* m_strip = nullptr;
     std::vector<QPushButton*> m_buttons;
@@ -86,9 +78,8 @@ private:
     QToolButton* m_edit = nullptr;
     QToolButton* m_dismiss = nullptr;
     ElidingLabel* m_status = nullptr;
-    double m_contentHeight = 44;
 };
 
-std::unique_ptr<PaletteWindow> createPaletteWindow(Screens& screens);
+std::unique_ptr<PaletteWindow> createPaletteWindow();
 
 } // namespace tandrel

@@ -17,7 +17,8 @@ namespace tandrel {
 namespace {
 
 const QString kPreviewOption = QStringLiteral("--preview");
-const Point kPreviewOrigin{100, 100};
+// --preview puts the palette's bottom-left corner this far in from the primary screen's.
+constexpr double kPreviewInset = 100;
 
 const QString kReasonUntrusted = QStringLiteral("accessibility permission missing");
 const QString kReasonPaused = QStringLiteral("paused");
@@ -166,9 +167,7 @@ void AppDelegate::showPreview(const Configuration& working, const Rect& rect) {
     m_target.reset();
     m_palette->rebuild(working);
     m_palette->status(std::nullopt, false);
-    const double height = primaryScreenHeight();
-    m_palette->show(
-        Rect(rect.x(), height - (rect.y() + rect.height()), rect.width(), rect.height()));
+    m_palette->show(rect);
 }
 
 void AppDelegate::startPreviewPosition() {
@@ -176,13 +175,14 @@ void AppDelegate::startPreviewPosition() {
     m_timer.reset();
     m_observation->onChange = nullptr;
     m_palette->center();
-    m_palette->setFrameOrigin(kPreviewOrigin);
+    const std::vector<ScreenGeometry> screens = m_desktop.screens().screens();
+    if (!screens.empty()) {
+        const Rect& primary = screens.front().frame;
+        m_palette->setFrameOrigin(
+            Point{primary.x() + kPreviewInset,
+                  primary.y() + primary.height() - kPreviewInset - m_palette->frame().height()});
+    }
     m_palette->orderFrontRegardless();
-}
-
-double AppDelegate::primaryScreenHeight() {
-    const auto screens = m_desktop.screens().screens();
-    return screens.empty() ? 0 : screens.front().frame.height();
 }
 
 void AppDelegate::tick() {
@@ -248,7 +248,7 @@ void AppDelegate::tick() {
         recordVisibility(kReasonNoInput);
         return;
     }
-    m_palette->show(m_desktop.screens().pointsFromDevicePixels(m_target->frame));
+    m_palette->show(m_target->frame);
     recordVisibility(kReasonShown);
 }
 

@@ -98,7 +98,6 @@ private:
     void usePromptsFromFile(const Configuration& configuration);
     void showPreview(const Configuration& configuration, const Rect& rect);
     void startPreviewPosition();
-    double primaryScreenHeight();
 
     Desktop& m_desktop;
     AppViews m_views;

@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    std::unique_ptr<PaletteView> palette = createPaletteWindow(desktop->screens());
+    std::unique_ptr<PaletteView> palette = createPaletteWindow();
     std::unique_ptr<EditorView> editor = createEditorWindow();
     QtTray tray;
     if (!tray.isAvailable())

@@ -493,9 +493,9 @@ ax::Reading LinuxAccessibility::readPoint(AtspiAccessible* a, bool size) {
     const auto extents = extentsOf(a);
     if (!extents.ok())
         return fail(extents.error);
-    const AtspiRect& r = extents.value;
-    return ok(size ? ax::Value(Size{double(r.width), double(r.height)})
-                   : ax::Value(Point{double(r.x), double(r.y)}));
+    const AtspiRect& e = extents.value;
+    const Rect r = m_screens.pointsFromDevicePixels(Rect(e.x, e.y, e.width, e.height));
+    return ok(size ? ax::Value(r.size) : ax::Value(r.origin));
 }
 
 ax::Reading LinuxAccessibility::readParent(AtspiAccessible* a) {

@@ -6,6 +6,7 @@
 #include "platform/linux/AtspiTextReading.h"
 #include "platform/linux/EvaluationReadings.h"
 #include "platform/linux/KeptReadings.h"
+#include "platform/linux/QtScreens.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -108,6 +109,8 @@ private:
     QHash<ax::Pid, KnownApplication> m_applicationOfPid;
     EvaluationReadings m_evaluation;
     KeptReadings m_kept;
+    // Extents come in device pixels; positions and sizes are answered in the screens' points.
+    QtScreens m_screens;
     // Set by a reading that found an element's object attributes empty, which Firefox answers
     // right after it starts: such an answer is asked again rather than kept.
     bool m_readWasIncomplete = false;

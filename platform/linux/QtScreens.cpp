@@ -13,26 +13,31 @@ QList<QScreen*> qtScreens() {
     return QGuiApplication::screens();
 }
 
-Rect flipped(const QRect& r, double primaryHeight) {
-    return Rect(r.x(), primaryHeight - r.y() - r.height(), r.width(), r.height());
+Rect rectOf(const QRect& r) {
+    return Rect(r.x(), r.y(), r.width(), r.height());
 }
 
-ScreenGeometry geometryOf(const QScreen& screen, double primaryHeight) {
-    return ScreenGeometry{flipped(screen.geometry(), primaryHeight),
-                          flipped(screen.availableGeometry(), primaryHeight),
+ScreenGeometry geometryOf(const QScreen& screen) {
+    return ScreenGeometry{rectOf(screen.geometry()), rectOf(screen.availableGeometry()),
                           screen.devicePixelRatio()};
+}
+
+double ratioOf(const ScreenGeometry& screen) {
+    return screen.devicePixelRatio > 0 ? screen.devicePixelRatio : 1;
+}
+
+// A screen's extent in device pixels.
+Rect deviceFrame(const ScreenGeometry& screen) {
+    const Rect& f = screen.frame;
+    return Rect(f.x(), f.y(), f.width() * ratioOf(screen), f.height() * ratioOf(screen));
 }
 
 } // namespace
 
 std::vector<ScreenGeometry> QtScreens::screens() {
-    const QList<QScreen*> list = qtScreens();
     std::vector<ScreenGeometry> result;
-    if (list.isEmpty())
-        return result;
-    const double primaryHeight = list.front()->geometry().height();
-    for (const QScreen* screen : list)
-        result.push_back(geometryOf(*screen, primaryHeight));
+    for (const QScreen* screen : qtScreens())
+        result.push_back(geometryOf(*screen));
     return result;
 }
 
@@ -42,11 +47,42 @@ std::optional<ScreenGeometry> QtScreens::mainScreen() {
     const QScreen* primary = QGuiApplication::primaryScreen();
     if (!primary)
         return std::nullopt;
-    return geometryOf(*primary, primary->geometry().height());
+    return geometryOf(*primary);
 }
 
 Rect QtScreens::pointsFromDevicePixels(const Rect& deviceRect) {
-    return tandrel::pointsFromDevicePixels(screens(), deviceRect);
+    return linuxdesktop::pointsFromDevicePixels(screens(), deviceRect);
+}
+
+Rect pointsFromDevicePixels(const std::vector<ScreenGeometry>& screens, const Rect& deviceRect) {
+    if (screens.empty())
+        return deviceRect;
+    const Point centre{deviceRect.x() + deviceRect.width() / 2,
+                       deviceRect.y() + deviceRect.height() / 2};
+    const ScreenGeometry* chosen = nullptr;
+    for (const ScreenGeometry& screen : screens) {
+        const Rect d = deviceFrame(screen);
+        if (centre.x >= d.x() && centre.x < d.x() + d.width() && centre.y >= d.y() &&
+            centre.y < d.y() + d.height()) {
+            chosen = &screen;
+            break;
+        }
+    }
+    if (!chosen) {
+        double best = 0;
+        chosen = &screens.front();
+        for (const ScreenGeometry& screen : screens) {
+            const double overlap = area(intersection(deviceFrame(screen), deviceRect));
+            if (overlap > best) {
+                best = overlap;
+                chosen = &screen;
+            }
+        }
+    }
+    const Rect d = deviceFrame(*chosen);
+    const double ratio = ratioOf(*chosen);
+    return Rect(d.x() + (deviceRect.x() - d.x()) / ratio, d.y() + (deviceRect.y() - d.y()) / ratio,
+                deviceRect.width() / ratio, deviceRect.height() / ratio);
 }
 
 } // namespace tandrel::linuxdesktop

@@ -3,16 +3,12 @@
 namespace tandrel::sim {
 
 SimScreens::SimScreens() {
-    setScreens({ScreenGeometry{Rect(0, 0, 1440, 900), Rect(0, 0, 1440, 875), 1}});
+    setScreens({ScreenGeometry{Rect(0, 0, 1440, 900), Rect(0, 25, 1440, 875), 1}});
 }
 
 void SimScreens::setScreens(std::vector<ScreenGeometry> screens) {
     m_screens = std::move(screens);
     m_main = m_screens.empty() ? std::nullopt : std::optional(m_screens.front());
-}
-
-Rect SimScreens::pointsFromDevicePixels(const Rect& deviceRect) {
-    return tandrel::pointsFromDevicePixels(m_screens, deviceRect);
 }
 
 } // namespace tandrel::sim

@@ -4,15 +4,14 @@
 
 namespace tandrel::sim {
 
-// Screens that a test sets. Starts with one 1440 × 900 screen whose bottom 25 points are taken by
-// a dock, at ratio 1.
+// Screens that a test sets. Starts with one 1440 × 900 screen whose top 25 points are taken by a
+// panel, at ratio 1.
 class SimScreens final : public Screens {
 public:
     SimScreens();
 
     std::vector<ScreenGeometry> screens() override { return m_screens; }
     std::optional<ScreenGeometry> mainScreen() override { return m_main; }
-    Rect pointsFromDevicePixels(const Rect& deviceRect) override;
 
     // The first screen is the primary one. The main screen follows the first one unless set.
     void setScreens(std::vector<ScreenGeometry> screens);

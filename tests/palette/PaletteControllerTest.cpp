@@ -132,8 +132,8 @@ TEST_F(Palette, LayoutAtWorkedWidths) {
         {434, false, 352, {}, false, Rect(8 + 352 + 6, 8, 54, 28)},
         {300, false, 158, {1, 2}, true, Rect(86, 8, 54, 28)},
         {120, false, 0, {0, 1, 2}, true, Rect(8, 8, 54, 28)},
-        {434, true, 352, {}, false, Rect(8 + 352 + 6, 28, 54, 28)},
-        {300, true, 158, {1, 2}, true, Rect(86, 28, 54, 28)},
+        {434, true, 352, {}, false, Rect(8 + 352 + 6, 8, 54, 28)},
+        {300, true, 158, {1, 2}, true, Rect(86, 8, 54, 28)},
         // Narrower than the fixed controls: an empty strip.
         {60, false, 0, {0, 1, 2}, true, Rect(8, 8, 54, 28)},
     };
@@ -145,7 +145,7 @@ TEST_F(Palette, LayoutAtWorkedWidths) {
         const PaletteLayout& l = view.layout;
         EXPECT_EQ(palette.frame().size, (Size{c.width, 44 + lift}));
         EXPECT_EQ(l.content, (Size{c.width, 44 + lift}));
-        EXPECT_EQ(l.strip, Rect(8, 8 + lift, c.strip, 28));
+        EXPECT_EQ(l.strip, Rect(8, 8, c.strip, 28));
         EXPECT_EQ(palette.overflowIndices(), c.hidden);
         for (int i = 0; i < 3; ++i) {
             const bool hidden = std::count(c.hidden.begin(), c.hidden.end(), i) > 0;
@@ -153,10 +153,11 @@ TEST_F(Palette, LayoutAtWorkedWidths) {
         }
         EXPECT_EQ(l.moreHidden, !c.moreShown);
         EXPECT_EQ(l.more, c.more);
-        EXPECT_EQ(l.edit, Rect(c.width - 66, 10 + lift, 24, 24));
-        EXPECT_EQ(l.close, Rect(c.width - 34, 10 + lift, 24, 24));
+        EXPECT_EQ(l.edit, Rect(c.width - 66, 10, 24, 24));
+        EXPECT_EQ(l.close, Rect(c.width - 34, 10, 24, 24));
         EXPECT_EQ(l.statusHidden, !c.message);
-        EXPECT_EQ(l.status, Rect(12, 7, c.width - 24, 16));
+        // 7 points above the bottom edge.
+        EXPECT_EQ(l.status, Rect(12, 44 + lift - 7 - 16, c.width - 24, 16));
     }
 }
 
@@ -277,13 +278,14 @@ struct Placement {
     const char* name;
     std::vector<ScreenGeometry> screens;
     std::vector<QString> prompts;
-    Rect composer; // accessibility coordinates
-    Rect expected; // window-system coordinates
+    Rect composer;
+    Rect expected;
 };
 
-const ScreenGeometry kLaptop{Rect(0, 0, 1440, 900), Rect(0, 0, 1440, 875), 1};
+// A panel takes the top 25 points.
+const ScreenGeometry kLaptop{Rect(0, 0, 1440, 900), Rect(0, 25, 1440, 875), 1};
 // A second screen to the right, its top level with the first one's.
-const ScreenGeometry kRight{Rect(1440, -180, 1920, 1080), Rect(1440, -180, 1920, 1080), 1};
+const ScreenGeometry kRight{Rect(1440, 0, 1920, 1080), Rect(1440, 0, 1920, 1080), 1};
 
 class PalettePlacement : public Palette, public ::testing::WithParamInterface<Placement> {};
 
@@ -305,40 +307,40 @@ TEST_P(PalettePlacement, PlacesTheWindowAboveTheComposer) {
 
 const std::vector<QString> kThree{"Sixty", "Hundred", "Two hundred"};
 
+// The composer's top edge is at 700 in most cases: the palette's is 44 + 10 points above it.
 INSTANTIATE_TEST_SUITE_P(
     Worked, PalettePlacement,
     ::testing::Values(
-        Placement{"Above", {kLaptop}, kThree, Rect(400, 700, 600, 80), Rect(483, 210, 434, 44)},
-        // No room above: below the composer.
-        Placement{"Below", {kLaptop}, kThree, Rect(400, 30, 600, 80), Rect(483, 736, 434, 44)},
+        Placement{"Above", {kLaptop}, kThree, Rect(400, 700, 600, 80), Rect(483, 646, 434, 44)},
+        // No room above (the usable area starts at 33): below the composer.
+        Placement{"Below", {kLaptop}, kThree, Rect(400, 30, 600, 80), Rect(483, 120, 434, 44)},
         Placement{
-            "NarrowComposer", {kLaptop}, kThree, Rect(400, 700, 100, 80), Rect(360, 210, 180, 44)},
+            "NarrowComposer", {kLaptop}, kThree, Rect(400, 700, 100, 80), Rect(360, 646, 180, 44)},
         Placement{"OneShortPrompt",
                   {kLaptop},
                   {"Short"},
                   Rect(400, 700, 600, 80),
-                  Rect(626, 210, 148, 44)},
+                  Rect(626, 646, 148, 44)},
         Placement{"RightEdge",
                   {kLaptop},
                   kThree,
                   Rect(1000, 700, 600, 80),
-                  Rect(1432 - 434, 210, 434, 44)},
-        // Outside every screen: clamped into the first one.
-        Placement{
-            "Offscreen", {kLaptop}, kThree, Rect(-900, -900, 300, 80), Rect(8, 867 - 44, 300, 44)},
-        // Most of it on the right screen (P = 900 flips about the primary one).
+                  Rect(1432 - 434, 646, 434, 44)},
+        // Outside every screen: clamped into the first one's usable area.
+        Placement{"Offscreen", {kLaptop}, kThree, Rect(-900, -900, 300, 80), Rect(8, 33, 300, 44)},
+        // Most of it on the right screen.
         Placement{"TwoScreens",
                   {kLaptop, kRight},
                   kThree,
                   Rect(1400, 700, 600, 80),
-                  Rect(1700 - 217, 210, 434, 44)},
+                  Rect(1700 - 217, 646, 434, 44)},
         Placement{"EqualOverlapKeepsTheFirst",
                   {kLaptop, kRight},
                   kThree,
                   Rect(1140, 700, 600, 80),
-                  Rect(1432 - 434, 210, 434, 44)},
-        // Only a main screen: flipped about a height of 0.
-        Placement{"OnlyMainScreen", {}, kThree, Rect(400, -124, 600, 80), Rect(483, 134, 434, 44)}),
+                  Rect(1432 - 434, 646, 434, 44)},
+        // Only a main screen: its usable area holds the palette.
+        Placement{"OnlyMainScreen", {}, kThree, Rect(400, -124, 600, 80), Rect(483, 33, 434, 44)}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Palette, ShowDoesNothingWithoutAnyScreen) {
@@ -363,38 +365,17 @@ TEST_F(Palette, RepeatedShowsChangeNothingUntilSomethingMoves) {
     EXPECT_EQ(view.visibilityChanges, orders);
     EXPECT_EQ(view.menuChanges, menus);
 
-    // A status message grows the window where it stands; the next show places it again.
+    // A status message grows the window upwards, away from the composer; the next show places
+    // it again.
     palette.status(QStringLiteral("Sent."), false);
-    EXPECT_EQ(palette.frame(), Rect(483, 210, 434, 64));
+    EXPECT_EQ(palette.frame(), Rect(483, 626, 434, 64));
     palette.show(Rect(400, 30, 600, 80));
-    EXPECT_EQ(palette.frame(), Rect(483, 790 - 64 - 10, 434, 64));
+    EXPECT_EQ(palette.frame(), Rect(483, 110 + 10, 434, 64));
 
     palette.orderOut();
     EXPECT_FALSE(view.visible);
     palette.show(Rect(400, 30, 600, 80));
     EXPECT_TRUE(view.visible);
-}
-
-TEST(ScreenPoints, DevicePixelsBecomePointsOnTheScreenTheyLieOn) {
-    const ScreenGeometry hiDpi{Rect(0, 0, 1440, 900), Rect(0, 0, 1440, 900), 2};
-    // A second screen to the right whose pixels are points, tops level.
-    // Each screen keeps its device-pixel corner, so the second starts where the first's pixels end.
-    const ScreenGeometry plain{Rect(2880, 0, 1000, 900), Rect(2880, 0, 1000, 900), 1};
-    const std::vector<ScreenGeometry> screens{hiDpi, plain};
-    struct Case {
-        Rect device;
-        Rect points;
-    };
-    const Case cases[] = {
-        {Rect(800, 1400, 1200, 160), Rect(400, 700, 600, 80)},
-        // On the second screen: its top-left corner is the same in both spaces.
-        {Rect(2980, 100, 200, 40), Rect(2980, 100, 200, 40)},
-        // Centre nowhere, most of it on the primary screen.
-        {Rect(-100, 1700, 400, 200), Rect(-50, 850, 200, 100)},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(pointsFromDevicePixels(screens, c.device), c.points);
-    EXPECT_EQ(pointsFromDevicePixels({}, Rect(1, 2, 3, 4)), Rect(1, 2, 3, 4));
 }
 
 } // namespace

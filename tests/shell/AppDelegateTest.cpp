@@ -185,8 +185,8 @@ TEST_F(AppController, VisibilityLoopFollowsFocusDismissalPauseAndTrust) {
     EXPECT_FALSE(editorView.visible);
     EXPECT_TRUE(paletteView.visible);
     ASSERT_TRUE(app->target());
-    // Placed above the composer body (bottom-left: 900 - 700 + 10 = 210).
-    EXPECT_EQ(paletteView.frame.y(), 210);
+    // Placed above the composer body: its top is at 700, the palette 44 high.
+    EXPECT_EQ(paletteView.frame.y(), 700 - 10 - 44);
     desktop.advance(5);
     EXPECT_EQ(reasons(), std::vector<QString>{QStringLiteral("shown")}) << "repeats were logged";
 
@@ -289,15 +289,15 @@ TEST_F(AppController, PreviewStaysWhileTheEditorIsInFrontAndEndsWithTheSavedProm
     ASSERT_TRUE(editorView.visible);
     bringEditorToFront();
 
-    // A working copy of one prompt, previewed above the text area (bottom-left coordinates).
+    // A working copy of one prompt, previewed above the text area.
     Configuration working({Prompt::defaults().front()});
-    editorView.textArea = Rect(300, 200, 400, 200);
+    editorView.textArea = Rect(300, 500, 400, 200);
     app->editor().onPreview(working, *editorView.textArea);
     EXPECT_TRUE(app->previewing());
     EXPECT_FALSE(app->target()) << "a preview has no target to send to";
     EXPECT_EQ(paletteView.buttons.size(), 1u);
     EXPECT_TRUE(paletteView.visible);
-    EXPECT_EQ(paletteView.frame.y(), 410) << "10 points above the text area";
+    EXPECT_EQ(paletteView.frame.y(), 500 - 10 - 44) << "10 points above the text area";
     desktop.advance(3);
     EXPECT_TRUE(app->previewing());
     EXPECT_EQ(paletteView.buttons.size(), 1u);
@@ -462,11 +462,13 @@ TEST_F(AppController, PreviewOptionPinsThePaletteUntilTheUserActs) {
     savePrompts(Configuration(Prompt::defaults()));
     launch({QStringLiteral("--preview")});
     EXPECT_TRUE(paletteView.visible);
-    EXPECT_EQ(paletteView.frame.origin, (Point{100, 100}));
+    // Its bottom-left corner 100 points in from the 900-point screen's.
+    const Point pinned{100, 900 - 100 - 44};
+    EXPECT_EQ(paletteView.frame.origin, pinned);
     scene.browser->focus(scene.window);
     desktop.advance(5);
     EXPECT_TRUE(paletteView.visible) << "the loop still ran after --preview";
-    EXPECT_EQ(paletteView.frame.origin, (Point{100, 100}));
+    EXPECT_EQ(paletteView.frame.origin, pinned);
     EXPECT_EQ(tray.statusLine(), QStringLiteral("Ready for desktop and web chats"));
     tray.onAction(MenuAction::TogglePause);
     EXPECT_FALSE(paletteView.visible);
