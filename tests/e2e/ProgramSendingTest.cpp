@@ -1,10 +1,16 @@
 // Sending with the real tandrel: a click on a palette button reaches the chat page as exactly one
-// message, the user's clipboard comes back, the buttons are out of use meanwhile, and a page that
-// never shows the paste is never sent to.
+// message, the user's clipboard comes back, the buttons are out of use meanwhile, a page that
+// never shows the paste is never sent to, and a clipboard owner that does not answer costs the
+// user neither their clipboard nor a paste somewhere else.
 
 #include "core/ConfigurationStore.h"
 #include "tests/e2e/Fixtures.h"
 #include "tests/e2e/ProgramFlows.h"
+
+#include <QElapsedTimer>
+
+#include <csignal>
+#include <cstdio>
 
 namespace tandrel::e2e {
 namespace {
@@ -15,6 +21,7 @@ const QString kLabel = QStringLiteral("Summary");
 const QString kPrompt =
     QString::fromUtf8("Summarize this thread in three bullets.\nKeep each under ten words ✓ 😀");
 const QString kNotVerified = QStringLiteral("Could not verify insertion. Return was not pressed.");
+const QString kNotSaved = QStringLiteral("Could not save your clipboard. Nothing was sent.");
 const QString kButton = QStringLiteral("push button");
 
 // A running tandrel whose only prompt is kPrompt, its palette up above the page's composer;
@@ -122,6 +129,123 @@ TEST_F(ProgramFlows, PageThatNeverShowsThePasteGetsNothingAndThePaletteSaysWhy) 
     // Return would reach the page within moments: nothing may arrive.
     EXPECT_TRUE(collectSent(1500ms, 0ms).empty()) << "the page was sent to";
     EXPECT_EQ(ForeignClipboard::read(QStringLiteral("text/plain")), copied);
+}
+
+// What the page's input holds, read over the accessibility bus; absent when it cannot be read.
+std::optional<QString> inputText(const OpenedPage& page) {
+    for (const AccessibleObject& object : showingObjectsOf(page.pid))
+        if (object.role == QStringLiteral("entry"))
+            return object.text;
+    return std::nullopt;
+}
+
+// The texts of the editor's fields, to tell whether anything was pasted into them.
+std::vector<QString> fieldTexts(const TandrelProgram& tandrel) {
+    std::vector<QString> texts;
+    for (const AccessibleObject& object : showingObjectsOf(tandrel.pid()))
+        if (object.role == QStringLiteral("text"))
+            texts.push_back(object.name + QStringLiteral(": ") + object.text);
+    return texts;
+}
+
+// The user's clipboard held by a program that stopped (SIGSTOP): nothing is sent and the palette
+// says why within a moment, tandrel keeps answering meanwhile, the clipboard keeps its content,
+// and the focus moved elsewhere before the owner answers gets no paste either.
+TEST_F(ProgramFlows, StoppedClipboardOwnerKeepsItsContentAndNothingIsPastedAnywhere) {
+    const OpenedPage page = openPage(textareaPage());
+    const ForeignClipboard::Content content{
+        {QStringLiteral("text/html"), QByteArray("<meta charset='utf-8'><b>bold</b> ü 😀")},
+        {QStringLiteral("text/plain"), QByteArray("bold ü 😀")}};
+    ASSERT_TRUE(clipboard_.copy(content));
+    const qint64 owner = clipboard_.pid();
+    TandrelProgram tandrel;
+    AccessibleObject button = settledButton(tandrel, startWithPalette(tandrel));
+    ASSERT_FALSE(button.extents.isEmpty());
+    const std::vector<WindowOnScreen> browserWindows = visibleWindowsOf(page.pid);
+    ASSERT_FALSE(browserWindows.empty());
+    const QString draft = QStringLiteral("Draft ");
+    ASSERT_TRUE(typeText(browserWindows.front().id, draft));
+    ASSERT_TRUE(waitUntil([&] { return inputText(page) == draft; })) << "the draft was not typed";
+    forgetSent();
+
+    ASSERT_EQ(::kill(pid_t(owner), SIGSTOP), 0);
+    QElapsedTimer clicked;
+    clicked.start();
+    ASSERT_TRUE(click(button));
+    // Asked while the clipboard is being read: the event loop runs and answers.
+    runEventLoop(200ms);
+    QElapsedTimer asked;
+    asked.start();
+    const bool answered = findShowing(tandrel.pid(), kButton, kLabel).has_value();
+    const qint64 answerMs = asked.elapsed();
+    EXPECT_TRUE(answered) << "tandrel did not answer while the clipboard was being read";
+    EXPECT_TRUE(waitForWidget(tandrel, QStringLiteral("label"), kNotSaved))
+        << "the palette's status line never said \"" << kNotSaved.toStdString()
+        << "\"; it showed:" << paletteTexts(tandrel);
+    const qint64 statusMs = clicked.elapsed();
+    EXPECT_TRUE(collectSent(1500ms, 0ms).empty()) << "the page was sent to";
+    EXPECT_EQ(inputText(page), draft) << "the input changed";
+
+    // Still stopped: a second launch reaches tandrel, which opens its editor.
+    QElapsedTimer launched;
+    launched.start();
+    const TandrelProgram::Run second = tandrel.runAgain();
+    EXPECT_TRUE(second.finished && second.exitCode == 0) << second.output.toStdString();
+    EXPECT_TRUE(waitUntil([&] { return tandrel.editor().has_value(); }))
+        << "the editor did not open while the clipboard's owner was stopped";
+    const qint64 editorMs = launched.elapsed();
+    std::printf("with the clipboard's owner stopped: the status %lld ms after the click, an "
+                "accessibility request answered in %lld ms meanwhile, the editor %lld ms after a "
+                "second launch\n",
+                static_cast<long long>(statusMs), static_cast<long long>(answerMs),
+                static_cast<long long>(editorMs));
+
+    // The focus moves to another window (the editor's text field) before the owner answers: the
+    // paste must go nowhere, neither there nor into the chat.
+    const std::optional<WindowOnScreen> editor = tandrel.editor();
+    ASSERT_TRUE(editor);
+    const std::optional<AccessibleObject> field =
+        waitForWidget(tandrel, QStringLiteral("text"), QStringLiteral("Prompt text"));
+    ASSERT_TRUE(field && click(*field));
+    const std::vector<QString> fields = fieldTexts(tandrel);
+    ASSERT_TRUE(focusWindow(browserWindows.front().id));
+    ASSERT_TRUE(waitUntil([&] {
+        const auto now = findShowing(tandrel.pid(), kButton, kLabel);
+        return now && now->enabled;
+    })) << "the palette did not come back above the chat";
+    button = settledButton(tandrel, button);
+    clicked.restart();
+    ASSERT_TRUE(click(button));
+    ASSERT_TRUE(focusWindow(editor->id));
+    runEventLoop(std::max(0ms, 400ms - std::chrono::milliseconds(clicked.elapsed())));
+    const qint64 resumedMs = clicked.elapsed();
+    ASSERT_EQ(::kill(pid_t(owner), SIGCONT), 0);
+    EXPECT_TRUE(collectSent(2500ms, 0ms).empty()) << "the page was sent to";
+    EXPECT_EQ(fieldTexts(tandrel), fields) << "something was pasted into the editor";
+    EXPECT_EQ(inputText(page), draft) << "the input changed";
+    std::printf("the owner resumed %lld ms after the click, the focus elsewhere; the palette "
+                "showed:%s\n",
+                static_cast<long long>(resumedMs), paletteTexts(tandrel).c_str());
+
+    // Resumed, the owner still holds the user's content and serves it byte for byte.
+    for (const auto& [type, bytes] : content)
+        EXPECT_EQ(ForeignClipboard::read(type), bytes) << type.toStdString();
+
+    // And the next click sends the prompt once, after the draft, and gives the clipboard back.
+    ASSERT_TRUE(focusWindow(browserWindows.front().id));
+    ASSERT_TRUE(waitUntil([&] {
+        const auto now = findShowing(tandrel.pid(), kButton, kLabel);
+        return now && now->enabled;
+    })) << "the palette did not come back above the chat";
+    forgetSent();
+    ASSERT_TRUE(click(settledButton(tandrel, button)));
+    const auto sent = collectSent(10s, 1500ms);
+    ASSERT_EQ(sent.size(), 1u) << "the page must receive the prompt exactly once; the palette "
+                               << "showed:" << paletteTexts(tandrel);
+    EXPECT_EQ(sent[0].text, draft + kPrompt);
+    for (const auto& [type, bytes] : content)
+        EXPECT_EQ(ForeignClipboard::read(type), bytes) << type.toStdString();
+    EXPECT_EQ(fieldTexts(tandrel), fields);
 }
 
 } // namespace
