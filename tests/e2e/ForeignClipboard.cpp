@@ -4,6 +4,8 @@
 
 #include <QFile>
 
+#include <csignal>
+
 namespace tandrel::e2e {
 
 using namespace std::chrono_literals;
@@ -32,11 +34,16 @@ using namespace std::chrono_literals;
 void ForeignClipboard::release() {
     if (!m_owner)
         return;
+    ::kill(pid_t(m_owner->processId()), SIGCONT);
     m_owner->closeWriteChannel();
     waitUntil([&] { return m_owner->state() == QProcess::NotRunning; }, 5s);
     m_owner->kill();
     m_owner->waitForFinished(5000);
     m_owner.reset();
+}
+
+qint64 ForeignClipboard::pid() const {
+    return m_owner ? m_owner->processId() : 0;
 }
 
 std::optional<QByteArray> ForeignClipboard::read(const QString& type) {

@@ -25,8 +25,10 @@ public:
 
     // Another application copies the content; fails when it did not come to own the clipboard.
     ::testing::AssertionResult copy(const Content& content);
-    // That application ends (and its content with it).
+    // That application ends (and its content with it), also when a case stopped it.
     void release();
+    // Its process, for a case to stop and resume; 0 when none holds the clipboard.
+    qint64 pid() const;
 
     // The clipboard's bytes of one type; absent when it has none. The event loop keeps running
     // meanwhile, since the caller may be the owner that has to answer.

@@ -1,10 +1,16 @@
 // Sending with the real tandrel: a click on a palette button reaches the chat page as exactly one
-// message, the user's clipboard comes back, the buttons are out of use meanwhile, and a page that
-// never shows the paste is never sent to.
+// message, the user's clipboard comes back, the buttons are out of use meanwhile, a page that
+// never shows the paste is never sent to, and a clipboard owner that does not answer costs the
+// user neither their clipboard nor a paste somewhere else.
 
 #include "core/ConfigurationStore.h"
 #include "tests/e2e/Fixtures.h"
 #include "tests/e2e/ProgramFlows.h"
+
+#include <QElapsedTimer>
+
+#include <csignal>
+#include <cstdio>
 
 namespace tandrel::e2e {
 namespace {
@@ -15,6 +21,7 @@ const QString kLabel = QStringLiteral("Summary");
 const QString kPrompt =
     QString::fromUtf8("Summarize this thread in three bullets.\nKeep each under ten words ✓ 😀");
 const QString kNotVerified = QStringLiteral("Could not verify insertion. Return was not pressed.");
+const QString kNotSaved = QStringLiteral("Could not save your clipboard. Nothing was sent.");
 const QString kButton = QStringLiteral("push button");
 
 // A running tandrel whose only prompt is kPrompt, its palette up above the page's composer;
@@ -122,6 +129,138 @@ TEST_F(ProgramFlows, PageThatNeverShowsThePasteGetsNothingAndThePaletteSaysWhy) 
     // Return would reach the page within moments: nothing may arrive.
     EXPECT_TRUE(collectSent(1500ms, 0ms).empty()) << "the page was sent to";
     EXPECT_EQ(ForeignClipboard::read(QStringLiteral("text/plain")), copied);
+}
+
+// What the page's input holds, read over the accessibility bus; absent when it cannot be read.
+std::optional<QString> inputText(const OpenedPage& page) {
+    for (const AccessibleObject& object : showingObjectsOf(page.pid))
+        if (object.role == QStringLiteral("entry"))
+            return object.text;
+    return std::nullopt;
+}
+
+// The texts of the editor's fields, to tell whether anything was pasted into them.
+QStringList fieldTexts(const TandrelProgram& tandrel) {
+    QStringList texts;
+    for (const AccessibleObject& object : showingObjectsOf(tandrel.pid()))
+        if (object.role == QStringLiteral("text"))
+            texts << object.name + QStringLiteral(": ") + object.text;
+    return texts;
+}
+
+// Waits for the palette's prompt button to be usable above the chat again.
+std::optional<AccessibleObject> usableButton(const TandrelProgram& tandrel) {
+    std::optional<AccessibleObject> button;
+    waitUntil([&] {
+        button = findShowing(tandrel.pid(), kButton, kLabel);
+        return button && button->enabled;
+    });
+    return button && button->enabled ? button : std::nullopt;
+}
+
+// The user's clipboard held by a program that is stopped (SIGSTOP): tandrel keeps answering while
+// it reads the clipboard. When the focus moves to another window before the owner answers, the
+// paste goes nowhere; while the owner stays stopped, nothing is sent and the palette says why
+// within a moment. Either way the clipboard keeps the user's content, and the next click sends
+// the prompt once.
+TEST_F(ProgramFlows, StoppedClipboardOwnerKeepsItsContentAndNothingIsPastedAnywhere) {
+    const OpenedPage page = openPage(textareaPage());
+    const ForeignClipboard::Content content{
+        {QStringLiteral("text/html"), QByteArray("<meta charset='utf-8'><b>bold</b> ü 😀")},
+        {QStringLiteral("text/plain"), QByteArray("bold ü 😀")}};
+    ASSERT_TRUE(clipboard_.copy(content));
+    const auto expectClipboardKept = [&] {
+        for (const auto& [type, bytes] : content)
+            EXPECT_EQ(ForeignClipboard::read(type), bytes) << type.toStdString();
+    };
+    const qint64 owner = clipboard_.pid();
+    TandrelProgram tandrel;
+    AccessibleObject button = settledButton(tandrel, startWithPalette(tandrel));
+    ASSERT_FALSE(button.extents.isEmpty());
+    const std::vector<WindowOnScreen> browserWindows = visibleWindowsOf(page.pid);
+    ASSERT_FALSE(browserWindows.empty());
+    const unsigned long browser = browserWindows.front().id;
+    const QString draft = QStringLiteral("Draft ");
+    ASSERT_TRUE(typeText(browser, draft));
+    const auto input = [&] { return inputText(page).value_or(QStringLiteral("(unreadable)")); };
+    ASSERT_TRUE(waitUntil([&] { return input() == draft; })) << "the draft was not typed";
+
+    // The other window: the editor, with the keyboard in its prompt text.
+    ASSERT_EQ(tandrel.runAgain().exitCode, 0);
+    ASSERT_TRUE(waitUntil([&] { return tandrel.editor().has_value(); }))
+        << "the editor did not open";
+    const unsigned long editor = tandrel.editor()->id;
+    const std::optional<AccessibleObject> field =
+        waitForWidget(tandrel, QStringLiteral("text"), QStringLiteral("Prompt text"));
+    ASSERT_TRUE(field && click(*field));
+    const QStringList fields = fieldTexts(tandrel);
+    forgetSent();
+
+    // A launch while the clipboard is being read reaches tandrel (its event loop runs), and brings
+    // the editor to the front; the owner answers only once the focus is there.
+    ASSERT_TRUE(focusWindow(browser));
+    ASSERT_TRUE(usableButton(tandrel)) << "the palette did not come back above the chat";
+    button = settledButton(tandrel, button);
+    ASSERT_EQ(::kill(pid_t(owner), SIGSTOP), 0);
+    QElapsedTimer clicked;
+    clicked.start();
+    ASSERT_TRUE(click(button));
+    const TandrelProgram::Run launch = tandrel.runAgain();
+    const qint64 launchMs = clicked.elapsed();
+    EXPECT_TRUE(launch.finished && launch.exitCode == 0)
+        << "a launch while the clipboard was being read: " << launch.output.toStdString();
+    ASSERT_TRUE(focusWindow(editor));
+    runEventLoop(std::max(0ms, 400ms - std::chrono::milliseconds(clicked.elapsed())));
+    const qint64 resumedMs = clicked.elapsed();
+    ASSERT_EQ(::kill(pid_t(owner), SIGCONT), 0);
+    EXPECT_TRUE(collectSent(2500ms, 0ms).empty()) << "the page was sent to";
+    EXPECT_EQ(fieldTexts(tandrel).join(" | ").toStdString(), fields.join(" | ").toStdString())
+        << "something was pasted into the editor";
+    EXPECT_EQ(input().toStdString(), draft.toStdString()) << "the input changed";
+    expectClipboardKept();
+
+    // The owner stays stopped.
+    ASSERT_TRUE(focusWindow(browser));
+    ASSERT_TRUE(usableButton(tandrel)) << "the palette did not come back above the chat";
+    const std::string afterFocusMove = paletteTexts(tandrel);
+    button = settledButton(tandrel, button);
+    ASSERT_EQ(::kill(pid_t(owner), SIGSTOP), 0);
+    clicked.restart();
+    ASSERT_TRUE(click(button));
+    // Asked while the clipboard is being read: the event loop runs and answers.
+    runEventLoop(200ms);
+    QElapsedTimer asked;
+    asked.start();
+    EXPECT_TRUE(findShowing(tandrel.pid(), kButton, kLabel))
+        << "tandrel did not answer while the clipboard was being read";
+    const qint64 answerMs = asked.elapsed();
+    EXPECT_TRUE(waitForWidget(tandrel, QStringLiteral("label"), kNotSaved))
+        << "the palette's status line never said \"" << kNotSaved.toStdString()
+        << "\"; it showed:" << paletteTexts(tandrel);
+    const qint64 statusMs = clicked.elapsed();
+    EXPECT_TRUE(collectSent(1500ms, 0ms).empty()) << "the page was sent to";
+    EXPECT_EQ(input().toStdString(), draft.toStdString()) << "the input changed";
+    std::printf("a launch answered %lld ms after the click and the owner resumed at %lld ms, the "
+                "focus elsewhere; back above the chat, the palette showed:%s\n"
+                "with the owner stopped, the status showed %lld ms after the click, and an "
+                "accessibility request was answered in %lld ms meanwhile\n",
+                static_cast<long long>(launchMs), static_cast<long long>(resumedMs),
+                afterFocusMove.c_str(), static_cast<long long>(statusMs),
+                static_cast<long long>(answerMs));
+    ASSERT_EQ(::kill(pid_t(owner), SIGCONT), 0);
+    expectClipboardKept();
+
+    // The next click sends the prompt once, after the draft, and gives the clipboard back.
+    ASSERT_TRUE(focusWindow(browser));
+    ASSERT_TRUE(usableButton(tandrel)) << "the palette did not come back above the chat";
+    forgetSent();
+    ASSERT_TRUE(click(settledButton(tandrel, button)));
+    const auto sent = collectSent(10s, 1500ms);
+    ASSERT_EQ(sent.size(), 1u) << "the page must receive the prompt exactly once; the palette "
+                               << "showed:" << paletteTexts(tandrel);
+    EXPECT_EQ(sent[0].text, draft + kPrompt);
+    expectClipboardKept();
+    EXPECT_EQ(fieldTexts(tandrel).join(" | ").toStdString(), fields.join(" | ").toStdString());
 }
 
 } // namespace

@@ -1,15 +1,20 @@
 // The tandrel program, run as a user would, on the private desktop with Chromium on the fixture
 // pages: where the palette appears, that it never takes the keyboard focus, dismissing, desktop
-// chat apps, a second launch, and a prompts file that cannot be read.
+// chat apps, a second launch, a browser that ends, and a prompts file that cannot be read.
 
 #include "tests/e2e/Fixtures.h"
 #include "tests/e2e/PrivateDesktopSuite.h"
 #include "tests/e2e/ProgramChecks.h"
 #include "tests/e2e/TandrelProgram.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 
 #include <csignal>
+#include <cstdio>
+
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -17,6 +22,46 @@ namespace tandrel::e2e {
 namespace {
 
 class Program : public PrivateDesktopSuite<WindowManager::None, DesktopLayer::NotNeeded> {};
+
+// The fields of /proc/<pid>/stat after the command name, which may itself hold spaces; empty once
+// the process is gone.
+QStringList statFields(qint64 pid) {
+    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QString stat = QString::fromLatin1(file.readAll());
+    return stat.mid(stat.lastIndexOf(QLatin1Char(')')) + 2).split(QLatin1Char(' '));
+}
+
+// The CPU time the process has used so far (user and system), in seconds.
+double cpuSeconds(qint64 pid) {
+    const QStringList fields = statFields(pid);
+    static const double ticks = double(::sysconf(_SC_CLK_TCK));
+    return fields.size() > 12 ? (fields[11].toDouble() + fields[12].toDouble()) / ticks : -1;
+}
+
+// Whether any process of the group still runs (a zombie waiting for its parent does not).
+bool groupRuns(qint64 group) {
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString& entry : entries) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        const QStringList fields = number ? statFields(pid) : QStringList{};
+        if (fields.size() > 2 && fields[2].toLongLong() == group && fields[0] != QLatin1String("Z"))
+            return true;
+    }
+    return false;
+}
+
+// The CPU time tandrel uses over a few seconds with no browser left: at rest it wakes only for its
+// timers, a few hundredths of a second per second at most.
+constexpr std::chrono::milliseconds kRestWindow{5000};
+constexpr double kRestCpuSeconds = 0.3;
+double cpuSecondsAtRest(const TandrelProgram& tandrel) {
+    const double before = cpuSeconds(tandrel.pid());
+    runEventLoop(kRestWindow);
+    return cpuSeconds(tandrel.pid()) - before;
+}
 
 TEST_F(Program, PaletteAppearsAboveTheComposerWithoutTakingTheFocus) {
     const OpenedPage page = openPage(textareaPage());
@@ -110,6 +155,43 @@ TEST_F(Program, SecondLaunchReachesTheRunningOneAndOpensTheEditor) {
     const TandrelProgram::Run third = tandrel.runAgain();
     ASSERT_TRUE(third.finished);
     EXPECT_EQ(third.exitCode, 0) << third.output.toStdString();
+    EXPECT_TRUE(tandrel.isRunning());
+}
+
+// An application that ends takes its accessible objects with it, each announced as gone; tandrel
+// must let them go once, however the browser ends, and show its palette for the next one.
+TEST_F(Program, BrowserThatEndsLeavesTandrelAtRestAndTheNextOneGetsThePalette) {
+    const OpenedPage page = openPage(textareaPage());
+    TandrelProgram tandrel;
+    startWithPalette(tandrel, page);
+    const double idle = cpuSecondsAtRest(tandrel);
+
+    // Killed: the browser's process group is its own, so the renderers go with it.
+    ASSERT_EQ(::killpg(pid_t(page.pid), SIGKILL), 0);
+    ASSERT_TRUE(waitUntil([&] { return !groupRuns(page.pid); })) << "the browser did not end";
+    EXPECT_TRUE(waitUntil([&] { return !tandrel.palette(); }, kShowTime))
+        << "the palette stayed after the browser was killed";
+    const double afterKill = cpuSecondsAtRest(tandrel);
+    EXPECT_LT(afterKill, kRestCpuSeconds) << "tandrel kept busy after the browser was killed";
+
+    const OpenedPage second = openPage(textareaPage());
+    ASSERT_TRUE(waitUntil([&] { return tandrel.palette().has_value(); }))
+        << "no palette above the next browser; tandrel said:\n"
+        << tandrel.output().toStdString();
+    EXPECT_TRUE(placedAbove(*tandrel.palette(), *second.composerSurface()));
+
+    // Closed as a user closes it (SIGTERM to the group, as the desktop's session does).
+    ASSERT_EQ(::killpg(pid_t(second.pid), SIGTERM), 0);
+    ASSERT_TRUE(waitUntil([&] { return !groupRuns(second.pid); })) << "the browser did not close";
+    const double afterClose = cpuSecondsAtRest(tandrel);
+    EXPECT_LT(afterClose, kRestCpuSeconds) << "tandrel kept busy after the browser was closed";
+    std::printf("tandrel's CPU seconds in %.0f s: %.3f with the palette up, %.3f after the browser "
+                "was killed, %.3f after it was closed\n",
+                kRestWindow.count() / 1000.0, idle, afterKill, afterClose);
+
+    const OpenedPage third = openPage(textareaPage());
+    EXPECT_TRUE(waitUntil([&] { return tandrel.palette().has_value(); }))
+        << "no palette above the browser opened after a close";
     EXPECT_TRUE(tandrel.isRunning());
 }
 

@@ -178,6 +178,11 @@ bool typeText(unsigned long window, const QString& text) {
                        QStringLiteral("40"), QStringLiteral("--"), text});
 }
 
+bool focusWindow(unsigned long window) {
+    return runXdotool(
+        {QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(window)});
+}
+
 bool focusWindowOf(qint64 pid) {
     QProcess search;
     search.start(QStringLiteral("xdotool"),
@@ -188,8 +193,7 @@ bool focusWindowOf(qint64 pid) {
     const QList<QByteArray> ids = search.readAllStandardOutput().split('\n');
     if (ids.isEmpty() || ids.front().trimmed().isEmpty())
         return false;
-    return runXdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"),
-                       QString::fromLatin1(ids.front().trimmed())});
+    return focusWindow(ids.front().trimmed().toULong());
 }
 
 } // namespace tandrel::e2e

@@ -76,6 +76,8 @@ bool pressKey(unsigned long window, const QString& key);
 // Gives the window the keyboard focus and types the text as keystrokes, any Unicode included
 // (xdotool maps a spare keycode for characters the keymap lacks).
 bool typeText(unsigned long window, const QString& text);
+// Gives the window the keyboard focus, as a click on it would with a window manager.
+bool focusWindow(unsigned long window);
 // Gives the keyboard focus to the first visible window of the process (e.g. Chromium's).
 bool focusWindowOf(qint64 pid);
 
