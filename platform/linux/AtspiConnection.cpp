@@ -16,7 +16,7 @@ namespace tandrel::linuxdesktop {
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcBus, "tandrel.accessibility.bus")
+Q_LOGGING_CATEGORY(lcBus, "tandrel.accessibility.bus", QtInfoMsg)
 
 const QString kService = QStringLiteral("org.a11y.Bus");
 constexpr int kFirstRetryMs = 250;
