@@ -1,12 +1,14 @@
 #include "app/editor/EditorWindow.h"
 #include "app/editor/EditorController.h"
 #include "app/editor/PromptList.h"
+#include "app/editor/PromptListModel.h"
 #include "platform/sim/SimDesktop.h"
 #include "tests/support/QtPrinters.h"
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -36,23 +38,16 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    QWidget* rows() const { return window.promptList()->viewport(); }
-    QPoint centreOf(int row) const {
-        return window.promptList()->visualItemRect(window.promptList()->item(row)).center();
+    PromptListModel& rows() const { return *window.promptList()->promptModel(); }
+    QStringList shownTitles() const {
+        QStringList titles;
+        for (int row = 0; row < rows().rowCount(); ++row)
+            titles.append(rows().index(row).data().toString());
+        return titles;
     }
-    // The gap between two rows, just above `row`.
-    QPoint gapAbove(int row) const {
-        return window.promptList()->visualItemRect(window.promptList()->item(row)).topLeft() +
-               QPoint(40, 1);
-    }
-    void drag(int row, const QPoint& to, const std::function<void()>& whileOver = {}) {
-        const QPoint from = centreOf(row);
-        QTest::mousePress(rows(), Qt::LeftButton, {}, from);
-        QTest::mouseMove(rows(), from + QPoint(0, 3));
-        QTest::mouseMove(rows(), to);
-        if (whileOver)
-            whileOver();
-        QTest::mouseRelease(rows(), Qt::LeftButton, {}, to);
+    // What a drag of this row carries, as Qt asks the model for it when the drag starts.
+    std::unique_ptr<QMimeData> dragged(int row) const {
+        return std::unique_ptr<QMimeData>(rows().mimeData({rows().index(row)}));
     }
     QMessageBox* alert() const { return window.findChild<QMessageBox*>("alert"); }
 
@@ -63,25 +58,44 @@ protected:
 
 } // namespace
 
-TEST_F(EditorWindowTest, DraggingARowWithTheMouseReordersTheWorkingCopy) {
-    ASSERT_TRUE(window.isVisible());
-    int indicator = -2;
-    drag(0, gapAbove(3), [&] { indicator = window.promptList()->dropIndicatorRow(); });
-    EXPECT_EQ(indicator, 3);
+// Qt's drop path for a dragged row (offscreen Qt runs no drag of its own): a drop between rows,
+// on a row, below the last row and Qt's internal move each land where the controller says, and
+// data that did not come from the list is refused whatever it carries.
+TEST_F(EditorWindowTest, DroppedRowsLandWhereTheControllerSays) {
+    std::unique_ptr<QMimeData> a = dragged(0);
+    ASSERT_TRUE(a);
+    EXPECT_TRUE(rows().canDropMimeData(a.get(), Qt::MoveAction, 3, 0, {}));
+    EXPECT_TRUE(rows().dropMimeData(a.get(), Qt::MoveAction, 3, 0, {}));
     EXPECT_EQ(titlesOf(editor.draft()), (QStringList{"B", "C", "A", "D"}));
-    EXPECT_EQ(window.promptList()->item(2)->text(), "A");
-    EXPECT_EQ(window.promptList()->currentRow(), 2) << "the pressed row stays selected";
+    EXPECT_EQ(shownTitles(), titlesOf(editor.draft()));
+    EXPECT_EQ(window.promptList()->currentIndex().row(), 2) << "the dragged row stays selected";
     EXPECT_EQ(window.labelField()->text(), "A");
 
-    // Onto the middle of a row: it lands above that row.
-    drag(3, centreOf(1));
+    // Onto a row: above it.
+    EXPECT_TRUE(rows().dropMimeData(dragged(3).get(), Qt::MoveAction, -1, -1, rows().index(1)));
     EXPECT_EQ(titlesOf(editor.draft()), (QStringList{"B", "D", "C", "A"}));
+    // Below the last row.
+    EXPECT_TRUE(rows().dropMimeData(dragged(0).get(), Qt::MoveAction, -1, -1, {}));
+    EXPECT_EQ(titlesOf(editor.draft()), (QStringList{"D", "C", "A", "B"}));
 
-    // Just below itself nothing changes and no position is offered.
-    drag(0, gapAbove(1), [&] { indicator = window.promptList()->dropIndicatorRow(); });
-    EXPECT_EQ(indicator, -1);
-    EXPECT_EQ(titlesOf(editor.draft()), (QStringList{"B", "D", "C", "A"}));
-    EXPECT_FALSE(window.promptList()->isDraggingRow());
+    // Just below itself the row would stay: refused while hovering and on the drop.
+    std::unique_ptr<QMimeData> c = dragged(1);
+    EXPECT_FALSE(rows().canDropMimeData(c.get(), Qt::MoveAction, 2, 0, {}));
+    EXPECT_FALSE(rows().dropMimeData(c.get(), Qt::MoveAction, 2, 0, {}));
+
+    // The same bytes from anywhere but the list.
+    QMimeData foreign;
+    foreign.setData(EditorController::dragType(), c->data(EditorController::dragType()));
+    EXPECT_FALSE(rows().canDropMimeData(&foreign, Qt::MoveAction, 0, 0, {}));
+    EXPECT_FALSE(rows().dropMimeData(&foreign, Qt::MoveAction, 0, 0, {}));
+    EXPECT_FALSE(rows().dropMimeData(c.get(), Qt::CopyAction, 0, 0, {}));
+    EXPECT_EQ(titlesOf(editor.draft()), (QStringList{"D", "C", "A", "B"}));
+
+    // Qt's own move of the dragged row.
+    EXPECT_TRUE(rows().moveRow({}, 0, {}, 4));
+    EXPECT_FALSE(rows().moveRow({}, 0, {}, 1));
+    EXPECT_EQ(titlesOf(editor.draft()), (QStringList{"C", "A", "B", "D"}));
+    EXPECT_EQ(shownTitles(), titlesOf(editor.draft()));
 }
 
 TEST_F(EditorWindowTest, ControlSSavesWhatWasTypedAndEscapeCancels) {
