@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <functional>
@@ -268,19 +269,28 @@ void EditorWindow::applyFonts() {
     m_model->setRowHeight(std::max(kRowHeight, QFontMetrics(m_list->font()).height() + 16));
 
     atLeast(m_settings, 168, kButtonHeight);
-    for (QPushButton* button : {m_add, m_remove, m_preview})
+    atLeast(m_preview, 0, kButtonHeight);
+    // "+ Add" and Remove share the list's width: each as narrow as its text allows, not as
+    // wide as the style would like a push button to be.
+    for (QPushButton* button : {m_add, m_remove}) {
         atLeast(button, 0, kButtonHeight);
+        const int frame = style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button) +
+                          2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
+        button->setMinimumWidth(button->fontMetrics().horizontalAdvance(button->text()) + frame);
+    }
     atLeast(m_moveUp, kArrowButtonWidth, kButtonHeight);
     atLeast(m_moveDown, kArrowButtonWidth, kButtonHeight);
     atLeast(m_cancel, 88, kButtonHeight);
     atLeast(m_save, 118, kButtonHeight);
     atLeast(m_label, 0, kFieldHeight);
+    // Nested layouts keep what they measured until the whole layout is redone.
+    layout()->invalidate();
+    layout()->activate();
     fitToContents();
 }
 
 void EditorWindow::fitToContents() {
-    QLayout* contents = layout();
-    contents->invalidate();
+    const QLayout* contents = layout();
     const QSize least = contents->totalMinimumSize();
     const int width = std::max(kWidth, least.width());
     int height = std::max(kHeight, least.height());
@@ -288,6 +298,14 @@ void EditorWindow::fitToContents() {
     if (contents->hasHeightForWidth())
         height = std::max(height, contents->totalMinimumHeightForWidth(width));
     setFixedSize(width, height);
+}
+
+bool EditorWindow::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    // A control's needs changed (its font, its text): the layout asks to be redone.
+    if (event->type() == QEvent::LayoutRequest)
+        fitToContents();
+    return handled;
 }
 
 void EditorWindow::changeEvent(QEvent* event) {

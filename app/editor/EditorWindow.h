@@ -57,6 +57,7 @@ public:
     QLabel* permissionLabel() const { return m_permission; }
 
 protected:
+    bool event(QEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:

@@ -6,6 +6,8 @@
 #include "tests/support/QtPrinters.h"
 
 #include <QApplication>
+#include <QFontInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
@@ -163,4 +165,83 @@ TEST_F(EditorWindowTest, PreviewGetsTheTextAreaInBottomLeftScreenCoordinates) {
     const int screenHeight = QGuiApplication::screens().first()->geometry().height();
     EXPECT_EQ(*area, Rect(topLeft.x(), screenHeight - topLeft.y() - text->height(), text->width(),
                           text->height()));
+}
+
+namespace {
+
+// The application font for the life of the scope.
+class ApplicationFont {
+public:
+    explicit ApplicationFont(double scale) : m_saved(QApplication::font()) {
+        QFont font = m_saved;
+        font.setPointSizeF(QFontInfo(m_saved).pointSizeF() * scale);
+        QApplication::setFont(font);
+        QCoreApplication::processEvents();
+    }
+    ~ApplicationFont() { QApplication::setFont(m_saved); }
+    ApplicationFont(const ApplicationFont&) = delete;
+    ApplicationFont& operator=(const ApplicationFont&) = delete;
+
+private:
+    QFont m_saved;
+};
+
+// Whether a label or button shows all of its text in the room it was given.
+bool showsAllItsText(const QWidget& widget) {
+    const auto* label = qobject_cast<const QLabel*>(&widget);
+    if (label && label->wordWrap())
+        return label->heightForWidth(label->width()) <= label->height();
+    // A push button's title, with a little room for its bevel; the style's wish for a wider
+    // button is not needed to read it.
+    const auto* button = qobject_cast<const QPushButton*>(&widget);
+    const int width = button ? widget.fontMetrics().horizontalAdvance(button->text()) + 8
+                             : widget.sizeHint().width();
+    return width <= widget.width() && widget.sizeHint().height() <= widget.height();
+}
+
+} // namespace
+
+// The window keeps its design size and arrangement at the usual font; with a larger one every
+// text still shows in full, in the same arrangement, and the window grows to hold it.
+TEST_F(EditorWindowTest, ALargerFontGrowsTheWindowInsteadOfClippingItsTexts) {
+    window.setPermissionText("One-time setup: turn on accessibility for Tandrel with "
+                             "Accessibility Settings…, then restart your browser once. This lets "
+                             "it detect the chat input and insert your prompts.");
+    for (const double scale : {1.0, 1.6}) {
+        SCOPED_TRACE(scale);
+        ApplicationFont font(scale);
+        if (scale == 1.0) {
+            EXPECT_EQ(window.size(), QSize(760, 540));
+        } else {
+            EXPECT_GT(window.width() * window.height(), 760 * 540);
+        }
+        EXPECT_EQ(window.minimumSize(), window.maximumSize()) << "the user cannot resize it";
+
+        for (const QWidget* widget : window.findChildren<QWidget*>()) {
+            if ((qobject_cast<const QLabel*>(widget) || qobject_cast<const QPushButton*>(widget)) &&
+                widget->isVisible()) {
+                EXPECT_TRUE(showsAllItsText(*widget))
+                    << widget->metaObject()->className() << " " << widget->width() << "x"
+                    << widget->height() << " needs " << widget->sizeHint().width() << "x"
+                    << widget->sizeHint().height();
+            }
+        }
+
+        // Placed as designed: the list beside the fields, Cancel and Save at the bottom right.
+        auto frame = [&](const char* name) {
+            const auto* widget = window.findChild<QWidget*>(name);
+            return QRect(widget->mapTo(&window, QPoint(0, 0)), widget->size());
+        };
+        EXPECT_LT(frame("promptList").right(), frame("labelField").left());
+        EXPECT_LT(frame("permission").bottom(), frame("promptList").top());
+        EXPECT_LT(frame("promptText").bottom(), frame("previewButton").top());
+        EXPECT_LT(frame("cancelButton").right(), frame("saveButton").left());
+        EXPECT_EQ(frame("saveButton").right(), window.width() - 25);
+        EXPECT_EQ(frame("saveButton").bottom(), window.height() - 25);
+        EXPECT_EQ(frame("promptList").left(), 24);
+        if (scale == 1.0) {
+            EXPECT_EQ(frame("promptList").width(), 230);
+            EXPECT_EQ(frame("promptText").width(), 458);
+        }
+    }
 }
