@@ -3,6 +3,7 @@
 #include "app/palette/PaletteView.h"
 #include "platform/Screens.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QWidget>
 
@@ -34,6 +35,8 @@ private:
 // focus, with a rounded background that needs no compositor. It applies what its controller
 // decides and reports presses back.
 class PaletteWindow final : public QWidget, public PaletteView {
+    Q_DECLARE_TR_FUNCTIONS(PaletteWindow)
+
 public:
     // The screens are used to turn window-system frames into Qt's top-left coordinates; they must
     // outlive the window.
