@@ -45,7 +45,10 @@ constexpr double kDesignBasePoints = 13;
 
 QFont scaledFont(const QFont& base, double designPoints, QFont::Weight weight = QFont::Normal) {
     QFont font = base;
-    font.setPointSizeF(QFontInfo(base).pointSizeF() * designPoints / kDesignBasePoints);
+    // A platform without a font database answers no point size; the base size then stays.
+    const double basePoints = QFontInfo(base).pointSizeF();
+    if (basePoints > 0)
+        font.setPointSizeF(basePoints * designPoints / kDesignBasePoints);
     font.setWeight(weight);
     return font;
 }
