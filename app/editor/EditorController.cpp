@@ -10,7 +10,6 @@ namespace tandrel {
 
 namespace {
 
-const QString kNewPromptTitle = QStringLiteral("New prompt");
 const QString kNilUuidText = QStringLiteral("00000000-0000-0000-0000-000000000000");
 
 // Sets a flag for the lifetime of the scope, so that an early return cannot leave it set.
@@ -26,11 +25,6 @@ private:
 };
 
 } // namespace
-
-const QString EditorController::saveFailedTitle = QStringLiteral("Could not save prompts");
-const QString EditorController::fileChangedTitle = QStringLiteral("Your prompts file changed");
-const QString EditorController::reloadFailedTitle =
-    QStringLiteral("Could not reload your prompts file");
 
 EditorController::EditorController(Desktop& desktop, EditorView& view)
     : m_desktop(desktop), m_view(view), m_draft(Prompt::defaults()), m_opened(m_draft) {
@@ -59,15 +53,14 @@ void EditorController::present(const Configuration& configuration) {
 
 void EditorController::refreshPermission() {
     if (m_desktop.accessibility().isProcessTrusted()) {
-        m_view.setPermissionText(QStringLiteral(
-            "Ready. Focus a chat input in a desktop app or browser to show your buttons."));
+        m_view.setPermissionText(
+            tr("Ready. Focus a chat input in a desktop app or browser to show your buttons."));
         return;
     }
-    m_view.setPermissionText(QStringLiteral("One-time setup: turn on accessibility for ") +
-                             AppIdentity::name() +
-                             QStringLiteral(" with Accessibility Settings…, then restart your "
-                                            "browser once. This lets it detect the chat input "
-                                            "and insert your prompts."));
+    m_view.setPermissionText(tr("One-time setup: turn on accessibility for %1 with Accessibility "
+                                "Settings…, then restart your browser once. This lets it detect "
+                                "the chat input and insert your prompts.")
+                                 .arg(AppIdentity::name()));
 }
 
 bool EditorController::isWindowVisible() const {
@@ -171,10 +164,10 @@ void EditorController::savePrompts() {
             onSave(m_draft);
         m_view.closeWindow();
     } catch (const Error& error) {
-        m_view.showAlert(saveFailedTitle, error.errorDescription());
+        m_view.showAlert(tr("Could not save prompts"), error.errorDescription());
     } catch (const std::exception& error) {
         // Not one of ours, but the user still learns that nothing was saved.
-        m_view.showAlert(saveFailedTitle, QString::fromLocal8Bit(error.what()));
+        m_view.showAlert(tr("Could not save prompts"), QString::fromLocal8Bit(error.what()));
     }
 }
 
@@ -182,21 +175,21 @@ bool EditorController::confirmOverwrite() {
     if (!fileChangedSinceOpened || !fileChangedSinceOpened())
         return true;
     enum Answer { Overwrite, Reload };
-    const int answer = m_view.ask(
-        fileChangedTitle,
-        QStringLiteral("The prompts file was changed outside %1 since you opened the editor. "
-                       "Overwrite it with your edits, or reload it and lose your unsaved edits?")
-            .arg(AppIdentity::name()),
-        {QStringLiteral("Overwrite"), QStringLiteral("Reload")});
+    const int answer =
+        m_view.ask(tr("Your prompts file changed"),
+                   tr("The prompts file was changed outside %1 since you opened the editor. "
+                      "Overwrite it with your edits, or reload it and lose your unsaved edits?")
+                       .arg(AppIdentity::name()),
+                   {tr("Overwrite"), tr("Reload")});
     if (answer == Overwrite)
         return true;
     if (answer == Reload && reloadFromFile) {
         try {
             reload(reloadFromFile());
         } catch (const Error& error) {
-            m_view.showAlert(reloadFailedTitle,
-                             error.errorDescription() + QStringLiteral("\n\nYour edits are still "
-                                                                       "here; nothing was saved."));
+            m_view.showAlert(tr("Could not reload your prompts file"),
+                             error.errorDescription() +
+                                 tr("\n\nYour edits are still here; nothing was saved."));
         }
     }
     return false;
@@ -239,7 +232,7 @@ void EditorController::editPrompts() {
 
 void EditorController::addPrompt() {
     captureSelection();
-    m_draft.prompts.emplace_back(QUuid::createUuid(), kNewPromptTitle, QString());
+    m_draft.prompts.emplace_back(QUuid::createUuid(), tr("New prompt"), QString());
     const int last = static_cast<int>(m_draft.prompts.size()) - 1;
     // The selection change below must not write the fields into whichever row they showed.
     m_selected = -1;

@@ -5,6 +5,7 @@
 #include "core/Geometry.h"
 #include "platform/Desktop.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QUuid>
 
@@ -37,6 +38,8 @@ struct DropTarget {
 // Edits a private working copy of the prompts in the editor window. Nothing reaches the prompts
 // file or the palette until a save succeeds. Main thread only.
 class EditorController {
+    Q_DECLARE_TR_FUNCTIONS(EditorController)
+
 public:
     // The view outlives the controller.
     EditorController(Desktop& desktop, EditorView& view);
@@ -107,10 +110,6 @@ public:
     std::optional<QString> dragPayload(int row) const;
     DropTarget validateDrop(const DropProposal& proposal) const;
     bool acceptDrop(const DropProposal& proposal);
-
-    static const QString saveFailedTitle;
-    static const QString fileChangedTitle;
-    static const QString reloadFailedTitle;
 
 private:
     // Whether the save may go ahead: asks first when the file changed since it was read, and

@@ -3,8 +3,12 @@
 #include "app/editor/ArrowIcon.h"
 #include "app/editor/EditorController.h"
 #include "app/editor/PromptList.h"
+#include "app/editor/PromptListModel.h"
 #include "app/shell/AppIdentity.h"
 
+#include <QEvent>
+#include <QFontInfo>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,6 +18,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QStyle>
+#include <QVBoxLayout>
 
 #include <functional>
 
@@ -21,14 +27,28 @@ namespace tandrel {
 
 namespace {
 
+// The design, in pixels at the desktop's usual font: the window, the list and the text column,
+// the margins and the gaps between the rows of controls.
 constexpr int kWidth = 760;
 constexpr int kHeight = 540;
+constexpr int kListWidth = 230;
+constexpr int kFieldsWidth = 458;
+constexpr int kMargin = 24;
+constexpr int kTopMargin = 21;
 constexpr int kRowHeight = 38;
 constexpr int kButtonHeight = 30;
+constexpr int kFieldHeight = 26;
+constexpr int kPermissionHeight = 49;
+constexpr int kArrowButtonWidth = 28;
+// The design's text sizes are meant next to a 13-point body text.
+constexpr double kDesignBasePoints = 13;
 
-QFont pixelFont(const QFont& base, int pixels, QFont::Weight weight = QFont::Normal) {
+QFont scaledFont(const QFont& base, double designPoints, QFont::Weight weight = QFont::Normal) {
     QFont font = base;
-    font.setPixelSize(pixels);
+    // A platform without a font database answers no point size; the base size then stays.
+    const double basePoints = QFontInfo(base).pointSizeF();
+    if (basePoints > 0)
+        font.setPointSizeF(basePoints * designPoints / kDesignBasePoints);
     font.setWeight(weight);
     return font;
 }
@@ -39,14 +59,24 @@ void useSecondaryColour(QLabel* label) {
     label->setPalette(palette);
 }
 
+// At least the design's size, and never less than the control needs for its text.
+void atLeast(QWidget* widget, int width, int height) {
+    widget->setMinimumSize(0, 0);
+    const QSize needed = widget->sizeHint();
+    if (width > 0)
+        widget->setMinimumWidth(std::max(width, needed.width()));
+    if (height > 0)
+        widget->setFixedHeight(std::max(height, needed.height()));
+}
+
 } // namespace
 
 EditorWindow::EditorWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::WindowMinimizeButtonHint) {
-    setWindowTitle(AppIdentity::name() + QStringLiteral(" — Edit Prompts"));
-    setFixedSize(kWidth, kHeight);
+    setWindowTitle(tr("%1 — Edit Prompts").arg(AppIdentity::name()));
     build();
+    applyFonts();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect available = screen->availableGeometry();
         move(available.center() - rect().center());
@@ -65,55 +95,32 @@ QPushButton* EditorWindow::actionButton(const QString& text, void (EditorControl
 }
 
 void EditorWindow::build() {
-    auto* heading = new QLabel(QStringLiteral("Your prompts, one click away."), this);
-    heading->setFont(pixelFont(font(), 22, QFont::DemiBold));
-    heading->setGeometry(QRect(24, 21, 650, 28));
+    m_heading = new QLabel(tr("Your prompts, one click away."), this);
 
     m_permission = new QLabel(this);
     m_permission->setObjectName(QStringLiteral("permission"));
     m_permission->setWordWrap(true);
     m_permission->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_permission->setFont(pixelFont(font(), 12));
+    // Two lines' room whatever it says, more when it wraps further.
+    m_permission->setMinimumHeight(kPermissionHeight);
     useSecondaryColour(m_permission);
-    m_permission->setGeometry(QRect(24, 62, 528, 49));
+    m_settings = actionButton(tr("Accessibility Settings…"), &EditorController::openAccessibility);
+    m_settings->setObjectName(QStringLiteral("accessibilitySettingsButton"));
 
-    QPushButton* settings = actionButton(QStringLiteral("Accessibility Settings…"),
-                                         &EditorController::openAccessibility);
-    settings->setObjectName(QStringLiteral("accessibilitySettingsButton"));
-    settings->setGeometry(QRect(568, 69, 168, kButtonHeight));
-
-    m_list = new PromptList(this);
+    m_model = new PromptListModel(this);
+    m_list = new PromptList(m_model, this);
     m_list->setObjectName(QStringLiteral("promptList"));
-    m_list->setAccessibleName(QStringLiteral("Prompts"));
-    m_list->setToolTip(QStringLiteral("Drag prompts to change their button order."));
-    m_list->setFont(pixelFont(font(), 13));
-    const QRect listFrame(24, 130, 230, 267);
-    m_list->setGeometry(listFrame);
-    m_list->dragPayload = [this](int row) {
-        return m_controller ? m_controller->dragPayload(row) : std::nullopt;
-    };
-    m_list->validateDrop = [this](const DropProposal& proposal) {
-        return m_controller ? m_controller->validateDrop(proposal) : DropTarget{};
-    };
-    m_list->acceptDrop = [this](const DropProposal& proposal) {
-        return m_controller && m_controller->acceptDrop(proposal);
-    };
-    connect(m_list, &QListWidget::itemSelectionChanged, this, [this] {
+    m_list->setAccessibleName(tr("Prompts"));
+    m_list->setToolTip(tr("Drag prompts to change their button order."));
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         if (m_controller)
             m_controller->selectionDidChange(selectedRow());
     });
 
-    // "+ Add", Remove, up and down in one row, 12 pixels below the list and as wide as it.
-    auto* listButtons = new QWidget(this);
-    listButtons->setGeometry(listFrame.left(), listFrame.bottom() + 1 + 12, listFrame.width(),
-                             kButtonHeight);
-    auto* row = new QHBoxLayout(listButtons);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(12);
-    QPushButton* add = actionButton(QStringLiteral("+ Add"), &EditorController::addPrompt);
-    add->setObjectName(QStringLiteral("addButton"));
-    add->setAccessibleName(QStringLiteral("Add prompt"));
-    m_remove = actionButton(QStringLiteral("Remove"), &EditorController::removePrompt);
+    m_add = actionButton(tr("+ Add"), &EditorController::addPrompt);
+    m_add->setObjectName(QStringLiteral("addButton"));
+    m_add->setAccessibleName(tr("Add prompt"));
+    m_remove = actionButton(tr("Remove"), &EditorController::removePrompt);
     m_remove->setObjectName(QStringLiteral("removeButton"));
     const QColor arrowColour = palette().color(QPalette::ButtonText);
     m_moveUp = actionButton(QString(), &EditorController::movePromptUp);
@@ -122,72 +129,107 @@ void EditorWindow::build() {
     m_moveDown = actionButton(QString(), &EditorController::movePromptDown);
     m_moveDown->setObjectName(QStringLiteral("moveDownButton"));
     m_moveDown->setIcon(arrowIcon(ArrowDirection::Down, arrowColour));
-    for (auto [button, text] : {std::pair{m_moveUp, QStringLiteral("Move prompt up")},
-                                std::pair{m_moveDown, QStringLiteral("Move prompt down")}}) {
+    for (auto [button, text] : {std::pair{m_moveUp, tr("Move prompt up")},
+                                std::pair{m_moveDown, tr("Move prompt down")}}) {
         button->setToolTip(text);
         button->setAccessibleName(text);
-        button->setFixedWidth(28);
     }
-    for (QPushButton* button : {add, m_remove, m_moveUp, m_moveDown}) {
-        listButtons->layout()->addWidget(button);
-        button->setFixedHeight(kButtonHeight);
-    }
-    row->setStretchFactor(add, 1);
-    row->setStretchFactor(m_remove, 1);
 
-    auto* labelHeading = new QLabel(QStringLiteral("Button label (1–2 words)"), this);
-    labelHeading->setFont(pixelFont(font(), 12, QFont::DemiBold));
-    labelHeading->setGeometry(QRect(278, 131, 310, 18));
+    m_labelHeading = new QLabel(tr("Button label (1–2 words)"), this);
     m_label = new QLineEdit(this);
     m_label->setObjectName(QStringLiteral("labelField"));
-    m_label->setPlaceholderText(QStringLiteral("A short name for your prompt"));
-    m_label->setAccessibleName(QStringLiteral("Button label"));
-    m_label->setGeometry(QRect(278, 156, 458, 26));
-    labelHeading->setBuddy(m_label);
+    m_label->setPlaceholderText(tr("A short name for your prompt"));
+    m_label->setAccessibleName(tr("Button label"));
+    m_labelHeading->setBuddy(m_label);
 
-    auto* textHeading = new QLabel(QStringLiteral("Prompt text"), this);
-    textHeading->setFont(pixelFont(font(), 12, QFont::DemiBold));
-    textHeading->setGeometry(QRect(278, 198, 310, 18));
+    m_textHeading = new QLabel(tr("Prompt text"), this);
     // Plain text only: pasted rich text arrives as its characters, quotes and dashes as typed.
     m_body = new QPlainTextEdit(this);
     m_body->setObjectName(QStringLiteral("promptText"));
-    m_body->setAccessibleName(QStringLiteral("Prompt text"));
-    m_body->setFont(pixelFont(font(), 14));
+    m_body->setAccessibleName(tr("Prompt text"));
     m_body->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_body->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_body->document()->setDocumentMargin(8);
-    m_body->setGeometry(QRect(278, 224, 458, 211));
-    textHeading->setBuddy(m_body);
+    m_textHeading->setBuddy(m_body);
 
-    auto* footer = new QLabel(QStringLiteral("Buttons paste at the cursor and press Return. "
-                                             "Prompts are saved only on this computer."),
-                              this);
-    footer->setFont(pixelFont(font(), 11));
-    useSecondaryColour(footer);
-    footer->setGeometry(QRect(24, 452, 712, 18));
+    m_footer = new QLabel(tr("Buttons paste at the cursor and press Return. "
+                             "Prompts are saved only on this computer."),
+                          this);
+    m_footer->setWordWrap(true);
+    useSecondaryColour(m_footer);
 
-    // Preview on the left; Cancel and Save at the bottom right, 24 pixels from both edges.
-    QPushButton* save = actionButton(QStringLiteral("Save"), &EditorController::savePrompts);
-    save->setObjectName(QStringLiteral("saveButton"));
-    save->setToolTip(QStringLiteral("Save (Ctrl+S)"));
-    QPushButton* cancel = actionButton(QStringLiteral("Cancel"), &EditorController::cancelEdit);
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    cancel->setToolTip(QStringLiteral("Cancel (Esc)"));
-    QPushButton* preview =
-        actionButton(QStringLiteral("Preview buttons"), &EditorController::previewButtons);
-    preview->setObjectName(QStringLiteral("previewButton"));
-    const int saveWidth = std::max(118, save->sizeHint().width());
-    const int cancelWidth = std::max(88, cancel->sizeHint().width());
-    const int saveX = kWidth - 24 - saveWidth;
-    const int bottomRowY = kHeight - 24 - kButtonHeight;
-    save->setGeometry(QRect(saveX, bottomRowY, saveWidth, kButtonHeight));
-    cancel->setGeometry(QRect(saveX - 12 - cancelWidth, bottomRowY, cancelWidth, kButtonHeight));
-    preview->setGeometry(QRect(24, bottomRowY, preview->sizeHint().width(), kButtonHeight));
+    m_preview = actionButton(tr("Preview buttons"), &EditorController::previewButtons);
+    m_preview->setObjectName(QStringLiteral("previewButton"));
+    m_cancel = actionButton(tr("Cancel"), &EditorController::cancelEdit);
+    m_cancel->setObjectName(QStringLiteral("cancelButton"));
+    m_cancel->setToolTip(tr("Cancel (Esc)"));
+    m_save = actionButton(tr("Save"), &EditorController::savePrompts);
+    m_save->setObjectName(QStringLiteral("saveButton"));
+    m_save->setToolTip(tr("Save (Ctrl+S)"));
+
+    // Heading; guidance beside the settings button; the list with its buttons beside the
+    // fields; the footer; Preview on the left and Cancel, Save on the right.
+    auto* guidance = new QHBoxLayout;
+    guidance->setSpacing(16);
+    guidance->addWidget(m_permission, 1);
+    guidance->addWidget(m_settings, 0, Qt::AlignVCenter);
+
+    auto* listButtons = new QHBoxLayout;
+    listButtons->setSpacing(12);
+    listButtons->addWidget(m_add, 1);
+    listButtons->addWidget(m_remove, 1);
+    listButtons->addWidget(m_moveUp);
+    listButtons->addWidget(m_moveDown);
+    auto* listColumn = new QVBoxLayout;
+    listColumn->setSpacing(12);
+    listColumn->addWidget(m_list, 1);
+    listColumn->addLayout(listButtons);
+
+    auto* fieldsColumn = new QVBoxLayout;
+    fieldsColumn->setSpacing(0);
+    fieldsColumn->addWidget(m_labelHeading);
+    fieldsColumn->addSpacing(7);
+    fieldsColumn->addWidget(m_label);
+    fieldsColumn->addSpacing(16);
+    fieldsColumn->addWidget(m_textHeading);
+    fieldsColumn->addSpacing(8);
+    fieldsColumn->addWidget(m_body, 1);
+
+    // The columns keep the design's widths unless their contents need more.
+    auto* columns = new QGridLayout;
+    columns->setHorizontalSpacing(kMargin);
+    columns->addLayout(listColumn, 0, 0);
+    columns->addLayout(fieldsColumn, 0, 1);
+    columns->setColumnMinimumWidth(0, kListWidth);
+    columns->setColumnMinimumWidth(1, kFieldsWidth);
+    columns->setColumnStretch(1, 1);
+
+    auto* windowButtons = new QHBoxLayout;
+    windowButtons->setSpacing(12);
+    windowButtons->addWidget(m_preview);
+    windowButtons->addStretch(1);
+    windowButtons->addWidget(m_cancel);
+    windowButtons->addWidget(m_save);
+
+    auto* window = new QVBoxLayout(this);
+    window->setContentsMargins(kMargin, kTopMargin, kMargin, kMargin);
+    window->setSpacing(0);
+    // The window's size is set from the contents' needs below, never below the design's.
+    window->setSizeConstraint(QLayout::SetNoConstraint);
+    window->addWidget(m_heading);
+    window->addSpacing(13);
+    window->addLayout(guidance);
+    window->addSpacing(19);
+    window->addLayout(columns, 1);
+    window->addSpacing(13);
+    window->addWidget(m_footer);
+    window->addSpacing(16);
+    window->addLayout(windowButtons);
 
     // Keyboard order: the settings button, the list and its buttons, the fields, then the
     // window's own buttons.
-    const QList<QWidget*> order = {settings, m_list, add,     m_remove, m_moveUp, m_moveDown,
-                                   m_label,  m_body, preview, cancel,   save};
+    const QList<QWidget*> order = {m_settings, m_list, m_add,     m_remove, m_moveUp, m_moveDown,
+                                   m_label,    m_body, m_preview, m_cancel, m_save};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -209,52 +251,102 @@ void EditorWindow::build() {
         if (m_controller)
             m_controller->editPrompts();
     });
+    // A drag in progress takes Escape itself and only ends the drag.
     auto* cancelShortcut = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(cancelShortcut, &QShortcut::activated, this, [this] {
-        // Escape during a drag only ends the drag.
-        if (m_list->isDraggingRow())
-            m_list->cancelDrag();
-        else if (m_controller)
+        if (m_controller)
             m_controller->cancelEdit();
     });
 }
 
+void EditorWindow::applyFonts() {
+    const QFont base = font();
+    m_heading->setFont(scaledFont(base, 22, QFont::DemiBold));
+    m_permission->setFont(scaledFont(base, 12));
+    m_labelHeading->setFont(scaledFont(base, 12, QFont::DemiBold));
+    m_textHeading->setFont(scaledFont(base, 12, QFont::DemiBold));
+    m_footer->setFont(scaledFont(base, 11));
+    m_list->setFont(scaledFont(base, 13));
+    m_body->setFont(scaledFont(base, 14));
+    // A row keeps its design height, or a little room around a taller title.
+    m_model->setRowHeight(std::max(kRowHeight, QFontMetrics(m_list->font()).height() + 16));
+
+    atLeast(m_settings, 168, kButtonHeight);
+    atLeast(m_preview, 0, kButtonHeight);
+    // "+ Add" and Remove share the list's width: each as narrow as its text allows, not as
+    // wide as the style would like a push button to be.
+    for (QPushButton* button : {m_add, m_remove}) {
+        atLeast(button, 0, kButtonHeight);
+        const int frame = style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button) +
+                          2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
+        button->setMinimumWidth(button->fontMetrics().horizontalAdvance(button->text()) + frame);
+    }
+    atLeast(m_moveUp, kArrowButtonWidth, kButtonHeight);
+    atLeast(m_moveDown, kArrowButtonWidth, kButtonHeight);
+    atLeast(m_cancel, 88, kButtonHeight);
+    atLeast(m_save, 118, kButtonHeight);
+    atLeast(m_label, 0, kFieldHeight);
+    // Nested layouts keep what they measured until the whole layout is redone.
+    layout()->invalidate();
+    layout()->activate();
+    fitToContents();
+}
+
+void EditorWindow::fitToContents() {
+    const QLayout* contents = layout();
+    const QSize least = contents->totalMinimumSize();
+    const int width = std::max(kWidth, least.width());
+    int height = std::max(kHeight, least.height());
+    // Wrapped texts need more lines in a narrower window; this width is the one they get.
+    if (contents->hasHeightForWidth())
+        height = std::max(height, contents->totalMinimumHeightForWidth(width));
+    setFixedSize(width, height);
+}
+
+bool EditorWindow::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    // A control's needs changed (its font, its text): the layout asks to be redone.
+    if (event->type() == QEvent::LayoutRequest)
+        fitToContents();
+    return handled;
+}
+
+void EditorWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        applyFonts();
+}
+
 void EditorWindow::attach(EditorController* controller) {
     m_controller = controller;
+    m_model->setController(controller);
 }
 
 int EditorWindow::selectedRow() const {
-    const QList<QListWidgetItem*> items = m_list->selectedItems();
-    return items.isEmpty() ? -1 : m_list->row(items.first());
+    const QModelIndexList rows = m_list->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
 }
 
 void EditorWindow::reloadRows(const QStringList& titles) {
-    m_list->cancelDrag();
-    m_list->clear();
-    for (const QString& title : titles) {
-        auto* item = new QListWidgetItem(title);
-        item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-        item->setSizeHint(QSize(0, kRowHeight));
-        m_list->addItem(item);
-    }
+    m_model->setTitles(titles);
 }
 
 void EditorWindow::reloadRow(int row, const QString& title) {
-    if (QListWidgetItem* item = m_list->item(row))
-        item->setText(title);
+    m_model->setTitle(row, title);
 }
 
 void EditorWindow::selectRow(int row) {
-    if (row < 0 || row >= m_list->count()) {
-        m_list->clearSelection();
+    if (row < 0 || row >= m_model->rowCount()) {
+        m_list->selectionModel()->clearSelection();
         return;
     }
-    m_list->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+    m_list->selectionModel()->setCurrentIndex(m_model->index(row),
+                                              QItemSelectionModel::ClearAndSelect);
 }
 
 void EditorWindow::scrollToRow(int row) {
-    if (QListWidgetItem* item = m_list->item(row))
-        m_list->scrollToItem(item);
+    if (row >= 0 && row < m_model->rowCount())
+        m_list->scrollTo(m_model->index(row));
 }
 
 void EditorWindow::setFields(const QString& label, const QString& body) {
@@ -286,6 +378,7 @@ void EditorWindow::focusLabel() {
 
 void EditorWindow::setPermissionText(const QString& text) {
     m_permission->setText(text);
+    fitToContents();
 }
 
 void EditorWindow::showWindow() {
@@ -299,7 +392,6 @@ void EditorWindow::showWindow() {
 }
 
 void EditorWindow::closeWindow() {
-    m_list->cancelDrag();
     hide();
 }
 

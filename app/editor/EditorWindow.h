@@ -2,6 +2,7 @@
 
 #include "app/editor/EditorView.h"
 
+#include <QCoreApplication>
 #include <QWidget>
 
 #include <memory>
@@ -14,13 +15,17 @@ class QPushButton;
 namespace tandrel {
 
 class PromptList;
+class PromptListModel;
 
-// The editor's window: a fixed 760 x 540 window with the prompt list on the left, the selected
-// prompt's label and text on the right, the permission guidance above and Preview, Cancel
-// (Escape) and Save (Control+S) below; Control+Q and Control+, do what they do in the tray menu. It
-// is hidden when closed, never destroyed, and it passes every action of the user to the attached
-// controller.
+// The editor's window: 760 x 540 with the prompt list on the left, the selected prompt's label
+// and text on the right, the permission guidance above and Preview, Cancel (Escape) and Save
+// (Control+S) below; Control+Q and Control+, do what they do in the tray menu. The user cannot
+// resize it; it grows by itself when a larger desktop font or a longer translation needs more
+// room. It is hidden when closed, never destroyed, and it passes every action of the user to the
+// attached controller.
 class EditorWindow final : public QWidget, public EditorView {
+    Q_DECLARE_TR_FUNCTIONS(EditorWindow)
+
 public:
     explicit EditorWindow(QWidget* parent = nullptr);
     ~EditorWindow() override;
@@ -51,13 +56,31 @@ public:
     QPlainTextEdit* promptTextField() const { return m_body; }
     QLabel* permissionLabel() const { return m_permission; }
 
+protected:
+    bool event(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
 private:
     void build();
     QPushButton* actionButton(const QString& text, void (EditorController::*action)());
     int selectedRow() const;
+    // Text sizes in proportion to the desktop's font, and the sizes that follow from them.
+    void applyFonts();
+    // The design's size, or more where the contents need it.
+    void fitToContents();
 
     EditorController* m_controller = nullptr;
+    PromptListModel* m_model = nullptr;
     PromptList* m_list = nullptr;
+    QLabel* m_heading = nullptr;
+    QLabel* m_labelHeading = nullptr;
+    QLabel* m_textHeading = nullptr;
+    QLabel* m_footer = nullptr;
+    QPushButton* m_settings = nullptr;
+    QPushButton* m_add = nullptr;
+    QPushButton* m_preview = nullptr;
+    QPushButton* m_cancel = nullptr;
+    QPushButton* m_save = nullptr;
     QLineEdit* m_label = nullptr;
     QPlainTextEdit* m_body = nullptr;
     QLabel* m_permission = nullptr;

@@ -1,59 +1,35 @@
 #pragma once
 
-#include "app/editor/EditorController.h"
-
-#include <QListWidget>
-#include <QTimer>
-
-#include <functional>
-#include <optional>
+#include <QListView>
 
 namespace tandrel {
 
-// The editor's list of prompt titles. A row is reordered by dragging it with the mouse inside the
-// list: the drag is the list's own, never the desktop's, so a row cannot be dragged out of the
-// application and nothing from elsewhere can be dropped in. Where a row may land is decided by
-// the callbacks, which the window connects to the editor controller.
-class PromptList final : public QListWidget {
+class PromptListModel;
+
+// The editor's list of prompt titles. A row is reordered by dragging it inside the list (Qt's
+// internal move); the model puts each drop to the editor controller. While a row is dragged, the
+// gap where the controller would put it is drawn as a line, also for a drop onto a row, which
+// lands above it.
+class PromptList final : public QListView {
 public:
-    explicit PromptList(QWidget* parent = nullptr);
+    explicit PromptList(PromptListModel* model, QWidget* parent = nullptr);
 
-    // The string a row's drag carries (none: the row cannot be dragged).
-    std::function<std::optional<QString>(int row)> dragPayload;
-    std::function<DropTarget(const DropProposal&)> validateDrop;
-    std::function<bool(const DropProposal&)> acceptDrop;
-
-    // The gap shown as the drop position while a row is dragged: above this row (count = after
-    // the last one), or -1 when the row would not land here.
-    int dropIndicatorRow() const { return m_drag ? m_drag->target.row : -1; }
-    bool isDraggingRow() const { return m_drag.has_value(); }
-    // Drops the row being dragged where it came from.
-    void cancelDrag() { endDrag(); }
+    PromptListModel* promptModel() const { return m_model; }
+    // The gap shown as the drop position while a row is dragged over the list: above this row
+    // (count = after the last one), or -1 when the row would not land here.
+    int dropIndicatorRow() const { return m_indicatorRow; }
 
 protected:
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    struct Drag {
-        QString payload;
-        DropTarget target;
-    };
+    void setIndicatorRow(int row);
 
-    DropProposal proposalAt(const QPoint& position) const;
-    void updateDrag(const QPoint& position);
-    void endDrag();
-    void scrollTowardEdge();
-
-    // The row under the mouse press and where it was, until the mouse moves far enough to drag.
-    int m_pressedRow = -1;
-    QPoint m_pressPosition;
-    std::optional<Drag> m_drag;
-    QPoint m_lastPosition;
-    QTimer m_autoScroll;
+    PromptListModel* m_model;
+    int m_indicatorRow = -1;
 };
 
 } // namespace tandrel

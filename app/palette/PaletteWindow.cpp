@@ -81,20 +81,19 @@ PaletteWindow::PaletteWindow()
     m_more = new QToolButton(this);
     m_more->setFocusPolicy(Qt::NoFocus);
     m_more->setFont(buttonFont(font()));
-    m_more->setText(QStringLiteral("More"));
+    m_more->setText(tr("More"));
     m_more->setToolButtonStyle(Qt::ToolButtonTextOnly);
     m_more->setPopupMode(QToolButton::InstantPopup);
-    m_more->setToolTip(QStringLiteral("More prompts"));
-    m_more->setAccessibleName(QStringLiteral("More prompts"));
+    m_more->setToolTip(tr("More prompts"));
+    m_more->setAccessibleName(tr("More prompts"));
     m_more->hide();
 
-    m_edit = makeImageButton(PaletteIcons::edit(secondary), QStringLiteral("Edit prompts"));
+    m_edit = makeImageButton(PaletteIcons::edit(secondary), tr("Edit prompts"));
     connect(m_edit, &QToolButton::clicked, this, [this] {
         if (m_actions.editPressed)
             m_actions.editPressed();
     });
-    m_dismiss =
-        makeImageButton(PaletteIcons::dismiss(secondary), QStringLiteral("Dismiss prompts"));
+    m_dismiss = makeImageButton(PaletteIcons::dismiss(secondary), tr("Dismiss prompts"));
     connect(m_dismiss, &QToolButton::clicked, this, [this] {
         if (m_actions.dismissPressed)
             m_actions.dismissPressed();

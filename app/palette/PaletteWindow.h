@@ -2,6 +2,7 @@
 
 #include "app/palette/PaletteView.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QWidget>
 
@@ -33,6 +34,8 @@ private:
 // focus, with a rounded background that needs no compositor. It applies what its controller
 // decides and reports presses back.
 class PaletteWindow final : public QWidget, public PaletteView {
+    Q_DECLARE_TR_FUNCTIONS(PaletteWindow)
+
 public:
     PaletteWindow();
     ~PaletteWindow() override;

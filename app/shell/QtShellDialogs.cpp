@@ -81,10 +81,9 @@ void QtShellDialogs::showAbout(const QString& name, const QString& version,
         m_about->setTextFormat(Qt::PlainText);
         m_about->setIconPixmap(largeIcon());
     }
-    m_about->setWindowTitle(QStringLiteral("About %1").arg(name));
+    m_about->setWindowTitle(tr("About %1").arg(name));
     m_about->setText(name);
-    m_about->setInformativeText(
-        asRichText(QStringLiteral("Version %1\n\n%2").arg(version, credits)));
+    m_about->setInformativeText(asRichText(tr("Version %1\n\n%2").arg(version, credits)));
     bringToFront(*m_about);
 }
 

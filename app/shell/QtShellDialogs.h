@@ -2,14 +2,16 @@
 
 #include "app/shell/ShellDialogs.h"
 
-#include <QPointer>
-
+#include <QCoreApplication>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace tandrel {
 
 // Qt message boxes and QDesktopServices. Needs a QApplication.
 class QtShellDialogs final : public ShellDialogs {
+    Q_DECLARE_TR_FUNCTIONS(QtShellDialogs)
+
 public:
     QtShellDialogs() = default;
     ~QtShellDialogs() override;

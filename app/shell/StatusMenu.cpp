@@ -3,11 +3,18 @@
 #include "app/shell/AppIdentity.h"
 #include "core/Errors.h"
 
+#include <QCoreApplication>
+
 #include <exception>
 
 namespace tandrel {
 
 namespace {
+
+// The menu's texts share one translation context.
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(StatusMenu)
+};
 
 MenuItem separator() {
     MenuItem item;
@@ -27,14 +34,14 @@ MenuItem command(QString title, MenuAction action, QString shortcut = {}) {
 
 QString statusLine(bool trusted, bool paused) {
     if (!trusted)
-        return QStringLiteral("Accessibility needed: turn it on, restart your browser");
+        return Text::tr("Accessibility needed: turn it on, restart your browser");
     if (paused)
-        return QStringLiteral("Paused");
-    return QStringLiteral("Ready for desktop and web chats");
+        return Text::tr("Paused");
+    return Text::tr("Ready for desktop and web chats");
 }
 
 MenuItem loginMenuItem(LoginItemStatus status, const QString& takenBy) {
-    MenuItem item = command(QStringLiteral("Launch at Login"), MenuAction::ToggleLogin);
+    MenuItem item = command(Text::tr("Launch at Login"), MenuAction::ToggleLogin);
     item.checkable = true;
     switch (status) {
     case LoginItemStatus::Enabled:
@@ -42,13 +49,13 @@ MenuItem loginMenuItem(LoginItemStatus status, const QString& takenBy) {
         break;
     case LoginItemStatus::RequiresApproval:
         item.state = MenuState::Mixed;
-        item.title = QStringLiteral("Launch at Login \u2014 Approval Needed\u2026");
+        item.title = Text::tr("Launch at Login \u2014 Approval Needed\u2026");
         break;
     case LoginItemStatus::Taken:
         item.state = MenuState::Off;
         if (!takenBy.isEmpty())
-            item.title = QStringLiteral("Launch at Login (Replaces \u201C%1\u201D)")
-                             .arg(takenBy.simplified());
+            item.title =
+                Text::tr("Launch at Login (Replaces \u201C%1\u201D)").arg(takenBy.simplified());
         break;
     default:
         item.state = MenuState::Off;
@@ -66,19 +73,19 @@ std::vector<MenuItem> buildStatusMenu(bool trusted, bool paused, LoginItemStatus
     std::vector<MenuItem> menu;
     menu.push_back(status);
     menu.push_back(separator());
-    menu.push_back(command(QStringLiteral("Edit Prompts\u2026"), MenuAction::EditPrompts,
-                           QStringLiteral("Ctrl+,")));
-    menu.push_back(loginMenuItem(login, loginTakenBy));
-    menu.push_back(command(paused ? QStringLiteral("Resume") : QStringLiteral("Pause"),
-                           MenuAction::TogglePause));
     menu.push_back(
-        command(QStringLiteral("Accessibility Settings\u2026"), MenuAction::AccessibilitySettings));
-    menu.push_back(command(QStringLiteral("About %1\u2026").arg(name), MenuAction::About));
+        command(Text::tr("Edit Prompts\u2026"), MenuAction::EditPrompts, QStringLiteral("Ctrl+,")));
+    menu.push_back(loginMenuItem(login, loginTakenBy));
+    menu.push_back(
+        command(paused ? Text::tr("Resume") : Text::tr("Pause"), MenuAction::TogglePause));
+    menu.push_back(
+        command(Text::tr("Accessibility Settings\u2026"), MenuAction::AccessibilitySettings));
+    menu.push_back(command(Text::tr("About %1\u2026").arg(name), MenuAction::About));
     if (supportURL)
-        menu.push_back(command(QStringLiteral("Support My Work\u2026"), MenuAction::SupportMyWork));
+        menu.push_back(command(Text::tr("Support My Work\u2026"), MenuAction::SupportMyWork));
     menu.push_back(separator());
     menu.push_back(
-        command(QStringLiteral("Quit %1").arg(name), MenuAction::Quit, QStringLiteral("Ctrl+Q")));
+        command(Text::tr("Quit %1").arg(name), MenuAction::Quit, QStringLiteral("Ctrl+Q")));
     return menu;
 }
 
@@ -110,20 +117,19 @@ std::optional<QString> toggleLogin(LoginItems& items) {
         items.openSettings();
         return std::nullopt;
     case LoginItemStatus::NotFound:
-        return QStringLiteral("Install the app where it can be found and reopen it before "
-                              "enabling Launch at Login.");
+        return Text::tr("Install the app where it can be found and reopen it before "
+                        "enabling Launch at Login.");
     }
-    return QStringLiteral("Check this app in your desktop's Startup Applications settings.");
+    return Text::tr("Check this app in your desktop's Startup Applications settings.");
 }
 
 QString loginAlertTitle() {
-    return QStringLiteral("Could not change Launch at Login");
+    return Text::tr("Could not change Launch at Login");
 }
 
 QString aboutCredits() {
-    return QStringLiteral(
-        "Your saved prompts, above your chat.\n\nSaved prompts are stored on this "
-        "computer. Clicking a prompt sends it through your chat app.");
+    return Text::tr("Your saved prompts, above your chat.\n\nSaved prompts are stored on this "
+                    "computer. Clicking a prompt sends it through your chat app.");
 }
 
 } // namespace tandrel
