@@ -51,8 +51,8 @@ PromptSender::PromptSender(Desktop& desktop, FocusTracker& tracker)
 PromptSender::~PromptSender() {
     m_step.reset();
     // Leaving mid-insertion must not leave the prompt where the user's clipboard was.
-    if (m_insertion && m_insertion->changeCount)
-        restoreClipboard(m_insertion->saved, *m_insertion->changeCount);
+    if (m_insertion)
+        restoreClipboard();
 }
 
 bool PromptSender::busy() const {
@@ -84,7 +84,7 @@ void PromptSender::send(const Prompt& prompt, const ChatTarget& target) {
     }
     const std::optional<TextRange> selection = ax.selection(target.element);
 
-    m_insertion = Insertion{prompt.text, target, std::move(before), selection, {}, std::nullopt};
+    m_insertion = Insertion{prompt.text, target, std::move(before), selection, {}, nullptr, false};
     m_busy = true;
     report(std::nullopt);
     m_step = m_desktop.pasteboard().readContent(
@@ -116,15 +116,16 @@ void PromptSender::paste(std::optional<PasteboardContent> saved) {
     }
 
     Pasteboard& pasteboard = m_desktop.pasteboard();
-    pasteboard.clearContents();
-    if (!pasteboard.writeString(m_insertion->text)) {
-        m_insertion->changeCount = pasteboard.changeCount();
+    const bool written = pasteboard.write(plainTextContent(m_insertion->text));
+    // A refused write may have taken the user's content with it: it is put back all the same.
+    m_insertion->clipboardWatch =
+        pasteboard.observeChanges([this] { m_insertion->clipboardTaken = true; });
+    if (!written) {
         finish(clipboardWriteFailed());
         return;
     }
-    m_insertion->changeCount = pasteboard.changeCount();
 
-    if (m_desktop.keyEvents().postKey(kKeyCodeV, kKeyFlagCommand)) {
+    if (m_desktop.keyEvents().paste()) {
         scheduleCheck(0);
         return;
     }
@@ -155,7 +156,7 @@ void PromptSender::check(int attempt) {
         const ComposerTextSnapshot after = m_tracker.ax().textSnapshot(current->element);
         if (m_insertion->before.verifiesInsertion(after, m_insertion->text,
                                                   m_insertion->selection)) {
-            if (m_desktop.keyEvents().postKey(kKeyCodeReturn, kKeyFlagsNone))
+            if (m_desktop.keyEvents().submit())
                 scheduleFinalRestore();
             else
                 finish(returnFailed());
@@ -175,8 +176,7 @@ void PromptSender::scheduleFinalRestore() {
 }
 
 void PromptSender::finish(std::optional<QString> status) {
-    if (m_insertion && m_insertion->changeCount &&
-        !restoreClipboard(m_insertion->saved, *m_insertion->changeCount)) {
+    if (m_insertion && !restoreClipboard()) {
         // Said rather than swallowed: the user may need to copy their content again.
         status =
             status ? *status + QLatin1Char(' ') + clipboardNotRestored() : clipboardNotRestored();
@@ -186,14 +186,14 @@ void PromptSender::finish(std::optional<QString> status) {
     report(status);
 }
 
-bool PromptSender::restoreClipboard(const PasteboardContent& saved, std::int64_t ifUnchanged) {
-    Pasteboard& pasteboard = m_desktop.pasteboard();
-    // Someone copied after the prompt went onto the clipboard: their copy is newer and stays.
-    if (pasteboard.changeCount() != ifUnchanged)
+bool PromptSender::restoreClipboard() {
+    // Nothing was written yet; or someone copied after the prompt went onto the clipboard, and
+    // their copy is newer and stays.
+    if (!m_insertion->clipboardWatch || m_insertion->clipboardTaken)
         return true;
-    pasteboard.clearContents();
-    // A clipboard that was empty stays cleared rather than keeping the prompt.
-    return saved.empty() || pasteboard.writeItems(saved);
+    m_insertion->clipboardWatch.reset();
+    // A clipboard that was empty is emptied again rather than left holding the prompt.
+    return m_desktop.pasteboard().write(m_insertion->saved);
 }
 
 void PromptSender::report(const std::optional<QString>& status) {

@@ -278,7 +278,7 @@ TEST_F(AppController, PromptButtonSendsIntoTheTargetAndDisablesTheButtonsMeanwhi
     desktop.advance(1);
     EXPECT_FALSE(app->sender().busy());
     EXPECT_TRUE(paletteView.buttonsEnabled);
-    EXPECT_EQ(desktop.keyEvents().returns().size(), 1u);
+    EXPECT_EQ(desktop.keyEvents().submits().size(), 1u);
     EXPECT_EQ(desktop.pasteboard().text(), QStringLiteral("mine"));
 }
 
