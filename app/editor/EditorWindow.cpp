@@ -3,7 +3,7 @@
 #include "app/editor/ArrowIcon.h"
 #include "app/editor/EditorController.h"
 #include "app/editor/PromptList.h"
-#include "app/shell/AppIdentity.h"
+#include "app/identity/AppIdentity.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
