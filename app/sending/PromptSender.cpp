@@ -9,7 +9,7 @@ namespace {
 constexpr double kCheckInterval = 0.08;
 // The last attempt number that may schedule another check: at most 20 checks, about 1.6 s.
 constexpr int kLastAttemptToRetry = 18;
-// Return is handled by the chat before the clipboard changes under it again.
+// The submit is handled by the chat before the clipboard changes under it again.
 constexpr double kRestoreDelay = 0.3;
 // The clipboard's owner is another program: one that has not handed over everything it holds by
 // then is stopped or far too slow, and nothing is sent rather than the user's content lost.
@@ -78,7 +78,7 @@ void PromptSender::send(const Prompt& prompt, const ChatTarget& target) {
     const AX& ax = m_tracker.ax();
     ComposerTextSnapshot before = ax.textSnapshot(target.element);
     if (!before.isReadable()) {
-        // Pasting where the result cannot be checked could never end in a safe Return.
+        // Pasting where the result cannot be checked could never end in a safe submit.
         report(unverifiableInput());
         return;
     }

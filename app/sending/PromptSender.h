@@ -39,8 +39,8 @@ public:
     bool busy() const;
 
     // Starts inserting the prompt's text into the target that was last found. Returns once the
-    // clipboard is being saved or the insertion was refused; the paste, the checks, Return and the
-    // restore follow on the clock. While busy, or when the focus is no longer on the target, it
+    // clipboard is being saved or the insertion was refused; the paste, the checks, the submit and
+    // the restore follow on the clock. While busy, or when the focus is no longer on the target, it
     // only beeps; when the application does not answer, it says so.
     void send(const Prompt& prompt, const ChatTarget& target);
 
