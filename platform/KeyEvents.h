@@ -1,28 +1,20 @@
 #pragma once
 
-#include <cstdint>
-
 namespace tandrel {
 
-// Key codes and modifier flags as the sender speaks them: positions on the ANSI keyboard and the
-// Command flag. A desktop translates them into its own keys (Control+V on Linux).
-using KeyCode = std::uint16_t;
-using KeyFlags = std::uint64_t;
-
-inline constexpr KeyCode kKeyCodeV = 9;
-inline constexpr KeyCode kKeyCodeReturn = 36;
-inline constexpr KeyFlags kKeyFlagsNone = 0;
-inline constexpr KeyFlags kKeyFlagCommand = 0x100000;
-
-// Synthetic keystrokes to whatever has the keyboard focus, and the system beep. Lives as long as
-// the desktop that hands it out; every call is made on the main thread.
+// What the sender does with the keyboard, in its own terms: each desktop chooses the keys that
+// mean them there. Every keystroke goes to whatever has the keyboard focus. Lives as long as the
+// desktop that hands it out; every call is made on the main thread.
 class KeyEvents {
 public:
     virtual ~KeyEvents() = default;
 
-    // Posts one press and release of the key with the modifiers held; false when the keystroke
-    // could not be created or posted (then nothing was posted).
-    virtual bool postKey(KeyCode code, KeyFlags flags) = 0;
+    // The focused input takes the clipboard's content. False when the keystrokes could not be
+    // created or posted (then nothing was posted).
+    virtual bool paste() = 0;
+    // The focused input sends what it holds, as the Return key would. False as for paste().
+    virtual bool submit() = 0;
+    // The system beep.
     virtual void beep() = 0;
 };
 

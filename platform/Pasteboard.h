@@ -6,7 +6,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -19,6 +18,11 @@ namespace tandrel {
 using PasteboardItem = std::vector<std::pair<QString, QByteArray>>;
 // Everything the clipboard held: each item with every type its owner delivered.
 using PasteboardContent = std::vector<PasteboardItem>;
+
+// Plain text as clipboard content: one item offering it as UTF-8 "text/plain".
+inline PasteboardContent plainTextContent(const QString& text) {
+    return {{{QStringLiteral("text/plain"), text.toUtf8()}}};
+}
 
 // The system clipboard, as items that each offer their content in several types (MIME types on
 // Linux). Lives as long as the desktop that hands it out; every call is made on the main thread.
@@ -35,16 +39,14 @@ public:
     virtual std::unique_ptr<Handle>
     readContent(double timeout, std::function<void(std::optional<PasteboardContent>)> done) = 0;
 
-    // Moves whenever the clipboard's content changes, by anybody, so a caller can tell whether
-    // it still holds what the caller last saw.
-    virtual std::int64_t changeCount() = 0;
+    // Replaces the whole content with these items; no items empty the clipboard. False when the
+    // clipboard refused them: then its content is unknown, and may be gone.
+    virtual bool write(const PasteboardContent& content) = 0;
 
-    // Empties the clipboard.
-    virtual void clearContents() = 0;
-    // Replaces the content with plain text; false when the clipboard refused it.
-    virtual bool writeString(const QString& text) = 0;
-    // Replaces the content with these items; false when the clipboard refused them.
-    virtual bool writeItems(const std::vector<PasteboardItem>& items) = 0;
+    // Calls the handler on the main thread whenever somebody else changes the content, until the
+    // handle is destroyed. This pasteboard's own writes are never reported, so a caller that
+    // wrote can tell whether what it wrote was replaced since.
+    virtual std::unique_ptr<Handle> observeChanges(std::function<void()> handler) = 0;
 };
 
 } // namespace tandrel

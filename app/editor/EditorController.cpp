@@ -1,6 +1,6 @@
 #include "app/editor/EditorController.h"
 
-#include "app/shell/AppIdentity.h"
+#include "app/identity/AppIdentity.h"
 #include "core/Errors.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 #include "app/editor/EditorController.h"
 #include "app/editor/PromptList.h"
 #include "app/editor/PromptListModel.h"
-#include "app/shell/AppIdentity.h"
+#include "app/identity/AppIdentity.h"
 
 #include <QEvent>
 #include <QFontInfo>

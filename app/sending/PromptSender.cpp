@@ -1,5 +1,7 @@
 #include "app/sending/PromptSender.h"
 
+#include <memory>
+
 namespace tandrel {
 
 namespace {
@@ -9,7 +11,7 @@ namespace {
 constexpr double kCheckInterval = 0.08;
 // The last attempt number that may schedule another check: at most 20 checks, about 1.6 s.
 constexpr int kLastAttemptToRetry = 18;
-// Return is handled by the chat before the clipboard changes under it again.
+// The submit is handled by the chat before the clipboard changes under it again.
 constexpr double kRestoreDelay = 0.3;
 // The clipboard's owner is another program: one that has not handed over everything it holds by
 // then is stopped or far too slow, and nothing is sent rather than the user's content lost.
@@ -51,8 +53,8 @@ PromptSender::PromptSender(Desktop& desktop, FocusTracker& tracker)
 PromptSender::~PromptSender() {
     m_step.reset();
     // Leaving mid-insertion must not leave the prompt where the user's clipboard was.
-    if (m_insertion && m_insertion->changeCount)
-        restoreClipboard(m_insertion->saved, *m_insertion->changeCount);
+    if (m_insertion)
+        restoreClipboard();
 }
 
 bool PromptSender::busy() const {
@@ -78,13 +80,13 @@ void PromptSender::send(const Prompt& prompt, const ChatTarget& target) {
     const AX& ax = m_tracker.ax();
     ComposerTextSnapshot before = ax.textSnapshot(target.element);
     if (!before.isReadable()) {
-        // Pasting where the result cannot be checked could never end in a safe Return.
+        // Pasting where the result cannot be checked could never end in a safe submit.
         report(unverifiableInput());
         return;
     }
     const std::optional<TextRange> selection = ax.selection(target.element);
 
-    m_insertion = Insertion{prompt.text, target, std::move(before), selection, {}, std::nullopt};
+    m_insertion = Insertion{prompt.text, target, std::move(before), selection, {}, nullptr, false};
     m_busy = true;
     report(std::nullopt);
     saveClipboard(m_desktop.clock().uptime() + kClipboardSaveTimeout);
@@ -92,16 +94,16 @@ void PromptSender::send(const Prompt& prompt, const ChatTarget& target) {
 
 void PromptSender::saveClipboard(double deadline) {
     Pasteboard& pasteboard = m_desktop.pasteboard();
-    const std::int64_t count = pasteboard.changeCount();
+    auto copied = std::make_shared<bool>(false);
+    m_insertion->clipboardWatch = pasteboard.observeChanges([copied] { *copied = true; });
     const double left = deadline - m_desktop.clock().uptime();
     m_step = pasteboard.readContent(
-        std::max(left, 0.0), [this, count, deadline](std::optional<PasteboardContent> saved) {
+        std::max(left, 0.0), [this, copied, deadline](std::optional<PasteboardContent> saved) {
             // The user copied while it was being read: what was read may be the old content, or
             // part of each. The new one is read instead, within the same second.
-            if (saved && m_desktop.pasteboard().changeCount() != count &&
-                m_desktop.clock().uptime() < deadline)
+            if (saved && *copied && m_desktop.clock().uptime() < deadline)
                 return saveClipboard(deadline);
-            if (saved && m_desktop.pasteboard().changeCount() != count)
+            if (*copied)
                 saved.reset();
             paste(std::move(saved));
         });
@@ -131,15 +133,16 @@ void PromptSender::paste(std::optional<PasteboardContent> saved) {
     }
 
     Pasteboard& pasteboard = m_desktop.pasteboard();
-    pasteboard.clearContents();
-    if (!pasteboard.writeString(m_insertion->text)) {
-        m_insertion->changeCount = pasteboard.changeCount();
+    const bool written = pasteboard.write(plainTextContent(m_insertion->text));
+    // A refused write may have taken the user's content with it: it is put back all the same.
+    m_insertion->clipboardWatch =
+        pasteboard.observeChanges([this] { m_insertion->clipboardTaken = true; });
+    if (!written) {
         finish(clipboardWriteFailed());
         return;
     }
-    m_insertion->changeCount = pasteboard.changeCount();
 
-    if (m_desktop.keyEvents().postKey(kKeyCodeV, kKeyFlagCommand)) {
+    if (m_desktop.keyEvents().paste()) {
         scheduleCheck(0);
         return;
     }
@@ -170,7 +173,7 @@ void PromptSender::check(int attempt) {
         const ComposerTextSnapshot after = m_tracker.ax().textSnapshot(current->element);
         if (m_insertion->before.verifiesInsertion(after, m_insertion->text,
                                                   m_insertion->selection)) {
-            if (m_desktop.keyEvents().postKey(kKeyCodeReturn, kKeyFlagsNone))
+            if (m_desktop.keyEvents().submit())
                 scheduleFinalRestore();
             else
                 finish(returnFailed());
@@ -190,8 +193,7 @@ void PromptSender::scheduleFinalRestore() {
 }
 
 void PromptSender::finish(std::optional<QString> status) {
-    if (m_insertion && m_insertion->changeCount &&
-        !restoreClipboard(m_insertion->saved, *m_insertion->changeCount)) {
+    if (m_insertion && !restoreClipboard()) {
         // Said rather than swallowed: the user may need to copy their content again.
         status =
             status ? *status + QLatin1Char(' ') + clipboardNotRestored() : clipboardNotRestored();
@@ -201,14 +203,14 @@ void PromptSender::finish(std::optional<QString> status) {
     report(status);
 }
 
-bool PromptSender::restoreClipboard(const PasteboardContent& saved, std::int64_t ifUnchanged) {
-    Pasteboard& pasteboard = m_desktop.pasteboard();
-    // Someone copied after the prompt went onto the clipboard: their copy is newer and stays.
-    if (pasteboard.changeCount() != ifUnchanged)
+bool PromptSender::restoreClipboard() {
+    // Nothing was written yet; or someone copied after the prompt went onto the clipboard, and
+    // their copy is newer and stays.
+    if (!m_insertion->clipboardWatch || m_insertion->clipboardTaken)
         return true;
-    pasteboard.clearContents();
-    // A clipboard that was empty stays cleared rather than keeping the prompt.
-    return saved.empty() || pasteboard.writeItems(saved);
+    m_insertion->clipboardWatch.reset();
+    // A clipboard that was empty is emptied again rather than left holding the prompt.
+    return m_desktop.pasteboard().write(m_insertion->saved);
 }
 
 void PromptSender::report(const std::optional<QString>& status) {

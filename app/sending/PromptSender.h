@@ -8,7 +8,6 @@
 
 #include <QString>
 
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -17,9 +16,9 @@
 namespace tandrel {
 
 // Sends one prompt into a chat input through the clipboard: saves the user's clipboard, puts the
-// prompt on it, presses Control+V, checks through accessibility that the text arrived in that same
-// input, presses Return, and puts the clipboard back. Return is pressed only after a verified
-// insertion, and the clipboard is put back only when nobody else wrote to it meanwhile.
+// prompt on it, pastes, checks through accessibility that the text arrived in that same input,
+// submits, and puts the clipboard back. The submit comes only after a verified insertion, and the
+// clipboard is put back only when nobody else wrote to it meanwhile.
 //
 // Everything runs on the main thread; the waits between the steps are delayed calls on the
 // desktop's clock, cancelled when the sender goes away.
@@ -40,8 +39,8 @@ public:
     bool busy() const;
 
     // Starts inserting the prompt's text into the target that was last found. Returns once the
-    // clipboard is being saved or the insertion was refused; the paste, the checks, Return and the
-    // restore follow on the clock. While busy, or when the focus is no longer on the target, it
+    // clipboard is being saved or the insertion was refused; the paste, the checks, the submit and
+    // the restore follow on the clock. While busy, or when the focus is no longer on the target, it
     // only beeps; when the application does not answer, it says so.
     void send(const Prompt& prompt, const ChatTarget& target);
 
@@ -52,9 +51,11 @@ private:
         ComposerTextSnapshot before;
         std::optional<TextRange> selection;
         PasteboardContent saved;
-        // The clipboard's count once the prompt went onto it; until then there is nothing to
-        // put back.
-        std::optional<std::int64_t> changeCount;
+        // Set once the prompt went onto the clipboard (even if the clipboard refused it): until
+        // then there is nothing to put back. Watches for somebody else's copy from then on.
+        std::unique_ptr<Handle> clipboardWatch;
+        // Somebody else wrote to the clipboard after the prompt: their copy stays.
+        bool clipboardTaken = false;
     };
 
     // Reads the whole clipboard by the deadline (on the clock), then goes on with paste().
@@ -69,7 +70,7 @@ private:
     // Puts the clipboard back (unless someone else wrote to it), clears busy and reports.
     void finish(std::optional<QString> status);
     // False only when the saved content was due back and the clipboard refused it.
-    bool restoreClipboard(const PasteboardContent& saved, std::int64_t ifUnchanged);
+    bool restoreClipboard();
     void report(const std::optional<QString>& status);
 
     Desktop& m_desktop;

@@ -1,9 +1,9 @@
 #include "app/shell/AppDelegate.h"
 
 #include "app/editor/EditorController.h"
+#include "app/identity/AppIdentity.h"
 #include "app/palette/PaletteController.h"
 #include "app/sending/PromptSender.h"
-#include "app/shell/AppIdentity.h"
 #include "app/shell/ShellDialogs.h"
 #include "app/shell/StatusMenu.h"
 #include "app/shell/TrayView.h"

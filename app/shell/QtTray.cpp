@@ -1,6 +1,6 @@
 #include "app/shell/QtTray.h"
 
-#include "app/shell/AppIdentity.h"
+#include "app/identity/AppIdentity.h"
 #include "app/shell/TandrelIcon.h"
 
 #include <QAction>

@@ -46,7 +46,7 @@ void RestartOnNewBus::applyCarriedState(LinuxDesktop& desktop, AppDelegate& dele
     if (!state)
         return;
     if (state->clipboard && !state->clipboard->empty())
-        desktop.pasteboard().writeItems(*state->clipboard);
+        desktop.pasteboard().write(*state->clipboard);
     if (state->paused != delegate.paused())
         delegate.togglePause();
     if (state->editorOpen && !delegate.editor().isWindowVisible())

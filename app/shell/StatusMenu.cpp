@@ -1,6 +1,6 @@
 #include "app/shell/StatusMenu.h"
 
-#include "app/shell/AppIdentity.h"
+#include "app/identity/AppIdentity.h"
 #include "core/Errors.h"
 
 #include <QCoreApplication>

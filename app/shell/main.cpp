@@ -1,9 +1,9 @@
 // tandrel: keeps saved chat prompts in a strip of buttons just above the message box of AI chats.
 
 #include "app/editor/EditorWindow.h"
+#include "app/identity/AppIdentity.h"
 #include "app/palette/PaletteWindow.h"
 #include "app/shell/AppDelegate.h"
-#include "app/shell/AppIdentity.h"
 #include "app/shell/PromptsLocation.h"
 #include "app/shell/QtShellDialogs.h"
 #include "app/shell/QtTray.h"
@@ -27,8 +27,7 @@ int main(int argc, char** argv) {
     // ignore the palette's position and give it the keyboard focus.
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
-    QApplication::setApplicationName(AppIdentity::name());
-    QApplication::setApplicationVersion(AppIdentity::version());
+    AppIdentity::applyBuildValues();
     QApplication::setDesktopFileName(QStringLiteral("tandrel"));
     // The palette and the editor come and go; the program lives in the tray until it is quit.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
     std::vector<double> baseline;
     for (int i = 0; i < kBaselineReturns; ++i) {
         const qint64 start = QDateTime::currentMSecsSinceEpoch();
-        desktop->keyEvents().postKey(kKeyCodeReturn, kKeyFlagsNone);
+        desktop->keyEvents().submit();
         const qint64 at = nextSent(session);
         if (at >= 0)
             baseline.push_back(double(at - start));

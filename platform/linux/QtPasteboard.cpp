@@ -60,11 +60,16 @@ bool QtPasteboard::stillOurs() {
 
 void QtPasteboard::noteChange() {
     if (m_writing)
-        return; // counted by the write itself
+        return; // our own write, reported while it is made
     if (m_ownsContent && stillOurs())
         return; // the window system confirming our own write
     m_ownsContent = false;
-    ++m_count;
+    m_observers.notify();
+}
+
+std::unique_ptr<Handle> QtPasteboard::observeChanges(std::function<void()> handler) {
+    clipboard(); // listens from now on
+    return m_observers.add(std::move(handler));
 }
 
 namespace {
@@ -139,52 +144,18 @@ QtPasteboard::readContent(double timeout,
     return std::make_unique<X11Read>(*m_reader, read);
 }
 
-std::int64_t QtPasteboard::changeCount() {
-    // Someone else may have taken the selection before its notification reached us.
-    if (m_ownsContent && !stillOurs()) {
-        m_ownsContent = false;
-        ++m_count;
-    }
-    return m_count;
-}
-
-void QtPasteboard::clearContents() {
+bool QtPasteboard::write(const PasteboardContent& items) {
     QClipboard* board = clipboard();
     if (!board)
-        return;
-    m_writing = true;
-    board->clear(QClipboard::Clipboard);
-    m_writing = false;
-    m_ownsContent = false;
-    m_own.clear();
-    ++m_count;
-}
-
-bool QtPasteboard::write(QMimeData* content) {
-    QClipboard* board = clipboard();
-    if (!board) {
-        delete content;
         return false;
+    if (items.empty()) {
+        m_writing = true;
+        board->clear(QClipboard::Clipboard);
+        m_writing = false;
+        m_ownsContent = false;
+        m_own.clear();
+        return true;
     }
-    if (!content->hasFormat(secretHintType()))
-        content->setData(secretHintType(), secretHintValue());
-    m_writing = true;
-    board->setMimeData(content, QClipboard::Clipboard); // the clipboard owns it now
-    m_writing = false;
-    ++m_count;
-    m_own = content;
-    m_ownsContent = true;
-    // The window system can refuse the selection; then the content is not on the clipboard.
-    return stillOurs();
-}
-
-bool QtPasteboard::writeString(const QString& text) {
-    auto* content = new QMimeData;
-    content->setText(text);
-    return write(content);
-}
-
-bool QtPasteboard::writeItems(const std::vector<PasteboardItem>& items) {
     // The X11 clipboard holds one item: the types of any further item join the first where they
     // do not repeat one of its types.
     auto* content = new QMimeData;
@@ -194,7 +165,15 @@ bool QtPasteboard::writeItems(const std::vector<PasteboardItem>& items) {
                 content->setData(type, bytes);
         }
     }
-    return write(content);
+    if (!content->hasFormat(secretHintType()))
+        content->setData(secretHintType(), secretHintValue());
+    m_writing = true;
+    board->setMimeData(content, QClipboard::Clipboard); // the clipboard owns it now
+    m_writing = false;
+    m_own = content;
+    m_ownsContent = true;
+    // The window system can refuse the selection; then the content is not on the clipboard.
+    return stillOurs();
 }
 
 } // namespace tandrel::linuxdesktop

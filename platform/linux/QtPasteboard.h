@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Observers.h"
 #include "platform/Pasteboard.h"
 
 #include <QMetaObject>
@@ -20,7 +21,8 @@ class X11ClipboardReader;
 //
 // Tandrel's own writes (the prompt, and the user's content put back) carry the hint that
 // clipboard managers honour for secrets, so a user's clipboard history is not filled with
-// prompts and duplicates of what it already holds.
+// prompts and duplicates of what it already holds. QClipboard reports them as changes too, at
+// once and again when the window system confirms them: those reports are not passed on.
 class QtPasteboard final : public Pasteboard {
 public:
     // The MIME type and value of that hint.
@@ -33,23 +35,20 @@ public:
     std::unique_ptr<Handle>
     readContent(double timeout,
                 std::function<void(std::optional<PasteboardContent>)> done) override;
-    std::int64_t changeCount() override;
+    bool write(const PasteboardContent& content) override;
+    std::unique_ptr<Handle> observeChanges(std::function<void()> handler) override;
     // What this process holds on the clipboard (for the user, after a send), none when another
     // program holds it.
     std::optional<PasteboardContent> heldContent();
-    void clearContents() override;
-    bool writeString(const QString& text) override;
-    bool writeItems(const std::vector<PasteboardItem>& items) override;
 
 private:
     QClipboard* clipboard();
     PasteboardContent ownContent();
     bool stillOurs();
     void noteChange();
-    bool write(QMimeData* content);
 
+    Observers m_observers;
     QMetaObject::Connection m_changed;
-    std::int64_t m_count = 0;
     bool m_writing = false;
     // What Tandrel last put on the clipboard; a change while it is still there is our own echo.
     bool m_ownsContent = false;

@@ -8,22 +8,6 @@
 
 namespace tandrel::linuxdesktop {
 
-namespace {
-
-// The keysym at a position of the ANSI keyboard, for the keys the sender posts; 0 for others.
-unsigned long keysymFor(KeyCode code) {
-    switch (code) {
-    case kKeyCodeV:
-        return XK_v;
-    case kKeyCodeReturn:
-        return XK_Return;
-    default:
-        return 0;
-    }
-}
-
-} // namespace
-
 XTestKeys::XTestKeys() = default;
 
 XTestKeys::~XTestKeys() {
@@ -68,13 +52,20 @@ unsigned XTestKeys::keycodeFor(unsigned long keysym) {
     return found;
 }
 
-bool XTestKeys::postKey(KeyCode code, KeyFlags flags) {
-    const unsigned long keysym = keysymFor(code);
-    if (!keysym || (flags & ~kKeyFlagCommand) || !display() || !m_hasXTest)
+bool XTestKeys::paste() {
+    return press(XK_v, true);
+}
+
+bool XTestKeys::submit() {
+    return press(XK_Return, false);
+}
+
+bool XTestKeys::press(unsigned long keysym, bool withControl) {
+    if (!display() || !m_hasXTest)
         return false;
     const unsigned key = keycodeFor(keysym);
-    const unsigned control = (flags & kKeyFlagCommand) ? keycodeFor(XK_Control_L) : 0;
-    if (!key || ((flags & kKeyFlagCommand) && !control))
+    const unsigned control = withControl ? keycodeFor(XK_Control_L) : 0;
+    if (!key || (withControl && !control))
         return false;
 
     bool posted = true;

@@ -6,10 +6,9 @@ typedef struct _XDisplay Display;
 
 namespace tandrel::linuxdesktop {
 
-// Keystrokes through the XTest extension, on a connection of its own opened on first use. The
-// sender's key positions become keysyms (V, Return) and the Command flag becomes Control; each
-// keysym is looked up in the keyboard mapping in force at that moment, so a layout switch since
-// the last keystroke is honoured. The beep is the X bell.
+// Keystrokes through the XTest extension, on a connection of its own opened on first use: a paste
+// is Control+V and a submit is Return. Each keysym is looked up in the keyboard mapping in force
+// at that moment, so a layout switch since the last keystroke is honoured. The beep is the X bell.
 class XTestKeys final : public KeyEvents {
 public:
     XTestKeys();
@@ -17,11 +16,14 @@ public:
     XTestKeys(const XTestKeys&) = delete;
     XTestKeys& operator=(const XTestKeys&) = delete;
 
-    bool postKey(KeyCode code, KeyFlags flags) override;
+    bool paste() override;
+    bool submit() override;
     void beep() override;
 
 private:
     Display* display();
+    // One press and release of the key producing the keysym, with Control held if asked.
+    bool press(unsigned long keysym, bool withControl);
     // The keycode that produces the keysym in the current mapping, or 0.
     unsigned keycodeFor(unsigned long keysym);
 

@@ -187,6 +187,7 @@ SimDesktop::SimDesktop() {
     m_lifetimeGuard.watch("the simulated workspace", m_workspace.lifetimes());
     m_lifetimeGuard.watch("the simulated clock", m_clock.lifetimes());
     m_lifetimeGuard.watch("the simulated file watching", m_fileWatching.lifetimes());
+    m_lifetimeGuard.watch("the simulated clipboard", m_pasteboard.lifetimes());
 }
 SimDesktop::~SimDesktop() = default;
 

@@ -21,21 +21,21 @@ std::shared_ptr<SimNode> SimKeyEvents::focusedNode() const {
     return focused && !focused->destroyed ? focused : nullptr;
 }
 
-bool SimKeyEvents::postKey(KeyCode code, KeyFlags flags) {
-    if (m_failing.contains(code))
+bool SimKeyEvents::press(Verb verb) {
+    if (m_failing.contains(verb))
         return false;
     const auto focused = focusedNode();
-    m_keys.push_back({m_desktop.manualClock().uptime(), code, flags, focused,
-                      focused ? focused->text : std::nullopt});
-    if (code == kKeyCodeV && (flags & kKeyFlagCommand) && focused) {
+    m_keys.push_back(
+        {m_desktop.manualClock().uptime(), verb, focused, focused ? focused->text : std::nullopt});
+    if (verb == Verb::paste && focused) {
         // The application reads the clipboard when the keystroke arrives.
         if (const auto text = m_desktop.pasteboard().text())
-            paste(focused, *text);
+            deliver(focused, *text);
     }
     return true;
 }
 
-void SimKeyEvents::paste(const std::shared_ptr<SimNode>& node, const QString& text) {
+void SimKeyEvents::deliver(const std::shared_ptr<SimNode>& node, const QString& text) {
     PasteBehaviour behaviour = m_default;
     if (const auto it = m_behaviours.find(node.get());
         it != m_behaviours.end() && !it->second.first.expired())
@@ -84,10 +84,10 @@ void SimKeyEvents::splice(const std::shared_ptr<SimNode>& node, const QString& i
     element.post(QStringLiteral("AXValueChanged"));
 }
 
-std::vector<SimKeyEvents::KeyPress> SimKeyEvents::returns() const {
+std::vector<SimKeyEvents::KeyPress> SimKeyEvents::submits() const {
     std::vector<KeyPress> result;
     for (const KeyPress& key : m_keys) {
-        if (key.code == kKeyCodeReturn)
+        if (key.verb == Verb::submit)
             result.push_back(key);
     }
     return result;

@@ -28,15 +28,15 @@ struct PasteBehaviour {
     Shape shape = Shape::exact;
 };
 
-// The simulated keyboard: records every keystroke with where the focus was, and lets a
-// Control+V put the clipboard's text into the focused simulated input as its behaviour says.
-// Every Return is recorded with the text its input held, as a chat would send it.
+// The simulated keyboard: records every verb with where the focus was, and lets a paste put the
+// clipboard's text into the focused simulated input as its behaviour says. Every submit is
+// recorded with the text its input held, as a chat would send it.
 class SimKeyEvents final : public KeyEvents {
 public:
+    enum class Verb { paste, submit };
     struct KeyPress {
         double time = 0;
-        KeyCode code = 0;
-        KeyFlags flags = 0;
+        Verb verb = Verb::paste;
         std::shared_ptr<SimNode> focused; // the focused element of the front application
         std::optional<QString> text;      // that element's text at the moment
     };
@@ -50,16 +50,17 @@ public:
     ~SimKeyEvents() override;
 
     // KeyEvents
-    bool postKey(KeyCode code, KeyFlags flags) override;
+    bool paste() override { return press(Verb::paste); }
+    bool submit() override { return press(Verb::submit); }
     void beep() override { ++m_beeps; }
 
     void setDefaultBehaviour(PasteBehaviour behaviour) { m_default = behaviour; }
     void setBehaviour(const SimElement& element, PasteBehaviour behaviour);
-    // Keystrokes of this code cannot be created.
-    void failKey(KeyCode code) { m_failing.insert(code); }
+    // The keystrokes of this verb cannot be created.
+    void fail(Verb verb) { m_failing.insert(verb); }
 
     const std::vector<KeyPress>& keys() const { return m_keys; }
-    std::vector<KeyPress> returns() const;
+    std::vector<KeyPress> submits() const;
     const std::vector<Paste>& pastes() const { return m_pastes; }
     int beeps() const { return m_beeps; }
     // Pastes typed but not yet shown.
@@ -67,14 +68,15 @@ public:
     void clearRecords();
 
 private:
+    bool press(Verb verb);
     std::shared_ptr<SimNode> focusedNode() const;
-    void paste(const std::shared_ptr<SimNode>& node, const QString& text);
+    void deliver(const std::shared_ptr<SimNode>& node, const QString& text);
     void splice(const std::shared_ptr<SimNode>& node, const QString& inserted);
 
     SimDesktop& m_desktop;
     PasteBehaviour m_default;
     std::map<const SimNode*, std::pair<std::weak_ptr<SimNode>, PasteBehaviour>> m_behaviours;
-    std::set<KeyCode> m_failing;
+    std::set<Verb> m_failing;
     std::vector<KeyPress> m_keys;
     std::vector<Paste> m_pastes;
     std::map<std::uint64_t, std::unique_ptr<Handle>> m_pending;

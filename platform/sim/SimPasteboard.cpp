@@ -29,33 +29,38 @@ SimPasteboard::readContent(double timeout,
         *needed, [done = std::move(done), content = std::move(content)] { done(content); });
 }
 
-void SimPasteboard::clearContents() {
-    ++m_clears;
-    m_items.clear();
-    ++m_changeCount;
-}
-
-bool SimPasteboard::writeString(const QString& text) {
-    if (m_failStringWrites)
-        return false;
+bool SimPasteboard::write(const PasteboardContent& content) {
     ++m_writes;
-    m_items = {{{plainTextType(), text.toUtf8()}}};
-    ++m_changeCount;
+    if (m_refuses && m_refuses(content)) {
+        m_items.clear();
+        return false;
+    }
+    m_items = content;
     return true;
 }
 
-bool SimPasteboard::writeItems(const std::vector<PasteboardItem>& items) {
-    if (m_failItemWrites)
-        return false;
-    ++m_writes;
-    m_items = items;
-    ++m_changeCount;
-    return true;
+namespace {
+
+class Observation final : public Handle {
+public:
+    Observation(std::unique_ptr<Handle> registration, const std::shared_ptr<SimLifetimes>& ledger)
+        : m_registration(std::move(registration)),
+          m_ticket(SimLifetimes::issue(ledger, SimLifetimes::Kind::Handle)) {}
+
+private:
+    std::unique_ptr<Handle> m_registration;
+    SimLifetimes::Ticket m_ticket;
+};
+
+} // namespace
+
+std::unique_ptr<Handle> SimPasteboard::observeChanges(std::function<void()> handler) {
+    return std::make_unique<Observation>(m_observers.add(std::move(handler)), m_lifetimes);
 }
 
 void SimPasteboard::copy(std::vector<PasteboardItem> items) {
     m_items = std::move(items);
-    ++m_changeCount;
+    m_observers.notify();
 }
 
 void SimPasteboard::copyText(const QString& text) {

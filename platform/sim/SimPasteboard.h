@@ -1,15 +1,17 @@
 #pragma once
 
 #include "platform/Clock.h"
+#include "platform/Observers.h"
 #include "platform/Pasteboard.h"
+#include "platform/sim/SimLifetimes.h"
 
 #include <set>
 
 namespace tandrel::sim {
 
-// The simulated clipboard: a list of items, a change count that moves on every write, and
-// switches for the failures a real clipboard can have. Its owner delivers the content on the
-// clock: at once, slowly, or never.
+// The simulated clipboard: a list of items, the observers that hear of another application's
+// copy, and switches for the failures a real clipboard can have. Its owner delivers the content
+// on the clock: at once, slowly, or never.
 class SimPasteboard final : public Pasteboard {
 public:
     explicit SimPasteboard(Clock& clock) : m_clock(clock) {}
@@ -21,12 +23,10 @@ public:
     std::unique_ptr<Handle>
     readContent(double timeout,
                 std::function<void(std::optional<PasteboardContent>)> done) override;
-    std::int64_t changeCount() override { return m_changeCount; }
-    void clearContents() override;
-    bool writeString(const QString& text) override;
-    bool writeItems(const std::vector<PasteboardItem>& items) override;
+    bool write(const PasteboardContent& content) override;
+    std::unique_ptr<Handle> observeChanges(std::function<void()> handler) override;
 
-    // Another application copies: the content is replaced and the change count moves.
+    // Another application copies: the content is replaced and the observers are told.
     void copy(std::vector<PasteboardItem> items);
     void copyText(const QString& text);
     const std::vector<PasteboardItem>& items() const { return m_items; }
@@ -35,26 +35,27 @@ public:
 
     // A type that items list but whose data the owner never delivers.
     void withhold(const QString& type) { m_withheld.insert(type); }
-    // Writing plain text fails (the clipboard is left cleared by the preceding clear).
-    void failStringWrites(bool fail) { m_failStringWrites = fail; }
-    // Writing items fails (the clipboard is left cleared by the preceding clear).
-    void failItemWrites(bool fail) { m_failItemWrites = fail; }
+    // Writes of content for which this answers true are refused, and leave the clipboard empty.
+    void refuseWrites(std::function<bool(const PasteboardContent&)> refuses) {
+        m_refuses = std::move(refuses);
+    }
     // The owner takes this long to deliver each type; none: it never answers (a stopped program).
     void setOwnerDelay(std::optional<double> secondsPerType) { m_ownerDelay = secondsPerType; }
 
-    // Writes by the program under test: clears, strings and item lists.
-    int clears() const { return m_clears; }
+    // Writes by the program under test, refused ones included.
     int writes() const { return m_writes; }
+    std::size_t changeObservers() const { return m_observers.size(); }
+    // The change observations given out and not yet destroyed.
+    const std::shared_ptr<SimLifetimes>& lifetimes() const { return m_lifetimes; }
 
 private:
     std::vector<PasteboardItem> m_items;
-    std::int64_t m_changeCount = 0;
     std::set<QString> m_withheld;
-    bool m_failStringWrites = false;
-    bool m_failItemWrites = false;
+    std::function<bool(const PasteboardContent&)> m_refuses;
     std::optional<double> m_ownerDelay = 0.0;
     Clock& m_clock;
-    int m_clears = 0;
+    Observers m_observers;
+    std::shared_ptr<SimLifetimes> m_lifetimes = std::make_shared<SimLifetimes>();
     int m_writes = 0;
 };
 

@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <utility>
 #include <vector>
@@ -169,6 +170,31 @@ TEST_F(Sending, PagesThatHideOrAlterThePasteAreNeverSentTo) {
         EXPECT_TRUE(outcome.sent.empty()) << "the page sent " << outcome.sent[0].text.toStdString();
         expectClipboard(content);
     }
+}
+
+// Another application copies while the checks run (the page never shows the paste, so they run
+// their whole budget): its copy is newer than the prompt and is not overwritten by the put-back.
+TEST_F(Sending, CopyByAnotherApplicationDuringTheChecksStaysOnTheClipboard) {
+    openPage(QStringLiteral("https://chatgpt.com/textarea.html?paste=ignore"));
+    ASSERT_TRUE(clipboard_.copy({{"text/plain", QByteArray("before the send")}}));
+    ForeignClipboard other;
+    const Content newer{{"text/plain", QByteArray("copied during the send")}};
+    bool copied = false;
+    // Copies once the prompt is on the clipboard, so the copy comes after the sender's write.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (ForeignClipboard::read(QStringLiteral("text/plain")) != kPrompt.toUtf8())
+            return;
+        poll.stop();
+        copied = other.copy(newer);
+    });
+    poll.start(50);
+    const Outcome outcome = send(kPrompt);
+    ASSERT_TRUE(copied) << "the prompt was never seen on the clipboard";
+    ASSERT_FALSE(outcome.statuses.empty());
+    EXPECT_EQ(outcome.statuses.back().text,
+              QStringLiteral("Could not verify insertion. Return was not pressed."));
+    expectClipboard(newer);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 #include "app/editor/EditorController.h"
-#include "app/shell/AppIdentity.h"
+#include "app/identity/AppIdentity.h"
 #include "platform/sim/SimDesktop.h"
 #include "tests/editor/RecordingEditorView.h"
 #include "tests/support/QtPrinters.h"

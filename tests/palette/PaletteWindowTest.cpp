@@ -1,7 +1,7 @@
 #include "app/palette/PaletteWindow.h"
+#include "app/identity/AppIdentity.h"
 #include "app/palette/PaletteController.h"
 #include "app/palette/PaletteIcons.h"
-#include "app/shell/AppIdentity.h"
 #include "platform/sim/SimScreens.h"
 #include "tests/support/QtPrinters.h"
 

@@ -159,8 +159,11 @@ void Campaign::runOne(Counts& counts) {
     if (chance(0.35))
         behaviour.shape = PasteBehaviour::Shape(1 + pick(3));
     sim.keyEvents().setBehaviour(chat.input, behaviour);
-    if (chance(0.02))
-        sim.pasteboard().failStringWrites(true);
+    if (chance(0.02)) {
+        sim.pasteboard().refuseWrites([promptText](const PasteboardContent& content) {
+            return content == plainTextContent(promptText);
+        });
+    }
     // The program holding the clipboard hands it over slowly, or not at all (it is stopped).
     if (chance(0.15))
         sim.pasteboard().setOwnerDelay(chance(0.3) ? std::nullopt
@@ -168,9 +171,9 @@ void Campaign::runOne(Counts& counts) {
     // A paste keystroke that cannot be made ends as a focus change, too.
     bool focusMoved = false;
     if (chance(0.02)) {
-        const KeyCode failing = pick(2) ? kKeyCodeV : kKeyCodeReturn;
-        sim.keyEvents().failKey(failing);
-        focusMoved = failing == kKeyCodeV;
+        const auto failing = pick(2) ? SimKeyEvents::Verb::paste : SimKeyEvents::Verb::submit;
+        sim.keyEvents().fail(failing);
+        focusMoved = failing == SimKeyEvents::Verb::paste;
     }
 
     // Disturbances at random moments.
@@ -242,7 +245,7 @@ void Campaign::runOne(Counts& counts) {
     const QString expected = selection ? before.left(selection->location) + promptText +
                                              before.mid(selection->location + selection->length)
                                        : before + promptText;
-    for (const auto& key : sim.keyEvents().returns()) {
+    for (const auto& key : sim.keyEvents().submits()) {
         ++counts.returns;
         if (key.focused != chat.input.node() || !key.text ||
             withoutSpaces(*key.text) != withoutSpaces(expected)) {

@@ -4,6 +4,7 @@
 
 #include "app/shell/AppDelegate.h"
 #include "app/editor/EditorController.h"
+#include "app/identity/AppIdentity.h"
 #include "app/palette/PaletteController.h"
 #include "app/palette/PaletteView.h"
 #include "app/sending/PromptSender.h"
@@ -92,6 +93,7 @@ public:
 class AppController : public ::testing::Test {
 protected:
     AppController() {
+        AppIdentity::applyBuildValues(); // as the program does at launch
         desktop.ws().setOwnProcessIdentifier(kOwnPid);
         scene = test::buildWebChat(desktop);
     }
@@ -278,7 +280,7 @@ TEST_F(AppController, PromptButtonSendsIntoTheTargetAndDisablesTheButtonsMeanwhi
     desktop.advance(1);
     EXPECT_FALSE(app->sender().busy());
     EXPECT_TRUE(paletteView.buttonsEnabled);
-    EXPECT_EQ(desktop.keyEvents().returns().size(), 1u);
+    EXPECT_EQ(desktop.keyEvents().submits().size(), 1u);
     EXPECT_EQ(desktop.pasteboard().text(), QStringLiteral("mine"));
 }
 

@@ -1,4 +1,4 @@
-#include "app/shell/AppIdentity.h"
+#include "app/identity/AppIdentity.h"
 #include "app/shell/QtShellDialogs.h"
 #include "app/shell/QtTray.h"
 #include "app/shell/TandrelIcon.h"

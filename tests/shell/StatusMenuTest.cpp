@@ -1,5 +1,5 @@
 #include "app/shell/StatusMenu.h"
-#include "app/shell/AppIdentity.h"
+#include "app/identity/AppIdentity.h"
 #include "platform/sim/SimLoginItems.h"
 #include "tests/support/QtPrinters.h"
 
