@@ -38,6 +38,8 @@ public:
     // True while a window that is not an X11 client has the focus of a Wayland session: nothing
     // is in front as far as X11 knows, and no coordinates of that window can be trusted.
     virtual bool nativeWaylandWindowInFront() { return false; }
+    // Why such a window cannot be served, with the way out; empty when nothing more is known.
+    virtual QString nativeWaylandWindowProblem() { return {}; }
 };
 
 } // namespace tandrel

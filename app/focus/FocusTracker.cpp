@@ -33,6 +33,8 @@ QString FocusOutcome::text() const {
     case Reason::noFrontmostApplication:
         return QStringLiteral("no frontmost application");
     case Reason::nativeWaylandWindowInFront:
+        if (!detail.isEmpty())
+            return detail;
         return QStringLiteral("a native Wayland window is in front: Tandrel serves X11 "
                               "applications only (start the browser with --ozone-platform=x11)");
     case Reason::ownProcessInFront:
@@ -78,10 +80,13 @@ std::optional<ChatTarget> FocusTracker::current(bool includeComposerFrame) {
         return refuse(Reason::notTrusted);
 
     const std::optional<RunningApplication> front = m_desktop.workspace().frontmostApplication();
-    if (!front || !front->processIdentifier)
-        return refuse(m_desktop.workspace().nativeWaylandWindowInFront()
-                          ? Reason::nativeWaylandWindowInFront
-                          : Reason::noFrontmostApplication);
+    if (!front || !front->processIdentifier) {
+        Workspace& workspace = m_desktop.workspace();
+        if (workspace.nativeWaylandWindowInFront())
+            return refuse(Reason::nativeWaylandWindowInFront,
+                          workspace.nativeWaylandWindowProblem());
+        return refuse(Reason::noFrontmostApplication);
+    }
     if (*front->processIdentifier == m_desktop.workspace().ownProcessIdentifier())
         return refuse(Reason::ownProcessInFront);
     if (!front->bundleIdentifier)

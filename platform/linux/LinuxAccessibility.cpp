@@ -6,6 +6,7 @@
 #include "platform/linux/AtspiElement.h"
 #include "platform/linux/AtspiObserver.h"
 #include "platform/linux/AtspiRoles.h"
+#include "platform/linux/wayland/NativeRoute.h"
 
 #include <unistd.h>
 
@@ -110,15 +111,82 @@ Answer<AtspiRect> LinuxAccessibility::extentsOf(AtspiAccessible* a) {
     const std::uint64_t before = m_events.changes(bus);
     if (const auto shared = m_evaluation.extents(bus, path, before))
         return {*shared, ax::kSuccess};
+    Answer<AtspiRect> answer;
+    const auto pid = m_pidOfBus.constFind(bus);
+    const std::optional<QRect> content =
+        m_nativeContent && pid != m_pidOfBus.constEnd() ? m_nativeContent(*pid) : std::nullopt;
+    if (content) {
+        answer = readExtents(a, ATSPI_COORD_TYPE_WINDOW);
+        if (!answer.ok())
+            return answer;
+        const auto inset = contentInset(a, *pid, content->size());
+        if (!inset)
+            return {{}, ax::kFailure}; // no position of this window can be trusted
+        const QRect onScreen = screenRectOf(
+            QRect(answer.value.x, answer.value.y, answer.value.width, answer.value.height),
+            *content, *inset);
+        answer.value = AtspiRect{onScreen.x(), onScreen.y(), onScreen.width(), onScreen.height()};
+    } else {
+        answer = readExtents(a, ATSPI_COORD_TYPE_SCREEN);
+        if (!answer.ok())
+            return answer;
+    }
+    if (m_events.changes(bus) == before)
+        m_evaluation.keepExtents(bus, path, before, answer.value);
+    return answer;
+}
+
+Answer<AtspiRect> LinuxAccessibility::readExtents(AtspiAccessible* a, AtspiCoordType type) {
+    const GObjectPtr<AtspiComponent> component(atspi_accessible_get_component_iface(a));
+    if (!component)
+        return {{}, ax::kAttributeUnsupported};
     const auto answer = m_requests.send([&](GError** e) {
-        return GMallocPtr<AtspiRect>(
-            atspi_component_get_extents(component.get(), ATSPI_COORD_TYPE_SCREEN, e));
+        return GMallocPtr<AtspiRect>(atspi_component_get_extents(component.get(), type, e));
     });
     if (!answer.ok() || !answer.value)
         return {{}, answer.ok() ? ax::kFailure : answer.error};
-    if (m_events.changes(bus) == before)
-        m_evaluation.keepExtents(bus, path, before, *answer.value);
     return {*answer.value, ax::kSuccess};
+}
+
+std::optional<QPoint> LinuxAccessibility::contentInset(AtspiAccessible* a, ax::Pid pid,
+                                                       QSize content) {
+    if (m_inset && m_inset->pid == pid && m_inset->content == content)
+        return m_inset->inset;
+    // Up to the frame: the element whose parent is the application.
+    ax::Element frame;
+    AtspiAccessible* current = a;
+    ax::Element held;
+    for (int depth = 0; depth < 64 && current; ++depth) {
+        auto parent = parentOf(current);
+        if (!parent.ok() || parent.value.isNull())
+            return std::nullopt;
+        const auto role = roleOf(AtspiElement::accessibleOf(parent.value));
+        if (!role.ok())
+            return std::nullopt;
+        if (role.value == ATSPI_ROLE_APPLICATION) {
+            frame = held.isNull() ? ax::Element() : held;
+            break;
+        }
+        held = std::move(parent.value);
+        current = AtspiElement::accessibleOf(held);
+    }
+    if (frame.isNull())
+        frame = held;
+    std::vector<QRect> candidates;
+    ax::Element node = frame;
+    for (int depth = 0; depth < 3 && !node.isNull(); ++depth) {
+        AtspiAccessible* accessible = AtspiElement::accessibleOf(node);
+        const auto extents = readExtents(accessible, ATSPI_COORD_TYPE_WINDOW);
+        if (extents.ok())
+            candidates.emplace_back(extents.value.x, extents.value.y, extents.value.width,
+                                    extents.value.height);
+        auto child = childAt(accessible, 0);
+        node = child.ok() ? std::move(child.value) : ax::Element();
+    }
+    const auto inset = contentInsetInBuffer(candidates, content);
+    if (inset)
+        m_inset = KnownInset{pid, content, *inset};
+    return inset;
 }
 
 Answer<int> LinuxAccessibility::childCount(AtspiAccessible* a) {

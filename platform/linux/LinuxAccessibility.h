@@ -10,12 +10,15 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QRect>
 
 #include <atspi/atspi.h>
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace tandrel::linuxdesktop {
 
@@ -46,6 +49,14 @@ public:
                                   const ax::Value& value) override;
 
     ax::ObserverCreation createObserver(ax::Pid pid, ax::ObserverCallback callback) override;
+
+    // Where the native Wayland window of a process is on the screen, when one is in front and
+    // served: its elements' extents are then read in window coordinates, which count from the
+    // window's buffer, and placed by it.
+    using NativeWindowContent = std::function<std::optional<QRect>(ax::Pid)>;
+    void setNativeWindowContent(NativeWindowContent content) {
+        m_nativeContent = std::move(content);
+    }
 
     void beginEvaluation() override { m_evaluation.begin(); }
     void endEvaluation() override { m_evaluation.end(); }
@@ -90,6 +101,10 @@ private:
     // Object attributes and extents come from one request per element and evaluation.
     Answer<GHashTablePtr> attributesOf(AtspiAccessible* a);
     Answer<AtspiRect> extentsOf(AtspiAccessible* a);
+    Answer<AtspiRect> readExtents(AtspiAccessible* a, AtspiCoordType type);
+    // Where the native window's content starts within its buffer, from the window extents of
+    // its frame and the frame's first descendants.
+    std::optional<QPoint> contentInset(AtspiAccessible* a, ax::Pid pid, QSize content);
     Answer<int> childCount(AtspiAccessible* a);
     Answer<ax::Element> childAt(AtspiAccessible* a, int index);
     Answer<ax::Element> parentOf(AtspiAccessible* a);
@@ -114,6 +129,13 @@ private:
     // Set by a reading that found an element's object attributes empty, which Firefox answers
     // right after it starts: such an answer is asked again rather than kept.
     bool m_readWasIncomplete = false;
+    NativeWindowContent m_nativeContent;
+    struct KnownInset {
+        ax::Pid pid = 0;
+        QSize content;
+        QPoint inset;
+    };
+    std::optional<KnownInset> m_inset;
 };
 
 } // namespace tandrel::linuxdesktop

@@ -12,6 +12,8 @@
 #include "platform/linux/X11Workspace.h"
 #include "platform/linux/XTestKeys.h"
 #include "platform/linux/XdgAutostart.h"
+#include "platform/linux/wayland/DataControlClipboard.h"
+#include "platform/linux/wayland/NativeRouting.h"
 
 #include <QCoreApplication>
 
@@ -94,6 +96,21 @@ std::unique_ptr<LinuxDesktop> LinuxDesktop::create(QString* error) {
     desktop->m_pasteboard = std::make_unique<linuxdesktop::QtPasteboard>();
     desktop->m_keys = std::make_unique<linuxdesktop::XTestKeys>();
     desktop->m_fileWatching = std::make_unique<linuxdesktop::QtFileWatching>();
+    desktop->m_wayland = std::make_unique<linuxdesktop::WaylandSide>();
+    desktop->m_routedWorkspace =
+        std::make_unique<linuxdesktop::RoutedWorkspace>(*desktop->m_workspace, *desktop->m_wayland);
+    desktop->m_routedKeys =
+        std::make_unique<linuxdesktop::RoutedKeys>(*desktop->m_keys, *desktop->m_wayland);
+    desktop->m_routedPasteboard = std::make_unique<linuxdesktop::RoutedPasteboard>(
+        *desktop->m_pasteboard, *desktop->m_wayland);
+    // A native window's element extents count from its buffer: the compositor tells where the
+    // window is.
+    desktop->m_accessibility->setNativeWindowContent([self](ax::Pid pid) -> std::optional<QRect> {
+        const auto window = self->m_wayland->servedWindow();
+        if (!window || window->pid != qint64(pid))
+            return std::nullopt;
+        return window->content;
+    });
     return desktop;
 }
 
@@ -101,7 +118,7 @@ ax::Accessibility& LinuxDesktop::accessibility() {
     return *m_accessibility;
 }
 Workspace& LinuxDesktop::workspace() {
-    return *m_workspace;
+    return *m_routedWorkspace;
 }
 Clock& LinuxDesktop::clock() {
     return *m_clock;
@@ -115,15 +132,17 @@ LoginItems& LinuxDesktop::loginItems() {
     return *m_loginItems;
 }
 Pasteboard& LinuxDesktop::pasteboard() {
-    return *m_pasteboard;
+    return *m_routedPasteboard;
 }
 KeyEvents& LinuxDesktop::keyEvents() {
-    return *m_keys;
+    return *m_routedKeys;
 }
 FileWatching& LinuxDesktop::fileWatching() {
     return *m_fileWatching;
 }
 std::optional<PasteboardContent> LinuxDesktop::heldClipboard() {
+    if (auto held = m_wayland->clipboard().heldContent())
+        return held;
     return m_pasteboard->heldContent();
 }
 linuxdesktop::AtspiConnection& LinuxDesktop::accessibilityBus() {

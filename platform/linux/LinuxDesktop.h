@@ -18,6 +18,10 @@ class QtScreens;
 class X11Workspace;
 class XTestKeys;
 class XdgAutostart;
+class WaylandSide;
+class RoutedWorkspace;
+class RoutedKeys;
+class RoutedPasteboard;
 } // namespace tandrel::linuxdesktop
 
 namespace tandrel {
@@ -69,6 +73,11 @@ private:
     std::unique_ptr<linuxdesktop::QtPasteboard> m_pasteboard;
     std::unique_ptr<linuxdesktop::XTestKeys> m_keys;
     std::unique_ptr<linuxdesktop::QtFileWatching> m_fileWatching;
+    // Native Wayland windows: each concern asks per call which path serves the window in front.
+    std::unique_ptr<linuxdesktop::WaylandSide> m_wayland;
+    std::unique_ptr<linuxdesktop::RoutedWorkspace> m_routedWorkspace;
+    std::unique_ptr<linuxdesktop::RoutedKeys> m_routedKeys;
+    std::unique_ptr<linuxdesktop::RoutedPasteboard> m_routedPasteboard;
 };
 
 // The desktop the programs run on; tests build the simulated one instead.

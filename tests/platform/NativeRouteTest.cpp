@@ -1,0 +1,149 @@
+#include "platform/linux/wayland/NativeRoute.h"
+#include "platform/linux/wayland/SwayTree.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace tandrel::linuxdesktop;
+
+namespace {
+
+QByteArray recordedTree() {
+    QFile file(QStringLiteral(TANDREL_TEST_DATA "/sway-tree-floating-chromium.json"));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return file.readAll();
+}
+
+} // namespace
+
+// A floating native Chromium with sway's title bar and 2 px border, recorded from sway 1.7: the
+// content starts inside the border and below the title bar, and an XWayland or empty focus is
+// not a native window.
+TEST(SwayTreeTest, FocusedWindowFromRecordedTree) {
+    const QByteArray tree = recordedTree();
+    const auto window = focusedWindowInSwayTree(tree);
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->pid, 11280);
+    EXPECT_EQ(window->appId, QStringLiteral("chrome-chatgpt.com__textarea.html-Default"));
+    EXPECT_FALSE(window->xwayland);
+    EXPECT_EQ(window->content, QRect(102, 75, 896, 573));
+
+    QByteArray xwayland = tree;
+    xwayland.replace("\"xdg_shell\"", "\"xwayland\"");
+    EXPECT_TRUE(focusedWindowInSwayTree(xwayland)->xwayland);
+    QByteArray emptyWorkspace = tree;
+    emptyWorkspace.replace("\"focused\": true", "\"focused\": false");
+    emptyWorkspace.replace("\"name\": \"1\",", "\"name\": \"1\", \"focused\": true,");
+    EXPECT_FALSE(focusedWindowInSwayTree(emptyWorkspace));
+    EXPECT_FALSE(focusedWindowInSwayTree("not json"));
+}
+
+// Replies arrive in pieces and back to back; a stream that is not sway's is refused.
+TEST(SwayTreeTest, IpcFramingAcrossPieces) {
+    QByteArray stream = swayipc::encode(swayipc::kGetTree, "{\"a\":1}") +
+                        swayipc::encode(swayipc::kEventBit | 3, "{}");
+    QByteArray buffer;
+    bool broken = false;
+    std::vector<swayipc::Message> messages;
+    for (char byte : stream) {
+        buffer.append(byte);
+        while (auto message = swayipc::take(buffer, &broken))
+            messages.push_back(*message);
+        ASSERT_FALSE(broken);
+    }
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].type, swayipc::kGetTree);
+    EXPECT_EQ(messages[0].payload, "{\"a\":1}");
+    EXPECT_EQ(messages[1].type, swayipc::kEventBit | 3);
+    EXPECT_TRUE(buffer.isEmpty());
+    QByteArray garbage("HTTP/1.1 400");
+    EXPECT_FALSE(swayipc::take(garbage, &broken));
+    EXPECT_TRUE(broken);
+}
+
+TEST(NativeRouteTest, WhichPathServesTheWindowInFront) {
+    const NativeWindow native{5, 42, QStringLiteral("chromium"), QRect(0, 0, 800, 600), false};
+    NativeWindow xwayland = native;
+    xwayland.xwayland = true;
+    const WaylandOffers all{true, true, true};
+    struct Case {
+        const char* name;
+        bool session;
+        std::optional<NativeWindow> focused;
+        WaylandOffers offers;
+        bool x11SeesNone;
+        bool native;
+        const char* problemMentions; // nullptr: served
+    };
+    const Case cases[] = {
+        {"X11 session", false, native, all, true, false, nullptr},
+        {"native on sway", true, native, all, false, true, nullptr},
+        {"XWayland window on sway", true, xwayland, all, false, false, nullptr},
+        {"empty workspace on sway", true, std::nullopt, all, true, false, nullptr},
+        {"no virtual keyboard",
+         true,
+         native,
+         {true, false, true},
+         false,
+         true,
+         "no virtual keyboard"},
+        {"no data-control", true, native, {true, true, false}, false, true, "no clipboard control"},
+        {"compositor that does not tell, X11 window",
+         true,
+         std::nullopt,
+         {false, true, true},
+         false,
+         false,
+         nullptr},
+        {"compositor that does not tell, native window",
+         true,
+         std::nullopt,
+         {false, true, true},
+         true,
+         true,
+         "does not tell Tandrel where it is"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Route route = routeFor(c.session, c.focused, c.offers, c.x11SeesNone);
+        EXPECT_EQ(route.native, c.native);
+        if (!c.problemMentions) {
+            EXPECT_TRUE(route.problem.isEmpty()) << route.problem.toStdString();
+        } else {
+            EXPECT_TRUE(route.problem.contains(QLatin1String(c.problemMentions)));
+            EXPECT_TRUE(route.problem.contains(QLatin1String("--ozone-platform=x11")));
+        }
+    }
+}
+
+// Window extents count from the buffer, which holds the client's shadow around the content.
+TEST(NativeRouteTest, ContentInsetAndScreenPosition) {
+    const QRect content(102, 75, 896, 573); // from the compositor
+    struct Case {
+        const char* name;
+        std::vector<QRect> candidates; // frame first, then its first descendants
+        std::optional<QPoint> inset;
+    };
+    const Case cases[] = {
+        // Chromium with server-side decorations (measured): frame is the content.
+        {"frame is the content", {{0, 0, 896, 573}, {0, 0, 896, 573}}, QPoint(0, 0)},
+        // Firefox: its frame sits at its shadow's inset.
+        {"frame at the shadow inset", {{26, 23, 896, 573}}, QPoint(26, 23)},
+        // A frame as big as the buffer whose inner view is the content.
+        {"inner view is the content", {{0, 0, 928, 615}, {16, 10, 896, 573}}, QPoint(16, 10)},
+        {"rounding", {{26, 23, 895, 574}}, QPoint(26, 23)},
+        // The shadow is not exposed anywhere: no position is trusted.
+        {"nothing matches", {{0, 0, 928, 615}, {0, 0, 928, 615}}, std::nullopt},
+        {"nothing read", {}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(contentInsetInBuffer(c.candidates, content.size()), c.inset);
+    }
+    // The composer of the recorded page at 60,92 in the page: the page starts at the content.
+    EXPECT_EQ(screenRectOf(QRect(60, 92, 720, 98), content, QPoint(0, 0)),
+              QRect(162, 167, 720, 98));
+    EXPECT_EQ(screenRectOf(QRect(86, 115, 720, 98), content, QPoint(26, 23)),
+              QRect(162, 167, 720, 98));
+}
