@@ -224,7 +224,7 @@ void DataControlClipboard::onSelection(void* data, zwlr_data_control_device_v1*,
         --self->m_echoes;
         return;
     }
-    ++self->m_count;
+    self->m_changed.notify();
 }
 
 void DataControlClipboard::onPrimarySelection(void* data, zwlr_data_control_device_v1*,
@@ -310,28 +310,14 @@ bool DataControlClipboard::setSelection(PasteboardItem item) {
     m_source = source;
     m_own = std::move(item);
     ++m_echoes;
-    ++m_count;
     m_connection.flush();
     return true;
 }
 
-void DataControlClipboard::clearContents() {
-    setSelection({});
-}
-
-bool DataControlClipboard::writeString(const QString& text) {
-    const QByteArray utf8 = text.toUtf8();
-    return setSelection({{QStringLiteral("text/plain;charset=utf-8"), utf8},
-                         {QStringLiteral("text/plain"), utf8},
-                         {QStringLiteral("UTF8_STRING"), utf8},
-                         {QStringLiteral("STRING"), utf8},
-                         {QStringLiteral("TEXT"), utf8}});
-}
-
-bool DataControlClipboard::writeItems(const std::vector<PasteboardItem>& items) {
+bool DataControlClipboard::write(const PasteboardContent& content) {
     // One item on this clipboard, as on X11: later items' types join where they are new.
     PasteboardItem merged;
-    for (const PasteboardItem& item : items) {
+    for (const PasteboardItem& item : content) {
         for (const auto& entry : item) {
             bool known = false;
             for (const auto& existing : merged)
@@ -340,7 +326,20 @@ bool DataControlClipboard::writeItems(const std::vector<PasteboardItem>& items) 
                 merged.push_back(entry);
         }
     }
+    // Plain text alone is offered under every name native applications ask for it by.
+    if (merged.size() == 1 && merged.front().first == QLatin1String("text/plain")) {
+        const QByteArray utf8 = merged.front().second;
+        merged = {{QStringLiteral("text/plain;charset=utf-8"), utf8},
+                  {QStringLiteral("text/plain"), utf8},
+                  {QStringLiteral("UTF8_STRING"), utf8},
+                  {QStringLiteral("STRING"), utf8},
+                  {QStringLiteral("TEXT"), utf8}};
+    }
     return setSelection(std::move(merged));
+}
+
+std::unique_ptr<Handle> DataControlClipboard::observeChanges(std::function<void()> handler) {
+    return m_changed.add(std::move(handler));
 }
 
 } // namespace tandrel::linuxdesktop

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Observers.h"
 #include "platform/Pasteboard.h"
 
 #include <QObject>
@@ -20,7 +21,7 @@ class WaylandConnection;
 // applications paste from: XWayland does not hand an X11 clipboard to them. The same guarantees
 // as the X11 clipboard: every type read and written back byte for byte, another program's content
 // read without waiting on it and within a bound, our own writes marked with the hint clipboard
-// managers honour for secrets, and every change by anybody else moves the count.
+// managers honour for secrets, and every change by anybody else reported.
 class DataControlClipboard final : public QObject, public Pasteboard {
     Q_OBJECT
 public:
@@ -32,10 +33,8 @@ public:
     std::unique_ptr<Handle>
     readContent(double timeout,
                 std::function<void(std::optional<PasteboardContent>)> done) override;
-    std::int64_t changeCount() override { return m_count; }
-    void clearContents() override;
-    bool writeString(const QString& text) override;
-    bool writeItems(const std::vector<PasteboardItem>& items) override;
+    bool write(const PasteboardContent& content) override;
+    std::unique_ptr<Handle> observeChanges(std::function<void()> handler) override;
 
     // What this process holds on the clipboard; none when another program does.
     std::optional<PasteboardContent> heldContent() const;
@@ -66,7 +65,7 @@ private:
     bool m_sawFirstSelection = false;
     // Selections of our own still to be announced back to us: not a change by anybody else.
     int m_echoes = 0;
-    std::int64_t m_count = 0;
+    Observers m_changed;
     zwlr_data_control_source_v1* m_source = nullptr;
     PasteboardItem m_own;
 };

@@ -83,10 +83,16 @@ QString RoutedWorkspace::nativeWaylandWindowProblem() {
     return currentRoute().problem;
 }
 
-bool RoutedKeys::postKey(KeyCode code, KeyFlags flags) {
+bool RoutedKeys::paste() {
     if (m_wayland.servedWindow())
-        return m_wayland.keys().postKey(code, flags);
-    return m_x11.postKey(code, flags);
+        return m_wayland.keys().paste();
+    return m_x11.paste();
+}
+
+bool RoutedKeys::submit() {
+    if (m_wayland.servedWindow())
+        return m_wayland.keys().submit();
+    return m_x11.submit();
 }
 
 Pasteboard& RoutedPasteboard::current() {
@@ -101,20 +107,26 @@ RoutedPasteboard::readContent(double timeout,
     return current().readContent(timeout, std::move(done));
 }
 
-std::int64_t RoutedPasteboard::changeCount() {
-    return m_x11.changeCount() + m_wayland.clipboard().changeCount();
+bool RoutedPasteboard::write(const PasteboardContent& content) {
+    return current().write(content);
 }
 
-void RoutedPasteboard::clearContents() {
-    current().clearContents();
-}
+namespace {
+// Both sides' registrations, given up together.
+class BothRegistrations final : public Handle {
+public:
+    BothRegistrations(std::unique_ptr<Handle> a, std::unique_ptr<Handle> b)
+        : m_a(std::move(a)), m_b(std::move(b)) {}
 
-bool RoutedPasteboard::writeString(const QString& text) {
-    return current().writeString(text);
-}
+private:
+    std::unique_ptr<Handle> m_a;
+    std::unique_ptr<Handle> m_b;
+};
+} // namespace
 
-bool RoutedPasteboard::writeItems(const std::vector<PasteboardItem>& items) {
-    return current().writeItems(items);
+std::unique_ptr<Handle> RoutedPasteboard::observeChanges(std::function<void()> handler) {
+    return std::make_unique<BothRegistrations>(m_x11.observeChanges(handler),
+                                               m_wayland.clipboard().observeChanges(handler));
 }
 
 } // namespace tandrel::linuxdesktop

@@ -68,7 +68,8 @@ private:
 class RoutedKeys final : public KeyEvents {
 public:
     RoutedKeys(KeyEvents& x11, WaylandSide& wayland) : m_x11(x11), m_wayland(wayland) {}
-    bool postKey(KeyCode code, KeyFlags flags) override;
+    bool paste() override;
+    bool submit() override;
     void beep() override { m_x11.beep(); }
 
 private:
@@ -76,18 +77,16 @@ private:
     WaylandSide& m_wayland;
 };
 
-// The clipboard the window in front pastes from. The count is the sum of both, so a change on
-// either moves it, also across a switch between them.
+// The clipboard the window in front pastes from. A change on either is reported, also across a
+// switch between them.
 class RoutedPasteboard final : public Pasteboard {
 public:
     RoutedPasteboard(Pasteboard& x11, WaylandSide& wayland) : m_x11(x11), m_wayland(wayland) {}
     std::unique_ptr<Handle>
     readContent(double timeout,
                 std::function<void(std::optional<PasteboardContent>)> done) override;
-    std::int64_t changeCount() override;
-    void clearContents() override;
-    bool writeString(const QString& text) override;
-    bool writeItems(const std::vector<PasteboardItem>& items) override;
+    bool write(const PasteboardContent& content) override;
+    std::unique_ptr<Handle> observeChanges(std::function<void()> handler) override;
 
 private:
     Pasteboard& current();

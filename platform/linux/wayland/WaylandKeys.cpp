@@ -21,17 +21,6 @@ constexpr unsigned kEvdevLeftControl = 29;
 constexpr unsigned kEvdevV = 47;
 constexpr unsigned kEvdevEnter = 28;
 
-unsigned evdevFor(KeyCode code) {
-    switch (code) {
-    case kKeyCodeV:
-        return kEvdevV;
-    case kKeyCodeReturn:
-        return kEvdevEnter;
-    default:
-        return 0;
-    }
-}
-
 std::uint32_t nowMilliseconds() {
     static QElapsedTimer clock;
     if (!clock.isValid())
@@ -104,11 +93,17 @@ bool WaylandKeys::ensureKeyboard() {
     return true;
 }
 
-bool WaylandKeys::postKey(KeyCode code, KeyFlags flags) {
-    const unsigned key = evdevFor(code);
-    if (!key || (flags & ~kKeyFlagCommand) || !ensureKeyboard())
+bool WaylandKeys::paste() {
+    return press(kEvdevV, true);
+}
+
+bool WaylandKeys::submit() {
+    return press(kEvdevEnter, false);
+}
+
+bool WaylandKeys::press(unsigned key, bool control) {
+    if (!ensureKeyboard())
         return false;
-    const bool control = flags & kKeyFlagCommand;
     if (control) {
         zwp_virtual_keyboard_v1_key(m_keyboard, nowMilliseconds(), kEvdevLeftControl,
                                     WL_KEYBOARD_KEY_STATE_PRESSED);

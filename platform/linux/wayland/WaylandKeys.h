@@ -20,12 +20,16 @@ public:
     WaylandKeys& operator=(const WaylandKeys&) = delete;
 
     bool available() const;
-    bool postKey(KeyCode code, KeyFlags flags) override;
+    // Control+V and Return.
+    bool paste() override;
+    bool submit() override;
     // No bell on this path; the X11 one rings it.
     void beep() override {}
 
 private:
     bool ensureKeyboard();
+    // One press and release of the key (a Linux input event code), with Control held or not.
+    bool press(unsigned key, bool control);
 
     WaylandConnection& m_connection;
     zwp_virtual_keyboard_v1* m_keyboard = nullptr;
