@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/ComposerSurface.h"
 
 namespace tandrel::ComposerSurface {

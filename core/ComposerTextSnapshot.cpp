@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/ComposerTextSnapshot.h"
 
 #include "core/ComposerPolicy.h"

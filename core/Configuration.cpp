@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/Configuration.h"
 
 #include "core/UnicodeText.h"

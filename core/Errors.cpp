@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/Errors.h"
 
 #include <utility>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/JsonWriter.h"
 
 #include <QJsonArray>

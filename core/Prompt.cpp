@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/Prompt.h"
 
 #include "core/UnicodeText.h"

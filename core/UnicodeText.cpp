@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/UnicodeText.h"
 
 #include "core/CodeUnitScan.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/Logging.h"
 
 Q_LOGGING_CATEGORY(lcVisibility, "Visibility", QtInfoMsg)

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Tandrel on a private virtual desktop, for machines without a display.
 
 Starts the private desktop of the end-to-end tests (Xvfb, D-Bus, accessibility bus, HTTPS

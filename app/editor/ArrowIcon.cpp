@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/editor/ArrowIcon.h"
 
 #include <QPainter>

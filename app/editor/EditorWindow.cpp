@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/editor/EditorWindow.h"
 
 #include "app/editor/ArrowIcon.h"

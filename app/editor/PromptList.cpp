@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/editor/PromptList.h"
 
 #include "app/editor/PromptListModel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/editor/PromptListModel.h"
 
 #include <QMimeData>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/focus/ChatTarget.h"
 
 namespace tandrel {

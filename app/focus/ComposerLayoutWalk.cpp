@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/focus/AX.h"
 #include "core/ComposerSurface.h"
 #include "platform/AXNames.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/palette/PaletteIcons.h"
 
 #include <QPainter>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/sending/PromptSender.h"
 
 #include <memory>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/shell/AppDelegate.h"
 
 #include "app/editor/EditorController.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/shell/QtShellDialogs.h"
 
 #include "app/shell/TandrelIcon.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/shell/QtTray.h"
 
 #include "app/identity/AppIdentity.h"

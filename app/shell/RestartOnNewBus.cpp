@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/shell/RestartOnNewBus.h"
 
 #include "app/editor/EditorController.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/shell/StatusMenu.h"
 
 #include "app/identity/AppIdentity.h"

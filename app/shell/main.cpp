@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // tandrel: keeps saved chat prompts in a strip of buttons just above the message box of AI chats.
 
 #include "app/editor/EditorWindow.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // What one focus evaluation costs on a realistic web chat: the input six levels below the web
 // area, three unrelated siblings at every level, a composer body with a rail on each side.
 // The simulated desktop answers instantly, so the time is our own logic; the call count, times

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // What a program costs while nothing changes: CPU time and resident memory over a quiet minute
 // with Chromium's chat composer focused, against a minimal Qt tray program measured in the same
 // run. Starts the end-to-end harness's private desktop unless TANDREL_BENCH_USE_CURRENT_DESKTOP

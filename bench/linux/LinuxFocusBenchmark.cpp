@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // One focus evaluation on the real desktop: Chromium showing the textarea fixture on the chat
 // host, read through AT-SPI. Starts its own private desktop with the end-to-end harness unless
 // DISPLAY and the session bus already point at one with the fixture focused.

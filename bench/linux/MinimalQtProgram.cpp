@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // The baseline of the idle benchmark: a Qt program that shows a tray icon and does nothing else.
 #include <QApplication>
 #include <QPixmap>

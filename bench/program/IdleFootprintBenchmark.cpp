@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // Idle footprint of tandrel with a chat composer focused and its palette up, side by side with a
 // minimal Qt tray program (and the same woken once a second) in the same run on the same private
 // desktop (a tray host included): CPU time over the same minute, resident and proportional memory

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // The least a tray utility can be with Qt: an application object, a tray icon and its menu, and
 // the event loop. The idle footprint benchmark runs it beside tandrel as the baseline; with
 // --tick it also wakes once a second and does nothing, the floor of any once-a-second check.

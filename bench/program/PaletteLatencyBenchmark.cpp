@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // Focus change to palette on the screen, on the real desktop: the real tandrel runs beside
 // Chromium on a page with a composer and empty space below it. Each round clicks into the
 // composer (through XTest, stamped just before) and waits for the X server to map the palette;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "bench/program/ProcessUsage.h"
 
 #include <QDir>

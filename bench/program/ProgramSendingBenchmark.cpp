@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // A click on a palette button of the real tandrel to Return reaching the chat page, over 50 sends
 // into Chromium's textarea fixture, as p50 and p95. The baseline is a bare Return typed into the
 // same page with the same tool, measured in the same run: the ratio shows what the paste, its

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // Sending a prompt on the real desktop: from send() to the page receiving Return, over 50 sends
 // into Chromium's textarea fixture, as p50 and p95. The baseline is a bare Return posted into
 // the same page, measured in the same run: the ratio shows what the paste and its verification

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What the benchmarks on the private desktop share: waiting without blocking the event loop (the

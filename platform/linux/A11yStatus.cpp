@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/A11yStatus.h"
 
 #include <QDBusConnection>

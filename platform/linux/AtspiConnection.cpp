@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/AtspiConnection.h"
 
 #include "platform/linux/GLibPtr.h"

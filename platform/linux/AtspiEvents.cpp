@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/AtspiEvents.h"
 
 #include "platform/linux/AtspiElement.h"

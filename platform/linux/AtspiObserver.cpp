@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/AtspiObserver.h"
 
 #include "platform/linux/AtspiElement.h"

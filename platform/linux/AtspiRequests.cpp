@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/AtspiRequests.h"
 
 #include "platform/linux/AtspiErrors.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/EventNames.h"
 #include "platform/AXNames.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/LinuxAccessibility.h"
 #include "platform/AXNames.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/LinuxDesktop.h"
 
 #include "platform/linux/A11yStatus.h"

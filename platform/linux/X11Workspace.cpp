@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/X11Workspace.h"
 
 #include "platform/linux/AppAliases.h"

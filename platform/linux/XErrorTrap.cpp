@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/XErrorTrap.h"
 
 #include <X11/Xlib.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Xlib's names (Status, Bool) clash with Qt's headers, so only the display type is named here.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/XTestKeys.h"
 
 #include <X11/Xlib.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/sim/SimAccessibility.h"
 #include "platform/AXNames.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/sim/SimKeyEvents.h"
 
 #include "platform/sim/SimDesktop.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/sim/SimWorkspace.h"
 
 #include <vector>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/ComposerPolicy.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/ComposerSurface.h"
 
 #include <gtest/gtest.h>

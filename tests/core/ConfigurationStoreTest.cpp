@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/ConfigurationStore.h"
 #include "core/PromptsFile.h"
 

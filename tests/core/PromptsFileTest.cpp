@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/PromptsFile.h"
 #include "core/JsonWriter.h"
 

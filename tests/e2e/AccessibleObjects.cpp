@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tests/e2e/AccessibleObjects.h"
 
 #include "platform/linux/GLibPtr.h"

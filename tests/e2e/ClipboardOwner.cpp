@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // Holds the X11 clipboard as a user's application would: offers each MIME type given on the
 // command line with the bytes of the file after it, says "owned" on stdout, and keeps answering
 // requests until its standard input closes.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // The tandrel-inspect program, run as a user would, against the browser on the fixture pages
 // (built once for Chromium and once for Firefox).
 

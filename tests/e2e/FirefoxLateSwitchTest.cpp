@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // Firefox started before the accessibility switch was turned on: it joins the bus, but reports
 // the page itself as focused until the focus moves. tandrel-inspect must say what to do about it.
 // (Chromium started that way never joins the bus at all.)

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // Entry point of end-to-end tests that use the clipboard: no application object here, because a
 // QGuiApplication must connect to the private display, which the suite starts first.
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // The focus tracker and the accessibility reads, in this process, on the real desktop layer
 // (AT-SPI and X11) against Chromium on the fixture pages.
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // The tandrel program on other kinds of desktops: a high-density screen (two pixels per point), a
 // window manager (openbox), and a panel with a system tray.
 

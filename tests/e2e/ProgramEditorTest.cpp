@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // The editor of the real tandrel, typed into as a user types: the first launch opens it, a saved
 // edit reaches the prompts file exactly and the palette above the chat, a preview shows the
 // unsaved buttons above the text area, and a save that cannot be written loses nothing.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // Sending with the real tandrel: a click on a palette button reaches the chat page as exactly one
 // message, the user's clipboard comes back, the buttons are out of use meanwhile, a page that
 // never shows the paste is never sent to, and a clipboard owner that does not answer costs the

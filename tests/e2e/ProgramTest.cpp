@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // The tandrel program, run as a user would, on the private desktop with Chromium on the fixture
 // pages: where the palette appears, that it never takes the keyboard focus, dismissing, desktop
 // chat apps, a second launch, a browser that ends, and a prompts file that cannot be read.
@@ -243,8 +245,7 @@ TEST_F(Program, PaletteComesBackAfterTheAccessibilityBusRestarts) {
     if (const auto shown = tandrel.palette()) {
         EXPECT_TRUE(placedAbove(*shown, *again.composerSurface()));
     }
-    EXPECT_TRUE(
-        tandrel.output().contains(QLatin1String("starting again on the new one")))
+    EXPECT_TRUE(tandrel.output().contains(QLatin1String("starting again on the new one")))
         << tandrel.output().toStdString();
 }
 

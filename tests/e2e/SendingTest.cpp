@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // Sending a prompt on the real desktop: the sender, the focus tracker and the Linux layer in this
 // process, Chromium showing the fixture pages, and the user's clipboard held by another process.
 

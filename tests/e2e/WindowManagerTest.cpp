@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // The real desktop layer on a display managed by a window manager (openbox), as users run it:
 // the application in front comes from _NET_ACTIVE_WINDOW, activations from its PropertyNotify on
 // the root window, and Chromium's window is reparented into a decorated frame.

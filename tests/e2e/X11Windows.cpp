@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tests/e2e/X11Windows.h"
 
 #include "platform/linux/XErrorTrap.h"

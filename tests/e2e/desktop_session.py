@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """A private X11 desktop with a browser on a chat page, for the end-to-end tests and the demo.
 
 Starts, in a fresh temporary folder: Xvfb on a free display, a D-Bus session bus, the

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """HTTPS server for the end-to-end fixture pages, on loopback only.
 
 Serves the files of the fixtures folder under any host name (Chromium is told to resolve the chat

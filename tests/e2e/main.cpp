@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // Entry point of the end-to-end tests: a Qt application object first, since the real desktop
 // layer delivers accessibility events through Qt's event loop.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/editor/EditorController.h"
 #include "app/identity/AppIdentity.h"
 #include "platform/sim/SimDesktop.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/focus/AX.h"
 #include "platform/sim/SimDesktop.h"
 #include "tests/support/QtPrinters.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // Whole-desktop scenarios: what the user has in front of them, and what focus tracking makes of it.
 #include "app/focus/FocusObservation.h"
 #include "app/focus/FocusTracker.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/focus/FocusTracker.h"
 #include "platform/sim/SimDesktop.h"
 #include "tests/support/LogCapture.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // The simulated desktop is the ground every focus test stands on: these cases pin down the
 // behaviour the other tests rely on (time order, handle equality, scripted answers, delivery).
 #include "platform/sim/SimDesktop.h"

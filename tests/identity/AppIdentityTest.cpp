@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/identity/AppIdentity.h"
 
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/palette/PaletteWindow.h"
 #include "app/identity/AppIdentity.h"
 #include "app/palette/PaletteController.h"

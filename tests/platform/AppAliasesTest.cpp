@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/AppAliases.h"
 
 #include <gtest/gtest.h>

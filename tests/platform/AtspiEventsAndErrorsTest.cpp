@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/AtspiErrors.h"
 #include "platform/linux/EventNames.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/AtspiRoles.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/EvaluationReadings.h"
 #include "tests/support/QtPrinters.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/wayland/NativeRoute.h"
 #include "platform/linux/wayland/SwayTree.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/sending/PromptSender.h"
 #include "platform/sim/SimDesktop.h"
 #include "tests/support/QtPrinters.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // Randomized insertions on the simulated desktop: the focus moves at random moments, inputs show
 // the paste late, never, twice, with a blank line or with a character of their own, other
 // applications copy meanwhile, the clipboard's owner is slow or stopped, the browser stops

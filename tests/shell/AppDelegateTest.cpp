@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // The application controller on the simulated desktop with the manual clock: the launch sequence,
 // the visibility loop and its logged reasons, dismissing, pausing, trust changes, the editor's
 // preview and save, the preview position and reopening.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // GoogleTest's main with a QApplication on Qt's offscreen platform: widgets can be built and
 // inspected without any display.
 #include <QApplication>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // One running instance per user and display: a later launch reaches the running one, a socket
 // file left by a crashed instance does not stand in the way, a frozen instance is never replaced,
 // and what is not a launch of ours is turned away without reopening anything.

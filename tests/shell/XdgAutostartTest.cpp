@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/XdgAutostart.h"
 #include "core/Errors.h"
 #include "tests/support/QtPrinters.h"

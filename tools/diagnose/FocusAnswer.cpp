@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/diagnose/FocusAnswer.h"
 
 #include <QJsonArray>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/diagnose/FocusDiagnosis.h"
 #include "platform/AXNames.h"
 

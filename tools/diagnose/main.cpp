@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 // tandrel-inspect: tells a user whether, and why not, the palette would show for what has the
 // keyboard focus right now.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/wayland/DataControlClipboard.h"
 
 #include "platform/linux/wayland/WaylandConnection.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/wayland/SwayIpc.h"
 
 #include <QSocketNotifier>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/wayland/WaylandConnection.h"
 
 #include "virtual-keyboard-unstable-v1-client-protocol.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/wayland/WaylandKeys.h"
 
 #include "platform/linux/wayland/WaylandConnection.h"
