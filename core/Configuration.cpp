@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "core/Configuration.h"
 
+#include <QCoreApplication>
+
 #include "core/UnicodeText.h"
 
 #include <utility>
@@ -13,8 +15,8 @@ void Configuration::validate() const {
     for (const Prompt& prompt : prompts) {
         if (UnicodeText::trimmed(prompt.title).isEmpty() ||
             UnicodeText::trimmed(prompt.text).isEmpty())
-            throw ValidationError(
-                QStringLiteral("Each prompt needs a button label and prompt text."));
+            throw ValidationError(QCoreApplication::translate(
+                "Configuration", "Each prompt needs a button label and prompt text."));
     }
 }
 

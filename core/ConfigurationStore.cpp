@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "core/ConfigurationStore.h"
 
+#include <QCoreApplication>
+
 #include "core/AtomicFile.h"
 #include "core/PromptsFile.h"
 
@@ -29,14 +31,14 @@ std::filesystem::path nativePath(const QString& path) {
 // What the file is when it is not a regular file, in the words of the error.
 QString kindOf(mode_t mode) {
     if (S_ISDIR(mode))
-        return QStringLiteral("a folder");
+        return QCoreApplication::translate("ConfigurationStore", "a folder");
     if (S_ISFIFO(mode))
-        return QStringLiteral("a named pipe");
+        return QCoreApplication::translate("ConfigurationStore", "a named pipe");
     if (S_ISSOCK(mode))
-        return QStringLiteral("a socket");
+        return QCoreApplication::translate("ConfigurationStore", "a socket");
     if (S_ISCHR(mode) || S_ISBLK(mode))
-        return QStringLiteral("a device");
-    return QStringLiteral("not a regular file");
+        return QCoreApplication::translate("ConfigurationStore", "a device");
+    return QCoreApplication::translate("ConfigurationStore", "not a regular file");
 }
 
 } // namespace
@@ -59,32 +61,36 @@ std::optional<QByteArray> ConfigurationStore::read() const {
     if (status.type() == std::filesystem::file_type::not_found)
         return std::nullopt;
     if (statusError)
-        throw FileError(QStringLiteral("read"), path_,
+        throw FileError(QCoreApplication::translate("ConfigurationStore", "read"), path_,
                         QString::fromStdString(statusError.message()));
 
     // Opened without blocking and checked before reading: a named pipe at this path would
     // otherwise block the launch forever, with nothing on screen.
     const int fd = ::open(QFile::encodeName(path_).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        throw FileError(QStringLiteral("read"), path_, QString::fromLocal8Bit(strerror(errno)));
+        throw FileError(QCoreApplication::translate("ConfigurationStore", "read"), path_,
+                        QString::fromLocal8Bit(strerror(errno)));
     struct stat info {};
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         const int code = errno;
         ::close(fd);
         throw FileError(
-            QStringLiteral("read"), path_,
+            QCoreApplication::translate("ConfigurationStore", "read"), path_,
             S_ISREG(info.st_mode) || info.st_mode == 0
                 ? QString::fromLocal8Bit(strerror(code))
-                : QStringLiteral("it is %1, not a regular file").arg(kindOf(info.st_mode)));
+                : QCoreApplication::translate("ConfigurationStore", "it is %1, not a regular file")
+                      .arg(kindOf(info.st_mode)));
     }
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        throw FileError(QStringLiteral("read"), path_, file.errorString());
+        throw FileError(QCoreApplication::translate("ConfigurationStore", "read"), path_,
+                        file.errorString());
     }
     QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw FileError(QStringLiteral("read"), path_, file.errorString());
+        throw FileError(QCoreApplication::translate("ConfigurationStore", "read"), path_,
+                        file.errorString());
     return data;
 }
 
@@ -103,16 +109,17 @@ QByteArray ConfigurationStore::save(const Configuration& configuration) const {
     std::error_code error;
     std::filesystem::create_directories(nativePath(folder), error);
     if (error)
-        throw FileError(QStringLiteral("create the folder"), folder,
-                        QString::fromStdString(error.message()));
+        throw FileError(QCoreApplication::translate("ConfigurationStore", "create the folder"),
+                        folder, QString::fromStdString(error.message()));
 
     // Whatever sits at the path in place of a file (a named pipe, a folder) was put there by
     // someone on purpose; it is refused as loading refuses it, not replaced.
     struct stat existing {};
     if (stat(QFile::encodeName(path_).constData(), &existing) == 0 && !S_ISREG(existing.st_mode))
         throw FileError(
-            QStringLiteral("write"), path_,
-            QStringLiteral("it is %1, not a regular file").arg(kindOf(existing.st_mode)));
+            QCoreApplication::translate("ConfigurationStore", "write"), path_,
+            QCoreApplication::translate("ConfigurationStore", "it is %1, not a regular file")
+                .arg(kindOf(existing.st_mode)));
 
     const QByteArray data = PromptsFile::encode(configuration);
 
@@ -120,7 +127,8 @@ QByteArray ConfigurationStore::save(const Configuration& configuration) const {
 
     const std::optional<QByteArray> readBack = read();
     if (!readBack || decode(readBack).prompts != configuration.prompts)
-        throw ValidationError(QStringLiteral("Could not verify saved prompts."));
+        throw ValidationError(
+            QCoreApplication::translate("ConfigurationStore", "Could not verify saved prompts."));
     return *readBack;
 }
 

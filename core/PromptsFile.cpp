@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "core/PromptsFile.h"
 
+#include <QCoreApplication>
+
 #include "core/JsonWriter.h"
 
 #include <QJsonArray>
@@ -20,21 +22,21 @@ namespace {
 QString typeName(const QJsonValue& value) {
     switch (value.type()) {
     case QJsonValue::Null:
-        return QStringLiteral("null");
+        return QCoreApplication::translate("PromptsFile", "null");
     case QJsonValue::Bool:
-        return QStringLiteral("a Boolean");
+        return QCoreApplication::translate("PromptsFile", "a Boolean");
     case QJsonValue::Double:
-        return QStringLiteral("a number");
+        return QCoreApplication::translate("PromptsFile", "a number");
     case QJsonValue::String:
-        return QStringLiteral("a string");
+        return QCoreApplication::translate("PromptsFile", "a string");
     case QJsonValue::Array:
-        return QStringLiteral("an array");
+        return QCoreApplication::translate("PromptsFile", "an array");
     case QJsonValue::Object:
-        return QStringLiteral("an object");
+        return QCoreApplication::translate("PromptsFile", "an object");
     case QJsonValue::Undefined:
         break;
     }
-    return QStringLiteral("missing");
+    return QCoreApplication::translate("PromptsFile", "missing");
 }
 
 // Line and column (both from 1) of a byte offset; the column counts characters, not bytes.
@@ -51,7 +53,7 @@ QString position(const QByteArray& data, qsizetype offset) {
             ++column;
         }
     }
-    return QStringLiteral("line %1, column %2").arg(line).arg(column);
+    return QCoreApplication::translate("PromptsFile", "line %1, column %2").arg(line).arg(column);
 }
 
 // Offset of the first byte that breaks UTF-8 (overlong forms, surrogates and values past
@@ -185,7 +187,9 @@ void requireStrictJson(const QByteArray& data, const QString& path) {
     if (colon >= 0)
         reason = reason.mid(colon + 2);
     const auto offset = qsizetype(check.errorByte == 0 ? 0 : check.errorByte - 1);
-    throw DecodingError(path, QStringLiteral("%1: %2").arg(position(data, offset), reason));
+    throw DecodingError(
+        path,
+        QCoreApplication::translate("PromptsFile", "%1: %2").arg(position(data, offset), reason));
 }
 
 bool isHexDigit(QChar c) {
@@ -196,9 +200,13 @@ QString requiredString(const QJsonObject& object, const QString& key, qsizetype 
                        const QString& path) {
     const QJsonValue value = object.value(key);
     if (value.isUndefined())
-        throw DecodingError(path, QStringLiteral("prompt %1 has no \"%2\"").arg(number).arg(key));
+        throw DecodingError(path,
+                            QCoreApplication::translate("PromptsFile", "prompt %1 has no \"%2\"")
+                                .arg(number)
+                                .arg(key));
     if (!value.isString())
-        throw DecodingError(path, QStringLiteral("\"%1\" of prompt %2 is %3, not a string")
+        throw DecodingError(path, QCoreApplication::translate(
+                                      "PromptsFile", "\"%1\" of prompt %2 is %3, not a string")
                                       .arg(key)
                                       .arg(number)
                                       .arg(typeName(value)));
@@ -232,32 +240,38 @@ QByteArray encode(const Configuration& configuration) {
 
 Configuration decode(const QByteArray& data, const QString& path) {
     if (data.isEmpty())
-        throw DecodingError(path, QStringLiteral("the file is empty"));
+        throw DecodingError(path, QCoreApplication::translate("PromptsFile", "the file is empty"));
     if (const auto bad = firstInvalidUtf8(data))
         throw DecodingError(
-            path, QStringLiteral("%1: the text is not valid UTF-8").arg(position(data, *bad)));
+            path, QCoreApplication::translate("PromptsFile", "%1: the text is not valid UTF-8")
+                      .arg(position(data, *bad)));
 
     requireStrictJson(data, path);
 
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(data, &parseError);
     if (parseError.error != QJsonParseError::NoError)
-        throw DecodingError(path, QStringLiteral("%1: %2").arg(position(data, parseError.offset),
-                                                               parseError.errorString()));
+        throw DecodingError(path,
+                            QCoreApplication::translate("PromptsFile", "%1: %2")
+                                .arg(position(data, parseError.offset), parseError.errorString()));
     if (!document.isObject()) {
-        const QString found =
-            document.isArray() ? QStringLiteral("an array") : QStringLiteral("not an object");
-        throw DecodingError(path, QStringLiteral("the top level is %1; it must be an object "
-                                                 "holding \"prompts\"")
+        const QString found = document.isArray()
+                                  ? QCoreApplication::translate("PromptsFile", "an array")
+                                  : QCoreApplication::translate("PromptsFile", "not an object");
+        throw DecodingError(path, QCoreApplication::translate(
+                                      "PromptsFile", "the top level is %1; it must be an object "
+                                                     "holding \"prompts\"")
                                       .arg(found));
     }
 
     const QJsonValue list = document.object().value(QStringLiteral("prompts"));
     if (list.isUndefined())
-        throw DecodingError(path, QStringLiteral("there is no \"prompts\" list"));
+        throw DecodingError(
+            path, QCoreApplication::translate("PromptsFile", "there is no \"prompts\" list"));
     if (!list.isArray())
-        throw DecodingError(path,
-                            QStringLiteral("\"prompts\" is %1, not an array").arg(typeName(list)));
+        throw DecodingError(
+            path, QCoreApplication::translate("PromptsFile", "\"prompts\" is %1, not an array")
+                      .arg(typeName(list)));
 
     Configuration configuration;
     const QJsonArray items = list.toArray();
@@ -267,17 +281,19 @@ Configuration decode(const QByteArray& data, const QString& path) {
         const QJsonValue item = items.at(i);
         if (!item.isObject())
             throw DecodingError(
-                path,
-                QStringLiteral("prompt %1 is %2, not an object").arg(number).arg(typeName(item)));
+                path, QCoreApplication::translate("PromptsFile", "prompt %1 is %2, not an object")
+                          .arg(number)
+                          .arg(typeName(item)));
         const QJsonObject object = item.toObject();
         const QString idText = requiredString(object, QStringLiteral("id"), number, path);
         const QString title = requiredString(object, QStringLiteral("title"), number, path);
         const QString text = requiredString(object, QStringLiteral("text"), number, path);
         const QUuid id = parseCanonicalUuid(idText);
         if (id.isNull() && idText != u"00000000-0000-0000-0000-000000000000")
-            throw DecodingError(path, QStringLiteral("\"id\" of prompt %1 is not a valid UUID "
-                                                     "(expected the form "
-                                                     "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX)")
+            throw DecodingError(path, QCoreApplication::translate(
+                                          "PromptsFile", "\"id\" of prompt %1 is not a valid UUID "
+                                                         "(expected the form "
+                                                         "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX)")
                                           .arg(number));
         configuration.prompts.emplace_back(id, title, text);
     }

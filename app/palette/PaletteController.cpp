@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app/palette/PaletteController.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace tandrel {
@@ -68,9 +70,12 @@ void PaletteController::rebuild(const Configuration& configuration) {
             std::min(std::max(intrinsic + kButtonPadding, kMinButtonWidth), kMaxButtonWidth);
         const Rect frame(x, 0, width, kButtonHeight);
         rows.push_back(Row{prompt, frame, false, !m_busy});
-        contents.push_back(PromptButtonContent{
-            label, prompt.text, label,
-            QStringLiteral("Insert this prompt and press Return: ") + prompt.text, frame});
+        contents.push_back(
+            PromptButtonContent{label, prompt.text, label,
+                                QCoreApplication::translate(
+                                    "PaletteController", "Insert this prompt and press Return: ") +
+                                    prompt.text,
+                                frame});
         x += width + kButtonGap;
     }
     m_rows = std::move(rows);
@@ -78,7 +83,8 @@ void PaletteController::rebuild(const Configuration& configuration) {
         m_hint.reset();
         m_preferredWidth = std::max(x - kButtonGap, 0.0) + kFixedControlsWidth;
     } else {
-        m_hint = StripHint{QStringLiteral("Add a prompt →"), Rect(4, 5, 118, 18)};
+        m_hint = StripHint{QCoreApplication::translate("PaletteController", "Add a prompt →"),
+                           Rect(4, 5, 118, 18)};
         m_preferredWidth = kEmptyWidth;
     }
     m_view.setPromptButtons(contents, m_hint);
@@ -152,7 +158,7 @@ void PaletteController::layout(double width) {
 }
 
 OverflowMenu PaletteController::makeOverflowMenu() const {
-    OverflowMenu menu{QStringLiteral("More"), {}};
+    OverflowMenu menu{QCoreApplication::translate("PaletteController", "More"), {}};
     for (int index : m_overflowIndices) {
         const Prompt& prompt = m_rows[static_cast<std::size_t>(index)].prompt;
         menu.items.push_back(OverflowItem{prompt.buttonLabel(), prompt.text, index, !m_busy});

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app/sending/PromptSender.h"
 
+#include <QCoreApplication>
+
 #include <memory>
 
 namespace tandrel {
@@ -19,31 +21,36 @@ constexpr double kRestoreDelay = 0.3;
 constexpr double kClipboardSaveTimeout = 1.0;
 
 QString unverifiableInput() {
-    return QStringLiteral("This input cannot be verified. Nothing was sent.");
+    return QCoreApplication::translate("PromptSender",
+                                       "This input cannot be verified. Nothing was sent.");
 }
 QString clipboardNotSaved() {
-    return QStringLiteral("Could not save your clipboard. Nothing was sent.");
+    return QCoreApplication::translate("PromptSender",
+                                       "Could not save your clipboard. Nothing was sent.");
 }
 QString clipboardNotRestored() {
-    return QStringLiteral("Could not restore your clipboard.");
+    return QCoreApplication::translate("PromptSender", "Could not restore your clipboard.");
 }
 QString clipboardWriteFailed() {
-    return QStringLiteral("Could not put the prompt on the clipboard.");
+    return QCoreApplication::translate("PromptSender",
+                                       "Could not put the prompt on the clipboard.");
 }
 QString focusChangedBeforePaste() {
-    return QStringLiteral("Focus changed. Nothing was sent.");
+    return QCoreApplication::translate("PromptSender", "Focus changed. Nothing was sent.");
 }
 QString notRespondingBeforePaste() {
-    return QStringLiteral("The application is not responding. Nothing was sent.");
+    return QCoreApplication::translate("PromptSender",
+                                       "The application is not responding. Nothing was sent.");
 }
 QString focusChangedDuringCheck() {
-    return QStringLiteral("Focus changed. Return was not pressed.");
+    return QCoreApplication::translate("PromptSender", "Focus changed. Return was not pressed.");
 }
 QString notVerified() {
-    return QStringLiteral("Could not verify insertion. Return was not pressed.");
+    return QCoreApplication::translate("PromptSender",
+                                       "Could not verify insertion. Return was not pressed.");
 }
 QString returnFailed() {
-    return QStringLiteral("Prompt inserted. Press Return to send.");
+    return QCoreApplication::translate("PromptSender", "Prompt inserted. Press Return to send.");
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app/shell/AppDelegate.h"
 
+#include <QCoreApplication>
+
 #include "app/editor/EditorController.h"
 #include "app/identity/AppIdentity.h"
 #include "app/palette/PaletteController.h"
@@ -54,10 +56,11 @@ bool AppDelegate::applicationDidFinishLaunching() {
     try {
         m_configuration = m_file.load();
     } catch (const Error& error) {
-        m_views.dialogs.showAlert(QStringLiteral("Could not load your prompts"),
-                                  error.errorDescription() +
-                                      QStringLiteral("\n\nYour file was left unchanged at ") +
-                                      m_store.path() + QStringLiteral("."));
+        m_views.dialogs.showAlert(
+            QCoreApplication::translate("AppDelegate", "Could not load your prompts"),
+            error.errorDescription() +
+                QCoreApplication::translate("AppDelegate", "\n\nYour file was left unchanged at ") +
+                m_store.path() + QStringLiteral("."));
         return false;
     }
     m_palette->rebuild(m_configuration);
@@ -147,10 +150,11 @@ void AppDelegate::watchPromptsFile() {
     };
     m_file.onUnreadable = [this](const Error& error) {
         m_views.dialogs.showNotice(
-            QStringLiteral("Your prompts file cannot be read"),
+            QCoreApplication::translate("AppDelegate", "Your prompts file cannot be read"),
             error.errorDescription() +
-                QStringLiteral("\n\n%1 keeps using the prompts it had. Once the file can be "
-                               "read again, its prompts are used.")
+                QCoreApplication::translate("AppDelegate",
+                                            "\n\n%1 keeps using the prompts it had. Once the "
+                                            "file can be read again, its prompts are used.")
                     .arg(AppIdentity::name()));
     };
     m_file.start();

@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral(
+        QCoreApplication::translate(
+            "main",
             "Shows your saved chat prompts as buttons just above the message box of AI chats "
             "(desktop chat apps, and web chats such as chatgpt.com in any browser). Click a button "
             "to paste the prompt, check that it arrived, and send it. Prompts are kept in %1.")
@@ -45,8 +46,9 @@ int main(int argc, char** argv) {
     parser.addVersionOption();
     const QCommandLineOption preview(
         QStringLiteral("preview"),
-        QStringLiteral("Show the palette at a fixed place near the bottom left of the screen "
-                       "instead of above chat inputs."));
+        QCoreApplication::translate("main",
+                                    "Show the palette at a fixed place near the bottom left of "
+                                    "the screen instead of above chat inputs."));
     parser.addOption(preview);
     parser.process(app);
 
@@ -76,7 +78,9 @@ int main(int argc, char** argv) {
     std::unique_ptr<LinuxDesktop> desktop = LinuxDesktop::create(&desktopError);
     if (!desktop) {
         std::fprintf(stderr, "tandrel: %s\n", qUtf8Printable(desktopError));
-        dialogs.showAlert(QStringLiteral("%1 cannot start").arg(AppIdentity::name()), desktopError);
+        dialogs.showAlert(
+            QCoreApplication::translate("main", "%1 cannot start").arg(AppIdentity::name()),
+            desktopError);
         return 1;
     }
 
