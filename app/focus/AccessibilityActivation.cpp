@@ -3,7 +3,7 @@
 #include "platform/AXNames.h"
 
 #include "app/focus/AX.h"
-#include "platform/Logging.h"
+#include "app/focus/FocusTracker.h"
 
 namespace tandrel {
 

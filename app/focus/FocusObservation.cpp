@@ -2,9 +2,9 @@
 #include "app/focus/FocusObservation.h"
 #include "platform/AXNames.h"
 
-#include "platform/Logging.h"
-
 #include <algorithm>
+
+Q_LOGGING_CATEGORY(lcObservation, "tandrel.observation", QtInfoMsg)
 
 namespace tandrel {
 

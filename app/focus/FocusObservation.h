@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QLoggingCategory>
+
 #include "platform/Desktop.h"
 
 #include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
+
+// What the focus observation receives (category "tandrel.observation").
+Q_DECLARE_LOGGING_CATEGORY(lcObservation)
 
 namespace tandrel {
 

@@ -3,7 +3,8 @@
 #include "platform/AXNames.h"
 
 #include "core/ComposerPolicy.h"
-#include "platform/Logging.h"
+
+Q_LOGGING_CATEGORY(lcLayout, "tandrel.focus", QtInfoMsg)
 
 namespace tandrel {
 

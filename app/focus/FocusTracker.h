@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QLoggingCategory>
+
 #include "app/focus/AX.h"
 #include "app/focus/AccessibilityActivation.h"
 #include "app/focus/ChatTarget.h"
@@ -8,6 +10,9 @@
 
 #include <cstdint>
 #include <optional>
+
+// Why a desktop chat's input was accepted or not, once per change (category "tandrel.focus").
+Q_DECLARE_LOGGING_CATEGORY(lcLayout)
 
 namespace tandrel {
 
@@ -44,8 +49,8 @@ struct FocusOutcome {
 };
 
 // Answers whether the keyboard focus of the frontmost application is in the message input of a
-// supported chat, and where that input is. Logs (category "Layout") why it accepted or rejected a
-// desktop chat's input, once per change.
+// supported chat, and where that input is. Logs (category "tandrel.focus") why it accepted or
+// rejected a desktop chat's input, once per change.
 class FocusTracker {
 public:
     explicit FocusTracker(Desktop& desktop);

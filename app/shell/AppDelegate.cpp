@@ -11,9 +11,10 @@
 #include "app/shell/StatusMenu.h"
 #include "app/shell/TrayView.h"
 #include "platform/AXNames.h"
-#include "platform/Logging.h"
 
 #include <QFileInfo>
+
+Q_LOGGING_CATEGORY(lcVisibility, "tandrel.visibility", QtInfoMsg)
 
 namespace tandrel {
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QLoggingCategory>
+
 #include "app/focus/ChatTarget.h"
 #include "app/focus/FocusObservation.h"
 #include "app/focus/FocusTracker.h"
@@ -15,6 +17,9 @@
 #include <functional>
 #include <memory>
 #include <optional>
+
+// Why the palette shows or not, once per change (category "tandrel.visibility").
+Q_DECLARE_LOGGING_CATEGORY(lcVisibility)
 
 namespace tandrel {
 

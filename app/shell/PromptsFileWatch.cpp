@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/shell/PromptsFileWatch.h"
 
-#include "platform/Logging.h"
+Q_LOGGING_CATEGORY(lcPromptsFile, "tandrel.promptsfile", QtInfoMsg)
 
 namespace tandrel {
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QLoggingCategory>
+
 #include "core/Configuration.h"
 #include "core/ConfigurationStore.h"
 #include "core/Errors.h"
@@ -12,6 +14,9 @@
 #include <functional>
 #include <memory>
 #include <optional>
+
+// Changes to the prompts file made outside Tandrel (category "tandrel.promptsfile").
+Q_DECLARE_LOGGING_CATEGORY(lcPromptsFile)
 
 namespace tandrel {
 

@@ -4,7 +4,6 @@
 #include "app/editor/EditorController.h"
 #include "app/sending/PromptSender.h"
 #include "app/shell/AppDelegate.h"
-#include "platform/Logging.h"
 #include "platform/linux/AtspiConnection.h"
 #include "platform/linux/LinuxDesktop.h"
 #include "platform/linux/RestartInPlace.h"

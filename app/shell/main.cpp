@@ -11,7 +11,6 @@
 #include "app/shell/QtTray.h"
 #include "app/shell/RestartOnNewBus.h"
 #include "app/shell/SingleInstance.h"
-#include "platform/Logging.h"
 #include "platform/linux/LinuxDesktop.h"
 
 #include <QApplication>

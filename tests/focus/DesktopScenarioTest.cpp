@@ -87,7 +87,7 @@ TEST(DesktopChatScenario, ChatGPTAppIsActivatedOnceAndItsComposerDetected) {
     ASSERT_TRUE(last);
     EXPECT_EQ(last->frame, Rect(300, 700, 600, 44));
     EXPECT_EQ(desktop.calls("AXManualAccessibility"), 1);
-    EXPECT_EQ(log.messages("Layout"),
+    EXPECT_EQ(log.messages("tandrel.focus"),
               (std::vector<QString>{
                   "Accessibility activation: com.openai.chat AXManualAccessibility result: 0",
                   "Composer surface not exposed; using text input bounds.",

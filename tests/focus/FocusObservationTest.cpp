@@ -96,13 +96,14 @@ TEST_F(Observation, SamePidKeepsTheConnectionAndTheReceivingLineIsOncePerConnect
     EXPECT_EQ(sim.ax().observerCreations(10), 1);
     chat.focus(input);
     chat.focus(input);
-    EXPECT_EQ(log.count("Observation", kReceiving), 1);
+    EXPECT_EQ(log.count("tandrel.observation", kReceiving), 1);
 
     observation->observe(20, std::nullopt);
     observation->observe(10, std::nullopt);
-    EXPECT_EQ(log.count("Observation", kReceiving), 1) << "logged on the next event, not before";
+    EXPECT_EQ(log.count("tandrel.observation", kReceiving), 1)
+        << "logged on the next event, not before";
     chat.focus(input);
-    EXPECT_EQ(log.count("Observation", kReceiving), 2);
+    EXPECT_EQ(log.count("tandrel.observation", kReceiving), 2);
     EXPECT_EQ(sim.ax().liveObservers(10), 1);
     EXPECT_EQ(sim.ax().liveObservers(20), 0);
 }

@@ -24,7 +24,7 @@ protected:
         app.focus(input);
     }
 
-    std::vector<QString> layoutLog() const { return log.messages("Layout"); }
+    std::vector<QString> layoutLog() const { return log.messages("tandrel.focus"); }
 
     LogCapture log;
     SimDesktop sim;
@@ -294,7 +294,7 @@ TEST_F(Activation, AcceptedManualAccessibilityRevealsTheInputInTheSameEvaluation
     EXPECT_EQ(tracker.accessibilityActivation().manual(), std::set<ax::Pid>{900});
     EXPECT_EQ(tracker.accessibilityActivation().finished(), std::set<ax::Pid>{900});
     EXPECT_EQ(
-        log.count("Layout",
+        log.count("tandrel.focus",
                   "Accessibility activation: com.openai.chat AXManualAccessibility result: 0"),
         1);
 }
@@ -306,7 +306,7 @@ TEST_F(Activation, UnsupportedManualThenAcceptedEnhancedSettlesForGood) {
     EXPECT_EQ(tracker.accessibilityActivation().finished(), std::set<ax::Pid>{900});
     EXPECT_TRUE(tracker.accessibilityActivation().manual().empty());
     EXPECT_EQ(
-        log.count("Layout",
+        log.count("tandrel.focus",
                   "Accessibility activation: com.openai.chat AXEnhancedUserInterface result: 0"),
         1);
 

@@ -282,7 +282,7 @@ void Campaign::runOne(Counts& counts) {
 int main(int argc, char** argv) {
     // The focus tracker logs every change of its decision; thousands of them say nothing here.
     qSetMessagePattern(QString());
-    qputenv("QT_LOGGING_RULES", "*.debug=false;Layout=false;Layout.info=false");
+    qputenv("QT_LOGGING_RULES", "*.debug=false;tandrel.focus=false;tandrel.focus.info=false");
     int insertions = argc > 1 ? std::atoi(argv[1]) : 10000;
     const unsigned seed = argc > 2 ? unsigned(std::strtoul(argv[2], nullptr, 10)) : 20240611u;
 #if defined(__SANITIZE_ADDRESS__)

@@ -115,7 +115,7 @@ protected:
 
     std::vector<QString> reasons() const {
         std::vector<QString> out;
-        for (const QString& m : log.messages(QStringLiteral("Visibility")))
+        for (const QString& m : log.messages(QStringLiteral("tandrel.visibility")))
             if (m.startsWith(QLatin1String("Overlay: ")))
                 out.push_back(m.mid(9));
         return out;
