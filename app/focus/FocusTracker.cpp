@@ -74,7 +74,12 @@ std::nullopt_t FocusTracker::refuse(FocusOutcome::Reason reason, QString detail)
     return std::nullopt;
 }
 
-std::optional<ChatTarget> FocusTracker::current(bool includeComposerFrame) {
+FocusResult FocusTracker::evaluate(bool includeComposerFrame) {
+    std::optional<ChatTarget> target = find(includeComposerFrame);
+    return {std::move(target), m_outcome};
+}
+
+std::optional<ChatTarget> FocusTracker::find(bool includeComposerFrame) {
     using Reason = FocusOutcome::Reason;
     m_askedBundle.clear();
     ax::Accessibility& accessibility = m_desktop.accessibility();

@@ -48,6 +48,18 @@ struct FocusOutcome {
     friend bool operator==(const FocusOutcome&, const FocusOutcome&) = default;
 };
 
+// One evaluation's whole answer: the target, or none and why.
+struct FocusResult {
+    std::optional<ChatTarget> target;
+    FocusOutcome outcome;
+
+    // No target because a read went unanswered: the application is busy, and nothing is known
+    // about its focus.
+    bool applicationNotResponding() const {
+        return !target && outcome.reason == FocusOutcome::Reason::applicationNotResponding;
+    }
+};
+
 // Answers whether the keyboard focus of the frontmost application is in the message input of a
 // supported chat, and where that input is. Logs (category "tandrel.focus") why it accepted or
 // rejected a desktop chat's input, once per change.
@@ -57,7 +69,11 @@ public:
 
     // With includeComposerFrame the frame covers the whole visible composer (for placing the
     // palette); without it, only the input (for the sender's quick re-checks).
-    std::optional<ChatTarget> current(bool includeComposerFrame);
+    FocusResult evaluate(bool includeComposerFrame);
+    // The target alone, for callers that need no reason.
+    std::optional<ChatTarget> current(bool includeComposerFrame) {
+        return evaluate(includeComposerFrame).target;
+    }
 
     // The reason for the last answer of current(), for callers that explain it: no caller
     // needs to evaluate again or parse the log.
@@ -74,6 +90,7 @@ private:
         Rect frame;
     };
 
+    std::optional<ChatTarget> find(bool includeComposerFrame);
     std::optional<Input> findInput(const ax::Element& focused, QStringList& roles) const;
     // Records why there is no target. Once the application has been asked, a refusal while one
     // of its reads went unanswered is put down to that, whatever the reads that did answer said.

@@ -75,11 +75,11 @@ void PromptSender::send(const Prompt& prompt, const ChatTarget& target) {
         keys.beep();
         return;
     }
-    const std::optional<ChatTarget> current = m_tracker.current(false);
-    if (!target.matches(current)) {
+    const FocusResult current = m_tracker.evaluate(false);
+    if (!target.matches(current.target)) {
         // A stopped application has not moved its focus: a beep alone would leave the user
         // clicking at a palette that seems dead.
-        if (!current && applicationNotResponding())
+        if (current.applicationNotResponding())
             report(notRespondingBeforePaste());
         else
             keys.beep();
@@ -131,12 +131,14 @@ void PromptSender::paste(std::optional<PasteboardContent> saved) {
     // its own event loop, and a browser asks the new owner for it as soon as it changes: asking
     // that browser's accessibility afterwards would leave each waiting on the other until the
     // request times out. Nothing runs between this check and the paste keystroke.
-    if (!m_insertion->target.matches(m_tracker.current(false))) {
+    const FocusResult confirmed = m_tracker.evaluate(false);
+    if (!m_insertion->target.matches(confirmed.target)) {
         // Nothing was written yet, so the clipboard stays exactly as it is.
         m_insertion.reset();
         // A busy application would take the keystroke late, perhaps after the clipboard is back
         // or the focus has moved: without a confirmed input, nothing is pasted.
-        finish(applicationNotResponding() ? notRespondingBeforePaste() : focusChangedBeforePaste());
+        finish(confirmed.applicationNotResponding() ? notRespondingBeforePaste()
+                                                    : focusChangedBeforePaste());
         return;
     }
 
@@ -157,10 +159,6 @@ void PromptSender::paste(std::optional<PasteboardContent> saved) {
     finish(focusChangedBeforePaste());
 }
 
-bool PromptSender::applicationNotResponding() const {
-    return m_tracker.lastOutcome().reason == FocusOutcome::Reason::applicationNotResponding;
-}
-
 void PromptSender::scheduleCheck(int attempt) {
     m_step = m_desktop.clock().runAfter(kCheckInterval, [this, attempt] { check(attempt); });
 }
@@ -168,11 +166,11 @@ void PromptSender::scheduleCheck(int attempt) {
 void PromptSender::check(int attempt) {
     if (!m_insertion)
         return;
-    const std::optional<ChatTarget> current = m_tracker.current(false);
+    const FocusResult answer = m_tracker.evaluate(false);
+    const std::optional<ChatTarget>& current = answer.target;
     // An application busy with our paste (asking us for the clipboard's text, say) does not
     // answer for a while: nothing moved, so this check only counts as not verified yet.
-    const bool unanswered = !current && applicationNotResponding();
-    if (!unanswered && !m_insertion->target.matches(current)) {
+    if (!answer.applicationNotResponding() && !m_insertion->target.matches(current)) {
         finish(focusChangedDuringCheck());
         return;
     }

@@ -66,8 +66,6 @@ private:
     void scheduleCheck(int attempt);
     void check(int attempt);
     void scheduleFinalRestore();
-    // The tracker's last answer was none because the application did not answer in time.
-    bool applicationNotResponding() const;
     // Puts the clipboard back (unless someone else wrote to it), clears busy and reports.
     void finish(std::optional<QString> status);
     // False only when the saved content was due back and the clipboard refused it.

@@ -223,9 +223,9 @@ void AppDelegate::tick() {
         return;
     }
 
-    std::optional<ChatTarget> target = m_tracker.current(true);
-    if (!target && m_target && pid == m_target->pid &&
-        m_tracker.lastOutcome().reason == FocusOutcome::Reason::applicationNotResponding) {
+    FocusResult answer = m_tracker.evaluate(true);
+    std::optional<ChatTarget>& target = answer.target;
+    if (m_target && pid == m_target->pid && answer.applicationNotResponding()) {
         // A browser busy for a moment (fetching the clipboard it is pasting, say) has not lost
         // its composer: the palette stays as it is until the application answers again. Only
         // while that same process is in front: a silent application that took its place has

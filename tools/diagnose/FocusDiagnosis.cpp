@@ -36,8 +36,9 @@ QString FocusDiagnosis::decisionFor(const FocusOutcome& outcome) const {
 
 FocusAnswer FocusDiagnosis::evaluate() {
     // One evaluation; its outcome says why when there is no target.
-    m_lastTarget = m_tracker.current(true);
-    const FocusOutcome& outcome = m_tracker.lastOutcome();
+    const FocusResult result = m_tracker.evaluate(true);
+    m_lastTarget = result.target;
+    const FocusOutcome& outcome = result.outcome;
     FocusAnswer answer;
     answer.decision = decisionFor(outcome);
     const std::optional<ChatTarget>& target = m_lastTarget;
