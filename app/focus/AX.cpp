@@ -166,6 +166,9 @@ ComposerTextSnapshot AX::textSnapshot(const ax::Element& e) const {
     ComposerTextSnapshot::Readings readings;
     if (e.isNull())
         return ComposerTextSnapshot(readings);
+    // One evaluation for the platform: the text behind the count, the ranges and the value is
+    // read once.
+    const Evaluation snapshot(*this);
 
     // Text changes between snapshots, so these reads never go through the memo.
     const ax::Reading count = readFresh(e, ax::attr::numberOfCharacters);

@@ -119,6 +119,35 @@ void evaluate(benchmark::State& state, bool includeComposerFrame, bool cold) {
     std::fflush(stdout);
 }
 
+// One snapshot of the input's text, as each of a send's checks takes it: what it costs, and how
+// many AT-SPI requests it makes (the text behind its readings is read once).
+void BM_TextSnapshot(benchmark::State& state) {
+    FocusTracker tracker(*g_desktop);
+    const std::optional<ChatTarget> target = tracker.current(false);
+    if (!target) {
+        state.SkipWithError("the composer was not detected");
+        return;
+    }
+    std::vector<double> micros;
+    const std::uint64_t callsBefore = g_desktop->atspi().callCount();
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        const ComposerTextSnapshot snapshot = tracker.ax().textSnapshot(target->element);
+        const auto end = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(snapshot);
+        micros.push_back(std::chrono::duration<double, std::micro>(end - start).count());
+        state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+    }
+    const double snapshots = static_cast<double>(micros.size());
+    const double calls =
+        static_cast<double>(g_desktop->atspi().callCount() - callsBefore) / snapshots;
+    std::sort(micros.begin(), micros.end());
+    state.counters["atspi_calls"] = calls;
+    std::printf("\ntext snapshot: %d snapshots, %.1f AT-SPI calls each, median %.3f ms\n",
+                static_cast<int>(snapshots), calls, micros[micros.size() / 2] / 1000.0);
+    std::fflush(stdout);
+}
+
 void BM_ColdWithComposerFrame(benchmark::State& state) {
     evaluate(state, true, true);
 }
@@ -138,6 +167,10 @@ BENCHMARK(BM_WarmWithComposerFrame)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WarmInputOnly)
+    ->Iterations(kEvaluations)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TextSnapshot)
     ->Iterations(kEvaluations)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

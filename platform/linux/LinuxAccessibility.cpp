@@ -190,6 +190,18 @@ std::optional<QPoint> LinuxAccessibility::contentInset(AtspiAccessible* a, ax::P
     return inset;
 }
 
+Answer<QString> LinuxAccessibility::wholeText(AtspiAccessible* a) {
+    const QByteArray bus = AtspiElement::busNameOf(a);
+    const QByteArray path = AtspiElement::pathOf(a);
+    if (const auto kept = m_evaluation.text(bus, path))
+        return {kept->text, kept->error};
+    const auto expanded = m_text.text(a);
+    const EvaluationReadings::Text read{expanded.ok() ? expanded.value.text() : QString(),
+                                        expanded.error};
+    m_evaluation.keepText(bus, path, read);
+    return {read.text, read.error};
+}
+
 Answer<int> LinuxAccessibility::childCount(AtspiAccessible* a) {
     return m_requests.send([&](GError** e) { return atspi_accessible_get_child_count(a, e); });
 }
@@ -348,12 +360,12 @@ ax::Reading LinuxAccessibility::readAnswer(const ax::Element& element, AtspiAcce
         return ok(s.value ? QString::fromUtf8(s.value.get()) : QString());
     }
     if (name == ax::attr::numberOfCharacters || name == ax::attr::value) {
-        const auto text = m_text.text(a);
+        const auto text = wholeText(a);
         if (!text.ok())
             return fail(text.error);
         if (name == ax::attr::value)
-            return ok(text.value.text());
-        return ok(ax::Number{static_cast<double>(text.value.text().size())});
+            return ok(text.value);
+        return ok(ax::Number{static_cast<double>(text.value.size())});
     }
     return fail(ax::kAttributeUnsupported);
 }
@@ -370,10 +382,10 @@ ax::Reading LinuxAccessibility::copyParameterizedAttributeValue(const ax::Elemen
     const auto* range = parameter.get<TextRange>();
     if (!range)
         return fail(ax::kIllegalArgument);
-    const auto expanded = m_text.text(a);
+    const auto expanded = wholeText(a);
     if (!expanded.ok())
         return fail(expanded.error);
-    const QString& text = expanded.value.text();
+    const QString& text = expanded.value;
     if (range->location < 0 || range->length < 0 || range->location > text.size() ||
         range->length > text.size() - range->location)
         return fail(ax::kIllegalArgument);

@@ -107,6 +107,8 @@ private:
     // its frame and the frame's first descendants.
     std::optional<QPoint> contentInset(AtspiAccessible* a, ax::Pid pid, QSize content);
     Answer<int> childCount(AtspiAccessible* a);
+    // The text with its embedded children expanded, read once per evaluation or snapshot.
+    Answer<QString> wholeText(AtspiAccessible* a);
     Answer<ax::Element> childAt(AtspiAccessible* a, int index);
     Answer<ax::Element> parentOf(AtspiAccessible* a);
 
