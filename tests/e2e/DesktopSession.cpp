@@ -22,8 +22,9 @@ constexpr auto kOpenTimeout = 90s;  // the script gives Chromium 45 s; this only
 constexpr int kStopTimeoutMs = 15000;
 
 // The variables that lead the desktop layer and child programs to the private desktop.
-const char* const kExportedKeys[] = {"DISPLAY", "XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS",
-                                     "AT_SPI_BUS_ADDRESS"};
+const char* const kExportedKeys[] = {
+    "DISPLAY",         "XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS", "AT_SPI_BUS_ADDRESS",
+    "WAYLAND_DISPLAY", "SWAYSOCK"};
 
 std::optional<Rect> rectFrom(const QJsonValue& value) {
     const QJsonArray array = value.toArray();
@@ -53,6 +54,8 @@ DesktopSession::DesktopSession(const DesktopOptions& options) {
         arguments << QStringLiteral("--tray");
     if (options.scale != 1)
         arguments << QStringLiteral("--scale") << QString::number(options.scale);
+    if (options.compositor == Compositor::Sway)
+        arguments << QStringLiteral("--compositor") << QStringLiteral("sway");
     process_.setArguments(arguments);
     // Diagnostics of the script go straight to the test's output; stdout carries the protocol.
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);

@@ -33,6 +33,10 @@ struct OpenedPage {
 // application is in front; with openbox, _NET_ACTIVE_WINDOW does, as on a user's desktop.
 enum class WindowManager { None, Openbox };
 
+// Where the browser runs: on the X display itself, or as a native Wayland client of sway nested in
+// it (sway, the buses and the browser then run as the session's own user; see SESSION_UID).
+enum class Compositor { None, Sway };
+
 // What else the private desktop runs and how it draws.
 struct DesktopOptions {
     WindowManager windowManager = WindowManager::None;
@@ -41,6 +45,7 @@ struct DesktopOptions {
     // Device pixels per point for the browser; programs started from the test set their own.
     int scale = 1;
     Browser browser = browserUnderTest();
+    Compositor compositor = Compositor::None;
 };
 
 // Runs tests/e2e/desktop_session.py as a child: a private X display, D-Bus session, accessibility

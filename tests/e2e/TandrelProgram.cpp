@@ -5,6 +5,10 @@
 #include "core/Prompt.h"
 
 #include <QDir>
+#include <QDirIterator>
+
+#include <grp.h>
+#include <unistd.h>
 
 namespace tandrel::e2e {
 
@@ -84,8 +88,31 @@ void TandrelProgram::setEnvironment(const QString& name, const QString& value) {
     m_extraEnvironment.insert(name, value);
 }
 
+void TandrelProgram::runAs(uint uid, uint gid) {
+    m_user = std::make_pair(uid, gid);
+}
+
+void TandrelProgram::prepare(QProcess& process) const {
+    process.setProcessEnvironment(environment());
+    if (!m_user)
+        return;
+    const auto [uid, gid] = *m_user;
+    QDirIterator it(m_home.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    const auto hand = [uid, gid](const QString& path) {
+        return ::chown(QFile::encodeName(path).constData(), uid, gid) == 0;
+    };
+    hand(m_home.path());
+    while (it.hasNext())
+        hand(it.next());
+    process.setChildProcessModifier([uid, gid] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+            ::_exit(127);
+    });
+}
+
 bool TandrelProgram::start(const QStringList& arguments, QString* error) {
-    m_process.setProcessEnvironment(environment());
+    prepare(m_process);
     m_process.start(QStringLiteral(TANDREL_PATH), arguments);
     if (!m_process.waitForStarted(10000)) {
         if (error)
@@ -98,7 +125,7 @@ bool TandrelProgram::start(const QStringList& arguments, QString* error) {
 TandrelProgram::Run TandrelProgram::runAgain(const QStringList& arguments, int timeoutMs) const {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.setProcessEnvironment(environment());
+    prepare(process);
     process.start(QStringLiteral(TANDREL_PATH), arguments);
     Run run;
     run.finished = process.waitForFinished(timeoutMs);

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace tandrel::e2e {
@@ -34,6 +35,9 @@ public:
     void exposeWidgets();
     // A variable for the program's environment (e.g. QT_SCALE_FACTOR), from the next start on.
     void setEnvironment(const QString& name, const QString& value);
+    // Runs the program as that user from the next start on, with the home folder handed to it
+    // then (a desktop whose buses and compositor belong to another user than this process's).
+    void runAs(uint uid, uint gid);
 
     // Starts the program; false with the reason when it could not be started.
     bool start(const QStringList& arguments = {}, QString* error = nullptr);
@@ -61,12 +65,14 @@ public:
 
 private:
     QProcessEnvironment environment() const;
+    void prepare(QProcess& process) const;
 
     QTemporaryDir m_home;
     QProcessEnvironment m_extraEnvironment;
     QProcess m_process;
     QString m_output;
     bool m_exposeWidgets = false;
+    std::optional<std::pair<uint, uint>> m_user; // uid, gid
 };
 
 // Clicks at a screen position with xdotool, `clicks` times in quick succession (a double click

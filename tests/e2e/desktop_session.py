@@ -11,9 +11,20 @@ would on a user's desktop; without it no window manager runs. With --tray, traye
 at the top right, as a panel would. With --scale 2, the browser draws at twice the size, as on a
 high-density screen.
 
+With --compositor sway, sway runs nested in the X display (its X11 backend, software rendering,
+XWayland started at once) and Chromium runs inside it as a native Wayland client. sway refuses to
+run as root: as root, sway, the buses and the browser run as the system user tandrel-e2e (created
+on first use), which owns the session's folder; the one who started the script may still connect
+to sway's XWayland. The pages' rectangles are then placed on the screen with sway's idea of where
+the browser's window is, since a Wayland page does not know it.
+
 Protocol (stdout, one line each):
     DISPLAY=:N, XDG_RUNTIME_DIR=..., DBUS_SESSION_BUS_ADDRESS=..., AT_SPI_BUS_ADDRESS=...,
-    FIXTURE_PORT=...                         the environment a client needs
+    FIXTURE_PORT=...                         the environment a client needs; with
+                                             --compositor sway also HOST_DISPLAY (the X display
+                                             sway runs on; DISPLAY is its XWayland),
+                                             WAYLAND_DISPLAY, SWAYSOCK, and SESSION_UID and
+                                             SESSION_GID (who must run the clients)
     ready                                    everything is up
     sent [<json>, ...]                       after "sent": what the pages sent on Return since
                                              the last "sent" ({"url","text","at"}, oldest first)
@@ -40,6 +51,7 @@ import ctypes
 import ctypes.util
 import json
 import os
+import pwd
 import select
 import shutil
 import signal
@@ -66,7 +78,11 @@ _libc = ctypes.CDLL(None, use_errno=True)
 # Debian packages that provide each program, for the "missing" message.
 PACKAGES = {"Xvfb": "xvfb", "dbus-daemon": "dbus-daemon", "dbus-send": "dbus-bin", "openssl": "openssl",
             "chromium": "chromium", "openbox": "openbox", "trayer": "trayer", "libX11": "libx11-6",
-            "firefox-esr": "firefox-esr", "certutil": "libnss3-tools", "xdotool": "xdotool"}
+            "firefox-esr": "firefox-esr", "certutil": "libnss3-tools", "xdotool": "xdotool",
+            "sway": "sway", "swaymsg": "sway", "useradd": "passwd"}
+# Who runs sway and everything inside it when this script runs as root: sway refuses root.
+SWAY_USER = "tandrel-e2e"
+SWAY_SETTLE_READINGS = 5  # equal readings of a window's place, 0.1 s apart, before it counts
 
 
 class SessionError(Exception):
@@ -183,6 +199,26 @@ class RootWindow:
             raise SessionError("cannot open display %s" % display_name)
         self.root = x.XDefaultRootWindow(self.display)
 
+    def allow_local_user(self, name):
+        """Lets the local user of that name connect too, as `xhost +si:localuser:NAME` does."""
+
+        class ServerInterpreted(ctypes.Structure):
+            _fields_ = [("typelength", ctypes.c_int), ("valuelength", ctypes.c_int),
+                        ("type", ctypes.c_char_p), ("value", ctypes.c_char_p)]
+
+        class HostAddress(ctypes.Structure):
+            _fields_ = [("family", ctypes.c_int), ("length", ctypes.c_int),
+                        ("address", ctypes.c_void_p)]
+
+        kind, value = b"localuser", name.encode()
+        address = ServerInterpreted(len(kind), len(value), kind, value)
+        host = HostAddress(5, ctypes.sizeof(address),  # FamilyServerInterpreted
+                           ctypes.cast(ctypes.pointer(address), ctypes.c_void_p))
+        self.x.XAddHost.argtypes = [ctypes.c_void_p, ctypes.POINTER(HostAddress)]
+        self.x.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        self.x.XAddHost(self.display, ctypes.byref(host))
+        self.x.XSync(self.display, 0)
+
     def close(self):
         if self.display:
             self.x.XCloseDisplay(self.display)
@@ -222,9 +258,16 @@ class RootWindow:
 
 
 class Session:
-    def __init__(self, window_manager=False, tray=False, scale=1, browser="chromium"):
+    def __init__(self, window_manager=False, tray=False, scale=1, browser="chromium",
+                 compositor=None):
         self.programs = {name: find_program(name) for name in
                          ("Xvfb", "dbus-daemon", "dbus-send", "openssl")}
+        self.compositor = compositor
+        if compositor == "sway":
+            if browser != "chromium" or window_manager or tray:
+                raise SessionError("--compositor sway runs Chromium alone")
+            self.programs["sway"] = find_program("sway")
+            self.programs["swaymsg"] = find_program("swaymsg")
         self.window_manager = window_manager
         if window_manager:
             self.programs["openbox"] = find_program("openbox")
@@ -249,6 +292,10 @@ class Session:
         self.home = os.path.join(self.tmp, "home")
         os.mkdir(self.runtime, 0o700)
         os.mkdir(self.home, 0o700)
+        self.user = self.session_user() if compositor == "sway" else None
+        if self.user:
+            for path in (self.tmp, self.runtime, self.home):
+                os.chown(path, self.user.pw_uid, self.user.pw_gid)
         self.children = []  # (name, Popen), in start order
         self.browser = None
         self.browser_runs = 0
@@ -267,6 +314,33 @@ class Session:
                          # Firefox: no crash reporter dialog, the X11 backend.
                          "MOZ_CRASHREPORTER_DISABLE": "1", "MOZ_ENABLE_WAYLAND": "0"})
         self.exported = {}
+
+    def session_user(self):
+        """Who runs the compositor, the buses and the browser: this script's own user, or, as
+        root (which sway refuses), a system user of its own, created on first use."""
+        if os.geteuid() != 0:
+            return pwd.getpwuid(os.geteuid())
+        try:
+            return pwd.getpwnam(SWAY_USER)
+        except KeyError:
+            pass
+        result = subprocess.run([find_program("useradd", shutil.which("useradd") or
+                                              "/usr/sbin/useradd"),
+                                 "--system", "--user-group", "--no-create-home",
+                                 "--home-dir", "/nonexistent", "--shell", "/usr/sbin/nologin",
+                                 SWAY_USER], capture_output=True, text=True,
+                                timeout=START_TIMEOUT)
+        try:
+            return pwd.getpwnam(SWAY_USER)
+        except KeyError:
+            raise SessionError("could not create the user %s: %s"
+                               % (SWAY_USER, result.stderr.strip()))
+
+    def as_user(self):
+        """Popen arguments that run a child as the session's user, when it has one."""
+        if not self.user or self.user.pw_uid == os.geteuid():
+            return {}
+        return {"user": self.user.pw_uid, "group": self.user.pw_gid, "extra_groups": []}
 
     # -- starting ------------------------------------------------------------------------------
 
@@ -304,6 +378,8 @@ class Session:
         self.start_dbus()
         self.start_accessibility_bus()
         self.start_fixture_server()
+        if self.compositor == "sway":
+            self.start_sway()
 
     def screen_argument(self):
         # A high-density screen has more pixels, not fewer points: the pages keep their room.
@@ -363,10 +439,113 @@ class Session:
         finally:
             root.close()
 
+    def start_sway(self):
+        """sway on the X display as a window of its size, with XWayland at once. The X display
+        stays reachable as HOST_DISPLAY (where input arrives, as from a real mouse); DISPLAY
+        becomes sway's XWayland display, where X11 programs such as tandrel run."""
+        found = os.path.join(self.tmp, "sway-environment")
+        config = os.path.join(self.tmp, "sway-config")
+        # sway's exec hands its children the sockets it made; this one writes them down.
+        tell = os.path.join(self.tmp, "sway-tell")
+        with open(tell, "w") as f:
+            f.write('#!/bin/sh\nprintf "%%s\\n" "$WAYLAND_DISPLAY" "$SWAYSOCK" "$DISPLAY" '
+                    '> %s.part && mv %s.part %s\n' % (found, found, found))
+        with open(config, "w") as f:
+            f.write("output * resolution %dx%d position 0 0\n" % SCREEN +
+                    "default_border none\nxwayland force\nexec %s\n" % tell)
+        os.chmod(tell, 0o755)
+        os.chmod(config, 0o644)
+        host = self.env["DISPLAY"]
+        self.env.update({"WLR_BACKENDS": "x11", "WLR_RENDERER": "pixman",
+                         "WLR_X11_OUTPUTS": "1", "XCURSOR_SIZE": "24"})
+        process = self.spawn("sway", [self.programs["sway"], "--config", config],
+                             **self.as_user())
+        deadline = time.monotonic() + START_TIMEOUT
+        while not os.path.exists(found):
+            if process.poll() is not None:
+                raise SessionError("sway exited with status %s: %s"
+                                   % (process.returncode, self.log_tail("sway")))
+            if time.monotonic() > deadline:
+                raise SessionError("sway did not start within %ds: %s"
+                                   % (START_TIMEOUT, self.log_tail("sway")))
+            time.sleep(WM_POLL)
+        with open(found) as f:
+            wayland, swaysock, xwayland = (f.read().splitlines() + ["", "", ""])[:3]
+        if not (wayland and swaysock and xwayland):
+            raise SessionError("sway did not name its sockets: %r" % [wayland, swaysock, xwayland])
+        # XWayland lets only sway's user in; the one who started this session may look too.
+        me = pwd.getpwuid(os.geteuid()).pw_name
+        while True:  # XWayland answers once it is up
+            if self.allow_on(xwayland, me):
+                break
+            else:
+                if time.monotonic() > deadline:
+                    raise SessionError("sway's XWayland (%s) did not start within %ds: %s"
+                                       % (xwayland, START_TIMEOUT, self.log_tail("sway")))
+                time.sleep(WM_POLL)
+        self.export("HOST_DISPLAY", host)
+        self.export("DISPLAY", xwayland)
+        self.export("WAYLAND_DISPLAY", wayland)
+        self.export("SWAYSOCK", swaysock)
+        # Whoever runs programs inside this session (tandrel, wl-copy) runs them as this user.
+        self.export("SESSION_UID", str(self.user.pw_uid))
+        self.export("SESSION_GID", str(self.user.pw_gid))
+
+    def allow_on(self, display, name):
+        """Lets the local user `name` connect to the display, asking as the session's user (the
+        only one let in at first) from a child process; False while the display does not
+        answer."""
+        child = os.fork()
+        if child == 0:
+            status = 1
+            try:
+                if self.user and self.user.pw_uid != os.geteuid():
+                    os.setgroups([])
+                    os.setgid(self.user.pw_gid)
+                    os.setuid(self.user.pw_uid)
+                root = RootWindow(display)
+                root.allow_local_user(name)
+                root.close()
+                status = 0
+            finally:
+                os._exit(status)
+        return os.waitpid(child, 0)[1] == 0
+
+    def settled_sway_window(self, pid, deadline):
+        """sway_window once it has held still for a while: sway first centres a new window's
+        first, smaller frame in its tile, until the browser has drawn one of the tile's size."""
+        last, same = None, 0
+        while time.monotonic() < deadline:
+            origin = self.sway_window(pid)
+            same = same + 1 if origin is not None and origin == last else 0
+            if same >= SWAY_SETTLE_READINGS:
+                return origin
+            last = origin
+            time.sleep(WM_POLL * 2)
+        return None
+
+    def sway_window(self, pid):
+        """sway's idea of where the window of the process is: its content's top-left corner on the
+        screen, or None while it has none."""
+        result = subprocess.run([self.programs["swaymsg"], "--raw", "-t", "get_tree"],
+                                env=self.env, capture_output=True, text=True,
+                                timeout=START_TIMEOUT)
+        if result.returncode != 0:
+            return None
+        nodes = [json.loads(result.stdout)]
+        while nodes:
+            node = nodes.pop()
+            if node.get("pid") == pid and node.get("rect"):
+                inner = node.get("window_rect") or {}
+                return (node["rect"]["x"] + inner.get("x", 0),
+                        node["rect"]["y"] + inner.get("y", 0))
+            nodes += node.get("nodes", []) + node.get("floating_nodes", [])
+        return None
+
     def start_dbus(self):
         process = self.spawn("dbus-daemon", [
             self.programs["dbus-daemon"], "--session", "--nofork", "--print-address=1",
-            "--address=unix:dir=" + self.runtime], stdout=subprocess.PIPE)
+            "--address=unix:dir=" + self.runtime], stdout=subprocess.PIPE, **self.as_user())
         line = LineReader(process.stdout.fileno()).readline(time.monotonic() + START_TIMEOUT)
         if not line:
             raise SessionError("dbus-daemon did not start (exit %s): %s"
@@ -378,7 +557,7 @@ class Session:
                 "--dest=org.a11y.Bus", "/org/a11y/bus"] + list(args)
         try:
             result = subprocess.run(argv, env=self.env, capture_output=True, text=True,
-                                    timeout=START_TIMEOUT)
+                                    timeout=START_TIMEOUT, **self.as_user())
         except subprocess.TimeoutExpired:
             raise SessionError("the accessibility bus did not answer %s" % args[0])
         if result.returncode != 0:
@@ -497,7 +676,8 @@ class Session:
                 "--host-resolver-rules=" + rules, "--password-store=basic",
                 "--window-position=100,50", "--window-size=1200,800",
                 "--force-device-scale-factor=%g" % self.scale, "--app=" + url] + (
-                    ["--class=" + window_class] if window_class else [])
+                    ["--class=" + window_class] if window_class else []) + (
+                    ["--ozone-platform=wayland"] if self.compositor == "sway" else [])
 
     def firefox_profile(self):
         """A fresh profile that trusts the private authority, resolves the chat hosts to the
@@ -570,7 +750,8 @@ class Session:
         if firefox:
             self.browser = self.spawn("firefox", self.firefox_argv(url, window_class))
         else:
-            self.browser = self.spawn("chromium", self.chromium_argv(url, window_class))
+            self.browser = self.spawn("chromium", self.chromium_argv(url, window_class),
+                                      **self.as_user())
         deadline = time.monotonic() + OPEN_TIMEOUT
         next_focus = time.monotonic() + FOCUS_RETRY
         last = None
@@ -583,7 +764,15 @@ class Session:
                 report = json.loads(line[len("report "):])
                 last = report
                 if report.get("url") == url and report.get("focused"):
-                    return {"url": url, "pid": self.browser.pid, "rects": report["rects"],
+                    rects = report["rects"]
+                    if self.compositor == "sway":
+                        # A Wayland page knows nothing of its place on the screen: sway does.
+                        origin = self.settled_sway_window(self.browser.pid, deadline)
+                        if origin is None:
+                            continue
+                        rects = {name: [r[0] + origin[0], r[1] + origin[1], r[2], r[3]]
+                                 for name, r in rects.items()}
+                    return {"url": url, "pid": self.browser.pid, "rects": rects,
                             "browser": self.browser_kind}
             if self.server_reader.closed:
                 raise SessionError("the fixture server stopped: " +
@@ -727,6 +916,9 @@ def main():
                         help="run trayer, an XEmbed system tray, at the top right")
     parser.add_argument("--scale", type=float, default=1,
                         help="device pixels per point for the browser (default 1)")
+    parser.add_argument("--compositor", choices=("sway",),
+                        help="run the browser natively inside this Wayland compositor, nested in "
+                             "the X display (as root, as the system user %s)" % SWAY_USER)
     parser.add_argument("--browser", choices=BROWSERS, default="chromium",
                         help="the browser that shows the pages (default chromium; firefox runs "
                              "Firefox ESR)")
@@ -743,7 +935,7 @@ def main():
         if args.scale <= 0:
             raise SessionError("--scale must be positive")
         session = Session(window_manager=args.window_manager, tray=args.tray, scale=args.scale,
-                          browser=args.browser)
+                          browser=args.browser, compositor=args.compositor)
         session.start()
         for key, value in session.exported.items():
             say("%s=%s" % (key, value))
