@@ -92,10 +92,22 @@ void TandrelProgram::runAs(uint uid, uint gid) {
     m_user = std::make_pair(uid, gid);
 }
 
+QString TandrelProgram::program() const {
+    if (!m_user)
+        return QStringLiteral(TANDREL_PATH);
+    // Another user may not reach the build folder (a clone in root's home, say): that user runs
+    // a copy in the home folder handed to it.
+    const QString copy = m_home.filePath(QStringLiteral("tandrel-under-test"));
+    if (!QFile::exists(copy))
+        QFile::copy(QStringLiteral(TANDREL_PATH), copy);
+    return copy;
+}
+
 void TandrelProgram::prepare(QProcess& process) const {
     process.setProcessEnvironment(environment());
     if (!m_user)
         return;
+    program(); // the copy is handed over with the folder
     const auto [uid, gid] = *m_user;
     QDirIterator it(m_home.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
@@ -113,7 +125,7 @@ void TandrelProgram::prepare(QProcess& process) const {
 
 bool TandrelProgram::start(const QStringList& arguments, QString* error) {
     prepare(m_process);
-    m_process.start(QStringLiteral(TANDREL_PATH), arguments);
+    m_process.start(program(), arguments);
     if (!m_process.waitForStarted(10000)) {
         if (error)
             *error = m_process.errorString();
@@ -126,7 +138,7 @@ TandrelProgram::Run TandrelProgram::runAgain(const QStringList& arguments, int t
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     prepare(process);
-    process.start(QStringLiteral(TANDREL_PATH), arguments);
+    process.start(program(), arguments);
     Run run;
     run.finished = process.waitForFinished(timeoutMs);
     if (!run.finished) {

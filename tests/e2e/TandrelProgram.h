@@ -65,6 +65,8 @@ public:
 
 private:
     QProcessEnvironment environment() const;
+    // The executable to start: the built one, or a copy the other user can reach.
+    QString program() const;
     void prepare(QProcess& process) const;
 
     QTemporaryDir m_home;
