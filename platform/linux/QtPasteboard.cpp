@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/linux/QtPasteboard.h"
 
+#include "platform/linux/ClipboardContent.h"
 #include "platform/linux/X11ClipboardReader.h"
 
 #include <QClipboard>
@@ -23,16 +24,6 @@ bool isContentType(const QString& type) {
 }
 
 } // namespace
-
-const QString& QtPasteboard::secretHintType() {
-    static const QString type = QStringLiteral("x-kde-passwordManagerHint");
-    return type;
-}
-
-const QByteArray& QtPasteboard::secretHintValue() {
-    static const QByteArray value = QByteArrayLiteral("secret");
-    return value;
-}
 
 QtPasteboard::QtPasteboard() = default;
 
@@ -74,21 +65,6 @@ std::unique_ptr<Handle> QtPasteboard::observeChanges(std::function<void()> handl
 }
 
 namespace {
-
-// A read that is answered from this process: handed over from the event loop all the same, and
-// cancelled with its handle.
-class LocalRead final : public Handle {
-public:
-    LocalRead(PasteboardContent content,
-              std::function<void(std::optional<PasteboardContent>)> done) {
-        QMetaObject::invokeMethod(
-            &m_context, [content = std::move(content), done = std::move(done)] { done(content); },
-            Qt::QueuedConnection);
-    }
-
-private:
-    QObject m_context; // destroyed with the handle, taking the queued call with it
-};
 
 class X11Read final : public Handle {
 public:
@@ -138,7 +114,7 @@ QtPasteboard::readContent(double timeout,
     // Without another program behind it (our own content, or a clipboard that lives in this
     // process off X11) nothing can keep us waiting.
     if (!board || board->ownsClipboard() || !x11 || !x11->connection())
-        return std::make_unique<LocalRead>(ownContent(), std::move(done));
+        return answerLater(ownContent(), std::move(done));
     if (!m_reader)
         m_reader = std::make_unique<X11ClipboardReader>(x11->connection());
     const std::uint64_t read = m_reader->start(timeout, std::move(done));
@@ -157,15 +133,9 @@ bool QtPasteboard::write(const PasteboardContent& items) {
         m_own.clear();
         return true;
     }
-    // The X11 clipboard holds one item: the types of any further item join the first where they
-    // do not repeat one of its types.
     auto* content = new QMimeData;
-    for (const PasteboardItem& item : items) {
-        for (const auto& [type, bytes] : item) {
-            if (!content->hasFormat(type))
-                content->setData(type, bytes);
-        }
-    }
+    for (const auto& [type, bytes] : asOneItem(items))
+        content->setData(type, bytes);
     if (!content->hasFormat(secretHintType()))
         content->setData(secretHintType(), secretHintValue());
     m_writing = true;

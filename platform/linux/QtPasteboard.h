@@ -26,10 +26,6 @@ class X11ClipboardReader;
 // once and again when the window system confirms them: those reports are not passed on.
 class QtPasteboard final : public Pasteboard {
 public:
-    // The MIME type and value of that hint.
-    static const QString& secretHintType();
-    static const QByteArray& secretHintValue();
-
     QtPasteboard();
     ~QtPasteboard() override;
 

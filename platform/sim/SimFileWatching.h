@@ -2,9 +2,11 @@
 #pragma once
 
 #include "platform/FileWatching.h"
+#include "platform/Observers.h"
 #include "platform/sim/SimLifetimes.h"
 
-#include <cstdint>
+#include <QString>
+
 #include <map>
 #include <memory>
 
@@ -14,21 +16,15 @@ namespace tandrel::sim {
 // then says so with notifyChanged(), as the desktop would.
 class SimFileWatching final : public FileWatching {
 public:
-    SimFileWatching();
-    ~SimFileWatching() override;
-
     std::unique_ptr<Handle> watchFile(const QString& path, std::function<void()> handler) override;
 
     // Calls every handler watching this path.
     void notifyChanged(const QString& path);
-    std::size_t watchers() const;
     // The watch handles given out and not yet destroyed.
     const std::shared_ptr<SimLifetimes>& lifetimes() const { return m_lifetimes; }
 
-    struct Watches;
-
 private:
-    std::shared_ptr<Watches> m_watches;
+    std::map<QString, Observers> m_watchers;
     std::shared_ptr<SimLifetimes> m_lifetimes = std::make_shared<SimLifetimes>();
 };
 

@@ -34,6 +34,26 @@ SimLifetimes::Ticket SimLifetimes::issue(const std::shared_ptr<SimLifetimes>& le
     return Ticket(ledger, kind);
 }
 
+namespace {
+
+class CountedHandle final : public Handle {
+public:
+    CountedHandle(std::unique_ptr<Handle> handle, const std::shared_ptr<SimLifetimes>& ledger)
+        : m_handle(std::move(handle)),
+          m_ticket(SimLifetimes::issue(ledger, SimLifetimes::Kind::Handle)) {}
+
+private:
+    std::unique_ptr<Handle> m_handle;
+    SimLifetimes::Ticket m_ticket;
+};
+
+} // namespace
+
+std::unique_ptr<Handle> SimLifetimes::counted(std::unique_ptr<Handle> handle,
+                                              const std::shared_ptr<SimLifetimes>& ledger) {
+    return std::make_unique<CountedHandle>(std::move(handle), ledger);
+}
+
 int SimLifetimes::outstanding(Kind kind) const {
     return m_counts[static_cast<int>(kind)];
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "platform/Handle.h"
+
 #include <memory>
 #include <string>
 #include <utility>
@@ -34,6 +36,9 @@ public:
     };
 
     static Ticket issue(const std::shared_ptr<SimLifetimes>& ledger, Kind kind);
+    // The handle, counted in the ledger for as long as it lives.
+    static std::unique_ptr<Handle> counted(std::unique_ptr<Handle> handle,
+                                           const std::shared_ptr<SimLifetimes>& ledger);
     int outstanding(Kind kind) const;
     int outstanding() const;
 

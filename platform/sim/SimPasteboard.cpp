@@ -40,23 +40,8 @@ bool SimPasteboard::write(const PasteboardContent& content) {
     return true;
 }
 
-namespace {
-
-class Observation final : public Handle {
-public:
-    Observation(std::unique_ptr<Handle> registration, const std::shared_ptr<SimLifetimes>& ledger)
-        : m_registration(std::move(registration)),
-          m_ticket(SimLifetimes::issue(ledger, SimLifetimes::Kind::Handle)) {}
-
-private:
-    std::unique_ptr<Handle> m_registration;
-    SimLifetimes::Ticket m_ticket;
-};
-
-} // namespace
-
 std::unique_ptr<Handle> SimPasteboard::observeChanges(std::function<void()> handler) {
-    return std::make_unique<Observation>(m_observers.add(std::move(handler)), m_lifetimes);
+    return SimLifetimes::counted(m_observers.add(std::move(handler)), m_lifetimes);
 }
 
 void SimPasteboard::copy(std::vector<PasteboardItem> items) {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "platform/linux/QtClock.h"
+#include "tests/support/CoreApplication.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -14,14 +15,7 @@ namespace {
 // Zero delays only: the event loop runs the due timers at once, so nothing here waits on time.
 class QtClockHandles : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (!QCoreApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "tandrel-platform-tests";
-            static char* argv[] = {name, nullptr};
-            static QCoreApplication app(argc, argv);
-        }
-    }
+    static void SetUpTestSuite() { test::ensureCoreApplication(); }
     // Runs the event loop until `done` holds, for at most five seconds: a timer that never
     // fires fails the test instead of hanging the run.
     template <class Done> static bool runUntil(Done done) {

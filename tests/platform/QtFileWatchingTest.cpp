@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "platform/linux/QtFileWatching.h"
+#include "tests/support/CoreApplication.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -20,14 +21,7 @@ namespace {
 // the step left it.
 class QtFileWatchingTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (!QCoreApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "tandrel-platform-tests";
-            static char* argv[] = {name, nullptr};
-            static QCoreApplication app(argc, argv);
-        }
-    }
+    static void SetUpTestSuite() { test::ensureCoreApplication(); }
 
     // What the file holds at each call ("<none>" while it is absent).
     void record() {

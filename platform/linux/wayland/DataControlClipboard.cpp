@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform/linux/wayland/DataControlClipboard.h"
 
+#include "platform/linux/ClipboardContent.h"
+
 #include "platform/linux/wayland/WaylandConnection.h"
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 
@@ -17,9 +19,6 @@
 namespace tandrel::linuxdesktop {
 
 namespace {
-
-const QString kSecretHintType = QStringLiteral("x-kde-passwordManagerHint");
-const QByteArray kSecretHintValue = QByteArrayLiteral("secret");
 
 // Hands the bytes of one type to a program pasting them, without waiting on it.
 class Delivery final : public QObject {
@@ -150,20 +149,6 @@ private:
     std::function<void(std::optional<PasteboardContent>)> m_done;
 };
 
-namespace {
-
-class LocalRead final : public QObject, public Handle {
-public:
-    LocalRead(PasteboardContent content,
-              std::function<void(std::optional<PasteboardContent>)> done) {
-        QMetaObject::invokeMethod(
-            this, [content = std::move(content), done = std::move(done)] { done(content); },
-            Qt::QueuedConnection);
-    }
-};
-
-} // namespace
-
 DataControlClipboard::DataControlClipboard(WaylandConnection& connection)
     : m_connection(connection) {
     if (!connection.dataControl() || !connection.seat())
@@ -271,7 +256,7 @@ DataControlClipboard::readContent(double timeout,
                                   std::function<void(std::optional<PasteboardContent>)> done) {
     if (m_source || !m_device || !m_selection) {
         std::optional<PasteboardContent> held = heldContent();
-        return std::make_unique<LocalRead>(held.value_or(PasteboardContent{}), std::move(done));
+        return answerLater(held.value_or(PasteboardContent{}), std::move(done));
     }
     return std::make_unique<Read>(m_selection, m_offers[m_selection].types, m_connection, timeout,
                                   std::move(done));
@@ -282,7 +267,7 @@ std::optional<PasteboardContent> DataControlClipboard::heldContent() const {
         return std::nullopt;
     PasteboardItem item;
     for (const auto& entry : m_own) {
-        if (entry.first != kSecretHintType || entry.second != kSecretHintValue)
+        if (entry.first != secretHintType() || entry.second != secretHintValue())
             item.push_back(entry);
     }
     return item.empty() ? PasteboardContent{} : PasteboardContent{item};
@@ -297,9 +282,9 @@ bool DataControlClipboard::setSelection(PasteboardItem item) {
     if (!item.empty()) {
         bool hinted = false;
         for (const auto& entry : item)
-            hinted = hinted || entry.first == kSecretHintType;
+            hinted = hinted || entry.first == secretHintType();
         if (!hinted)
-            item.emplace_back(kSecretHintType, kSecretHintValue);
+            item.emplace_back(secretHintType(), secretHintValue());
         source = zwlr_data_control_manager_v1_create_data_source(m_connection.dataControl());
         zwlr_data_control_source_v1_add_listener(source, &listener, this);
         for (const auto& entry : item)
@@ -316,17 +301,7 @@ bool DataControlClipboard::setSelection(PasteboardItem item) {
 }
 
 bool DataControlClipboard::write(const PasteboardContent& content) {
-    // One item on this clipboard, as on X11: later items' types join where they are new.
-    PasteboardItem merged;
-    for (const PasteboardItem& item : content) {
-        for (const auto& entry : item) {
-            bool known = false;
-            for (const auto& existing : merged)
-                known = known || existing.first == entry.first;
-            if (!known)
-                merged.push_back(entry);
-        }
-    }
+    PasteboardItem merged = asOneItem(content);
     // Plain text alone is offered under every name native applications ask for it by.
     if (merged.size() == 1 && merged.front().first == QLatin1String("text/plain")) {
         const QByteArray utf8 = merged.front().second;
