@@ -16,6 +16,12 @@ const char* kProperties = "org.freedesktop.DBus.Properties";
 const char* kStatus = "org.a11y.Status";
 const char* kIsEnabled = "IsEnabled";
 constexpr int kTimeoutMs = 500;
+
+QDBusMessage askForTheSwitch() {
+    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kProperties, "Get");
+    call << QString::fromLatin1(kStatus) << QString::fromLatin1(kIsEnabled);
+    return call;
+}
 } // namespace
 
 A11yStatus::A11yStatus() {
@@ -30,8 +36,7 @@ A11yStatus::A11yStatus() {
 }
 
 std::optional<bool> A11yStatus::readFromService() {
-    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kProperties, "Get");
-    call << QString::fromLatin1(kStatus) << QString::fromLatin1(kIsEnabled);
+    const QDBusMessage call = askForTheSwitch();
     const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, kTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return std::nullopt;
@@ -49,8 +54,7 @@ void A11yStatus::askInBackground() {
     if (m_asking)
         return;
     m_asking = true;
-    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kProperties, "Get");
-    call << QString::fromLatin1(kStatus) << QString::fromLatin1(kIsEnabled);
+    const QDBusMessage call = askForTheSwitch();
     auto* watcher = new QDBusPendingCallWatcher(
         QDBusConnection::sessionBus().asyncCall(call, kTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "platform/linux/AtspiConnection.h"
 
-#include "platform/linux/GLibPtr.h"
-
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -10,8 +8,6 @@
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 #include <QLoggingCategory>
-
-#include <atspi/atspi.h>
 
 namespace tandrel::linuxdesktop {
 
@@ -40,24 +36,6 @@ AtspiConnection::AtspiConnection() {
 }
 
 AtspiConnection::~AtspiConnection() = default;
-
-bool AtspiConnection::registryAnswers(QString* error) {
-    const GObjectPtr<AtspiAccessible> desktop(atspi_get_desktop(0));
-    if (!desktop) {
-        if (error)
-            *error = QStringLiteral("the AT-SPI registry is not reachable");
-        return false;
-    }
-    GError* raw = nullptr;
-    atspi_accessible_get_child_count(desktop.get(), &raw);
-    if (const GErrorPtr failure{raw}) {
-        if (error)
-            *error = QStringLiteral("the AT-SPI registry does not answer (%1)")
-                         .arg(QString::fromUtf8(failure->message));
-        return false;
-    }
-    return true;
-}
 
 void AtspiConnection::onOwnerChanged(const QString&, const QString&, const QString& newOwner) {
     if (newOwner == m_owner)

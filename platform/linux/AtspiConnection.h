@@ -25,9 +25,6 @@ public:
 
     bool isConnected() const { return m_connected; }
 
-    // Checks that libatspi's connection reaches the registry; false with the reason.
-    static bool registryAnswers(QString* error);
-
 signals:
     // The bus went away: what was read from it names nothing any more.
     void lost();

@@ -38,9 +38,18 @@ bool registryAnswers(QString* error) {
                                        "session with assistive technologies enabled."));
         return false;
     }
-    QString reason;
-    if (!linuxdesktop::AtspiConnection::registryAnswers(&reason)) {
-        setError(error, QStringLiteral("No accessibility bus: %1.").arg(reason));
+    const linuxdesktop::GObjectPtr<AtspiAccessible> desktop(atspi_get_desktop(0));
+    if (!desktop) {
+        setError(error, QStringLiteral("No accessibility bus: the AT-SPI registry is not "
+                                       "reachable."));
+        return false;
+    }
+    GError* raw = nullptr;
+    atspi_accessible_get_child_count(desktop.get(), &raw);
+    if (const linuxdesktop::GErrorPtr failure{raw}) {
+        setError(error, QStringLiteral("No accessibility bus: the AT-SPI registry does not "
+                                       "answer (%1).")
+                            .arg(QString::fromUtf8(failure->message)));
         return false;
     }
     return true;

@@ -42,7 +42,7 @@ RoutedWorkspace::RoutedWorkspace(Workspace& x11, WaylandSide& wayland)
 
 Route RoutedWorkspace::currentRoute() {
     // X11's view is asked only where the compositor does not tell.
-    return m_wayland.route(m_x11.nativeWaylandWindowInFront());
+    return m_wayland.route(m_wayland.needsX11View() && m_x11.nativeWaylandWindowInFront());
 }
 
 std::optional<RunningApplication> RoutedWorkspace::frontmostApplication() {

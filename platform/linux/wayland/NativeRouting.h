@@ -30,6 +30,9 @@ public:
 
     // x11SeesNone: X11 names no active window.
     Route route(bool x11SeesNone) const;
+    // Whether the route depends on X11's view: only in a Wayland session whose compositor does
+    // not tell which window is in front. Elsewhere that view (a round trip) is not asked.
+    bool needsX11View() const { return m_session && !offers().windowInFront; }
     // The native window in front when the native path serves it.
     std::optional<NativeWindow> servedWindow() const;
 
