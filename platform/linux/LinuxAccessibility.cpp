@@ -114,18 +114,22 @@ Answer<AtspiRect> LinuxAccessibility::extentsOf(AtspiAccessible* a) {
         return {*shared, ax::kSuccess};
     Answer<AtspiRect> answer;
     const auto pid = m_pidOfBus.constFind(bus);
-    const std::optional<QRect> content =
+    const std::optional<NativeWindow> window =
         m_nativeContent && pid != m_pidOfBus.constEnd() ? m_nativeContent(*pid) : std::nullopt;
-    if (content) {
+    if (window) {
         answer = readExtents(a, ATSPI_COORD_TYPE_WINDOW);
         if (!answer.ok())
             return answer;
-        const auto inset = contentInset(a, *pid, content->size());
-        if (!inset)
-            return {{}, ax::kFailure}; // no position of this window can be trusted
+        std::optional<QPoint> origin = window->bufferOrigin;
+        if (!origin) {
+            const auto inset = contentInset(a, *pid, window->content.size());
+            if (!inset)
+                return {{}, ax::kFailure}; // no position of this window can be trusted
+            origin = window->content.topLeft() - *inset;
+        }
         const QRect onScreen = screenRectOf(
             QRect(answer.value.x, answer.value.y, answer.value.width, answer.value.height),
-            *content, *inset);
+            *origin);
         answer.value = AtspiRect{onScreen.x(), onScreen.y(), onScreen.width(), onScreen.height()};
     } else {
         answer = readExtents(a, ATSPI_COORD_TYPE_SCREEN);

@@ -8,6 +8,7 @@
 #include "platform/linux/EvaluationReadings.h"
 #include "platform/linux/KeptReadings.h"
 #include "platform/linux/QtScreens.h"
+#include "platform/linux/wayland/NativeWindow.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -54,7 +55,7 @@ public:
     // Where the native Wayland window of a process is on the screen, when one is in front and
     // served: its elements' extents are then read in window coordinates, which count from the
     // window's buffer, and placed by it.
-    using NativeWindowContent = std::function<std::optional<QRect>(ax::Pid)>;
+    using NativeWindowContent = std::function<std::optional<NativeWindow>(ax::Pid)>;
     void setNativeWindowContent(NativeWindowContent content) {
         m_nativeContent = std::move(content);
     }

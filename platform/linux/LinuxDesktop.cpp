@@ -115,12 +115,13 @@ std::unique_ptr<LinuxDesktop> LinuxDesktop::create(QString* error) {
         *desktop->m_pasteboard, *desktop->m_wayland);
     // A native window's element extents count from its buffer: the compositor tells where the
     // window is.
-    desktop->m_accessibility->setNativeWindowContent([self](ax::Pid pid) -> std::optional<QRect> {
-        const auto window = self->m_wayland->servedWindow();
-        if (!window || window->pid != qint64(pid))
-            return std::nullopt;
-        return window->content;
-    });
+    desktop->m_accessibility->setNativeWindowContent(
+        [self](ax::Pid pid) -> std::optional<linuxdesktop::NativeWindow> {
+            auto window = self->m_wayland->servedWindow();
+            if (!window || window->pid != qint64(pid))
+                return std::nullopt;
+            return window;
+        });
     return desktop;
 }
 
@@ -151,8 +152,10 @@ FileWatching& LinuxDesktop::fileWatching() {
     return *m_fileWatching;
 }
 std::optional<PasteboardContent> LinuxDesktop::heldClipboard() {
-    if (auto held = m_wayland->clipboard().heldContent())
-        return held;
+    if (auto* native = m_wayland->clipboard()) {
+        if (auto held = native->heldContent())
+            return held;
+    }
     return m_pasteboard->heldContent();
 }
 linuxdesktop::AtspiConnection& LinuxDesktop::accessibilityBus() {

@@ -64,10 +64,14 @@ TEST(SwayTreeTest, IpcFramingAcrossPieces) {
 }
 
 TEST(NativeRouteTest, WhichPathServesTheWindowInFront) {
-    const NativeWindow native{5, 42, QStringLiteral("chromium"), QRect(0, 0, 800, 600), false};
+    const NativeWindow native{5, 42, QStringLiteral("chromium"), QRect(0, 0, 800, 600), {}, false};
     NativeWindow xwayland = native;
     xwayland.xwayland = true;
-    const WaylandOffers all{true, true, true};
+    const WaylandOffers all;
+    const QString untold = QStringLiteral("does not tell Tandrel where it is");
+    const QString noKeys = QStringLiteral("no virtual keyboard");
+    const QString noClipboard = QStringLiteral("no clipboard control");
+    const QString wayOut = QStringLiteral("--ozone-platform=x11");
     struct Case {
         const char* name;
         bool session;
@@ -75,47 +79,60 @@ TEST(NativeRouteTest, WhichPathServesTheWindowInFront) {
         WaylandOffers offers;
         bool x11SeesNone;
         bool native;
-        const char* problemMentions; // nullptr: served
+        QStringList problemSays; // empty: served
     };
     const Case cases[] = {
-        {"X11 session", false, native, all, true, false, nullptr},
-        {"native on sway", true, native, all, false, true, nullptr},
-        {"XWayland window on sway", true, xwayland, all, false, false, nullptr},
-        {"empty workspace on sway", true, std::nullopt, all, true, false, nullptr},
-        {"no virtual keyboard",
+        {"X11 session", false, native, all, true, false, {}},
+        {"native window", true, native, all, false, true, {}},
+        {"XWayland window", true, xwayland, all, false, false, {}},
+        {"empty workspace", true, std::nullopt, all, true, false, {}},
+        {"no keys, no clipboard",
          true,
          native,
-         {true, false, true},
+         {{}, noKeys, noClipboard, wayOut},
          false,
          true,
-         "no virtual keyboard"},
-        {"no data-control", true, native, {true, true, false}, false, true, "no clipboard control"},
+         {noKeys + QStringLiteral(" and ") + noClipboard + QStringLiteral(": ") + wayOut}},
+        {"keys without their own way out",
+         true,
+         native,
+         {{}, noKeys, {}, {}},
+         false,
+         true,
+         {noKeys}},
         {"compositor that does not tell, X11 window",
          true,
          std::nullopt,
-         {false, true, true},
+         {untold, {}, {}, {}},
          false,
          false,
-         nullptr},
+         {}},
         {"compositor that does not tell, native window",
          true,
          std::nullopt,
-         {false, true, true},
+         {untold, {}, {}, {}},
          true,
          true,
-         "does not tell Tandrel where it is"},
+         {untold}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const Route route = routeFor(c.session, c.focused, c.offers, c.x11SeesNone);
         EXPECT_EQ(route.native, c.native);
-        if (!c.problemMentions) {
+        if (c.problemSays.isEmpty()) {
             EXPECT_TRUE(route.problem.isEmpty()) << route.problem.toStdString();
-        } else {
-            EXPECT_TRUE(route.problem.contains(QLatin1String(c.problemMentions)));
-            EXPECT_TRUE(route.problem.contains(QLatin1String("--ozone-platform=x11")));
         }
+        for (const QString& said : c.problemSays)
+            EXPECT_TRUE(route.problem.endsWith(said)) << route.problem.toStdString();
     }
+}
+
+TEST(NativeRouteTest, CompositorFromTheSessionEnvironment) {
+    EXPECT_EQ(compositorOf(false, "/run/sway.sock", "sway"), Compositor::None);
+    EXPECT_EQ(compositorOf(true, "/run/sway.sock", "KDE"), Compositor::Sway);
+    EXPECT_EQ(compositorOf(true, {}, "KDE"), Compositor::KWin);
+    EXPECT_EQ(compositorOf(true, {}, "ubuntu:GNOME"), Compositor::GnomeShell);
+    EXPECT_EQ(compositorOf(true, {}, "Hyprland"), Compositor::Other);
 }
 
 // Window extents count from the buffer, which holds the client's shadow around the content.
@@ -143,8 +160,7 @@ TEST(NativeRouteTest, ContentInsetAndScreenPosition) {
         EXPECT_EQ(contentInsetInBuffer(c.candidates, content.size()), c.inset);
     }
     // The composer of the recorded page at 60,92 in the page: the page starts at the content.
-    EXPECT_EQ(screenRectOf(QRect(60, 92, 720, 98), content, QPoint(0, 0)),
-              QRect(162, 167, 720, 98));
-    EXPECT_EQ(screenRectOf(QRect(86, 115, 720, 98), content, QPoint(26, 23)),
+    EXPECT_EQ(screenRectOf(QRect(60, 92, 720, 98), content.topLeft()), QRect(162, 167, 720, 98));
+    EXPECT_EQ(screenRectOf(QRect(86, 115, 720, 98), content.topLeft() - QPoint(26, 23)),
               QRect(162, 167, 720, 98));
 }

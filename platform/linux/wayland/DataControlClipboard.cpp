@@ -149,6 +149,13 @@ private:
     std::function<void(std::optional<PasteboardContent>)> m_done;
 };
 
+QString DataControlClipboard::problem() const {
+    if (available())
+        return {};
+    return QStringLiteral(
+        "this compositor offers no clipboard control (zwlr_data_control_manager_v1)");
+}
+
 DataControlClipboard::DataControlClipboard(WaylandConnection& connection)
     : m_connection(connection) {
     if (!connection.dataControl() || !connection.seat())

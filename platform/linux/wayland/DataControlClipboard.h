@@ -30,6 +30,8 @@ public:
     ~DataControlClipboard() override;
 
     bool available() const { return m_device != nullptr; }
+    // Why the native clipboard cannot be used; empty when it can.
+    QString problem() const;
 
     std::unique_ptr<Handle>
     readContent(double timeout,

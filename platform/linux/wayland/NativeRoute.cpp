@@ -7,36 +7,43 @@
 
 namespace tandrel::linuxdesktop {
 
-namespace {
-
-const QString kWayOut =
-    QStringLiteral("start it under XWayland instead (browsers: --ozone-platform=x11)");
-
-} // namespace
+Compositor compositorOf(bool waylandSession, const QString& swaySocket,
+                        const QString& currentDesktop) {
+    if (!waylandSession)
+        return Compositor::None;
+    if (!swaySocket.isEmpty())
+        return Compositor::Sway;
+    const QStringList desktops = currentDesktop.split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    if (desktops.contains(QLatin1String("KDE"), Qt::CaseInsensitive))
+        return Compositor::KWin;
+    if (desktops.contains(QLatin1String("GNOME"), Qt::CaseInsensitive))
+        return Compositor::GnomeShell;
+    return Compositor::Other;
+}
 
 Route routeFor(bool waylandSession, const std::optional<NativeWindow>& focused,
                const WaylandOffers& offers, bool x11SeesNone) {
+    const QString front = QStringLiteral("a native Wayland window is in front and ");
     if (!waylandSession)
         return {};
-    if (!offers.windowInFront) {
+    if (!offers.windowInFront.isEmpty()) {
         if (!x11SeesNone)
             return {};
-        return {true, QStringLiteral("a native Wayland window is in front and this compositor "
-                                     "does not tell Tandrel where it is (only sway does): ") +
-                          kWayOut};
+        return {true, front + offers.windowInFront};
     }
     if (!focused || focused->xwayland)
         return {};
     QStringList missing;
-    if (!offers.keys)
-        missing << QStringLiteral("no virtual keyboard (zwp_virtual_keyboard_v1)");
-    if (!offers.clipboard)
-        missing << QStringLiteral("no clipboard control (zwlr_data_control_manager_v1)");
-    if (!missing.isEmpty())
-        return {true, QStringLiteral("a native Wayland window is in front and this compositor "
-                                     "offers %1: ")
-                              .arg(missing.join(QStringLiteral(" and "))) +
-                          kWayOut};
+    for (const QString& problem : {offers.keys, offers.clipboard}) {
+        if (!problem.isEmpty() && !missing.contains(problem))
+            missing << problem;
+    }
+    if (!missing.isEmpty()) {
+        QString problem = front + missing.join(QStringLiteral(" and "));
+        if (!offers.wayOut.isEmpty())
+            problem += QStringLiteral(": ") + offers.wayOut;
+        return {true, problem};
+    }
     return {true, {}};
 }
 
@@ -52,8 +59,8 @@ std::optional<QPoint> contentInsetInBuffer(const std::vector<QRect>& candidates,
     return std::nullopt;
 }
 
-QRect screenRectOf(const QRect& inWindow, const QRect& content, QPoint inset) {
-    return inWindow.translated(content.topLeft() - inset);
+QRect screenRectOf(const QRect& inWindow, QPoint bufferOrigin) {
+    return inWindow.translated(bufferOrigin);
 }
 
 } // namespace tandrel::linuxdesktop

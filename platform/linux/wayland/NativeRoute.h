@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "platform/linux/wayland/SwayTree.h"
+#include "platform/linux/wayland/NativeWindow.h"
 
 #include <QPoint>
 #include <QRect>
@@ -12,11 +12,21 @@
 
 namespace tandrel::linuxdesktop {
 
-// What the compositor offers this program for serving a native Wayland window.
+// Which compositor runs the Wayland session: each family tells about its windows and lets this
+// program type and use the clipboard in its own way.
+enum class Compositor { None, Sway, KWin, GnomeShell, Other };
+
+// From the session's environment: SWAYSOCK, then XDG_CURRENT_DESKTOP (colon-separated).
+Compositor compositorOf(bool waylandSession, const QString& swaySocket,
+                        const QString& currentDesktop);
+
+// What the compositor's pieces say they cannot do, each with the way out; empty where they can.
 struct WaylandOffers {
-    bool windowInFront = false; // the compositor tells which window is in front (sway's IPC)
-    bool keys = false;          // zwp_virtual_keyboard_manager_v1
-    bool clipboard = false;     // zwlr_data_control_manager_v1
+    QString windowInFront;
+    QString keys;
+    QString clipboard;
+    // Said once after what keys or the clipboard lack, when it is not said with each.
+    QString wayOut;
 };
 
 // Which path serves the window in front: the X11 one (X11 clients, XWayland included, and every
@@ -42,7 +52,8 @@ Route routeFor(bool waylandSession, const std::optional<NativeWindow>& focused,
 // when none matches: the shadow is not exposed and no position can be trusted.
 std::optional<QPoint> contentInsetInBuffer(const std::vector<QRect>& candidates, QSize content);
 
-// Where an element is on the screen, from its window extents.
-QRect screenRectOf(const QRect& inWindow, const QRect& content, QPoint inset);
+// Where an element is on the screen, from its window extents: the buffer's origin when the
+// compositor tells it, else the content's less the inset.
+QRect screenRectOf(const QRect& inWindow, QPoint bufferOrigin);
 
 } // namespace tandrel::linuxdesktop

@@ -3,9 +3,8 @@
 
 #include "platform/linux/AppAliases.h"
 #include "platform/linux/wayland/DataControlClipboard.h"
-#include "platform/linux/wayland/SwayIpc.h"
+#include "platform/linux/wayland/FrontWindowSource.h"
 #include "platform/linux/wayland/WaylandConnection.h"
-#include "platform/linux/wayland/WaylandKeys.h"
 
 #include <QObject>
 
@@ -13,28 +12,45 @@ namespace tandrel::linuxdesktop {
 
 WaylandSide::WaylandSide() : m_session(!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
     m_connection = std::make_unique<WaylandConnection>();
-    m_keys = std::make_unique<WaylandKeys>(*m_connection);
-    m_clipboard = std::make_unique<DataControlClipboard>(*m_connection);
-    if (m_session && !qEnvironmentVariableIsEmpty("SWAYSOCK"))
-        m_ipc = std::make_unique<SwayIpc>(qEnvironmentVariable("SWAYSOCK"));
+    const Compositor compositor = compositorOf(m_session, qEnvironmentVariable("SWAYSOCK"),
+                                               qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
+    if (compositor != Compositor::None)
+        m_parts = partsFor(compositor, *m_connection);
 }
 
 WaylandSide::~WaylandSide() = default;
 
 WaylandOffers WaylandSide::offers() const {
-    return {m_ipc && m_ipc->connected() && m_ipc->answered(), m_keys->available(),
-            m_clipboard->available()};
+    WaylandOffers offers;
+    if (!m_parts.front) {
+        offers.windowInFront =
+            QStringLiteral("this compositor does not tell Tandrel where it is (Tandrel knows "
+                           "sway, KWin and GNOME Shell): ") +
+            m_parts.wayOut;
+    } else if (!m_parts.front->answered()) {
+        offers.windowInFront = m_parts.front->problem();
+        if (offers.windowInFront.isEmpty())
+            offers.windowInFront =
+                QStringLiteral("the compositor has not told Tandrel yet where it is");
+    }
+    offers.keys = m_parts.keys ? m_parts.keys->problem()
+                               : QStringLiteral("this compositor lets Tandrel type nothing");
+    if (m_parts.clipboard)
+        offers.clipboard = m_parts.clipboard->problem();
+    offers.wayOut = m_parts.wayOut;
+    return offers;
 }
 
 Route WaylandSide::route(bool x11SeesNone) const {
-    return routeFor(m_session, m_ipc ? m_ipc->focused() : std::nullopt, offers(), x11SeesNone);
+    const auto focused = m_parts.front ? m_parts.front->focused() : std::nullopt;
+    return routeFor(m_session, focused, offers(), x11SeesNone);
 }
 
 std::optional<NativeWindow> WaylandSide::servedWindow() const {
     const Route served = route(false);
     if (!served.native || !served.problem.isEmpty())
         return std::nullopt;
-    return m_ipc->focused();
+    return m_parts.front->focused();
 }
 
 RoutedWorkspace::RoutedWorkspace(Workspace& x11, WaylandSide& wayland)
@@ -70,8 +86,8 @@ RoutedWorkspace::observeApplicationActivation(std::function<void()> handler) {
     };
     auto both = std::make_unique<Both>();
     both->x11 = m_x11.observeApplicationActivation(handler);
-    if (SwayIpc* ipc = m_wayland.ipc())
-        both->ipc = QObject::connect(ipc, &SwayIpc::changed, ipc, handler);
+    if (FrontWindowSource* front = m_wayland.front())
+        both->ipc = QObject::connect(front, &FrontWindowSource::changed, front, handler);
     return both;
 }
 
@@ -84,21 +100,15 @@ QString RoutedWorkspace::nativeWaylandWindowProblem() {
     return currentRoute().problem;
 }
 
-bool RoutedKeys::paste() {
+KeyEvents& RoutedKeys::current() {
     if (m_wayland.servedWindow())
-        return m_wayland.keys().paste();
-    return m_x11.paste();
-}
-
-bool RoutedKeys::submit() {
-    if (m_wayland.servedWindow())
-        return m_wayland.keys().submit();
-    return m_x11.submit();
+        return *m_wayland.keys();
+    return m_x11;
 }
 
 Pasteboard& RoutedPasteboard::current() {
-    if (m_wayland.servedWindow())
-        return m_wayland.clipboard();
+    if (m_wayland.clipboard() && m_wayland.servedWindow())
+        return *m_wayland.clipboard();
     return m_x11;
 }
 
@@ -126,8 +136,10 @@ private:
 } // namespace
 
 std::unique_ptr<Handle> RoutedPasteboard::observeChanges(std::function<void()> handler) {
-    return std::make_unique<BothRegistrations>(m_x11.observeChanges(handler),
-                                               m_wayland.clipboard().observeChanges(handler));
+    std::unique_ptr<Handle> native;
+    if (m_wayland.clipboard())
+        native = m_wayland.clipboard()->observeChanges(handler);
+    return std::make_unique<BothRegistrations>(m_x11.observeChanges(handler), std::move(native));
 }
 
 } // namespace tandrel::linuxdesktop

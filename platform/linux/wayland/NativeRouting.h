@@ -14,9 +14,22 @@
 namespace tandrel::linuxdesktop {
 
 class DataControlClipboard;
-class SwayIpc;
+class FrontWindowSource;
+class NativeKeys;
 class WaylandConnection;
-class WaylandKeys;
+
+// What one compositor family lends this program for native windows; what it lacks stays null.
+struct CompositorParts {
+    std::unique_ptr<FrontWindowSource> front; // null: the compositor does not tell
+    std::unique_ptr<NativeKeys> keys;
+    // Null where the X11 clipboard reaches native windows (GNOME Shell bridges the two).
+    std::unique_ptr<DataControlClipboard> clipboard;
+    // What a user of an unknown compositor can do instead.
+    QString wayOut;
+};
+
+// The parts of each family, over this program's own Wayland connection.
+CompositorParts partsFor(Compositor compositor, WaylandConnection& connection);
 
 // The native Wayland side of a Wayland session: this program's own Wayland connection, what the
 // compositor tells about the window in front, and the keys and clipboard that reach native
@@ -32,22 +45,21 @@ public:
     Route route(bool x11SeesNone) const;
     // Whether the route depends on X11's view: only in a Wayland session whose compositor does
     // not tell which window is in front. Elsewhere that view (a round trip) is not asked.
-    bool needsX11View() const { return m_session && !offers().windowInFront; }
+    bool needsX11View() const { return m_session && !offers().windowInFront.isEmpty(); }
     // The native window in front when the native path serves it.
     std::optional<NativeWindow> servedWindow() const;
 
-    SwayIpc* ipc() const { return m_ipc.get(); }
-    WaylandKeys& keys() const { return *m_keys; }
-    DataControlClipboard& clipboard() const { return *m_clipboard; }
+    FrontWindowSource* front() const { return m_parts.front.get(); }
+    NativeKeys* keys() const { return m_parts.keys.get(); }
+    // Null where native windows paste from the X11 clipboard.
+    DataControlClipboard* clipboard() const { return m_parts.clipboard.get(); }
 
 private:
     WaylandOffers offers() const;
 
     bool m_session = false;
     std::unique_ptr<WaylandConnection> m_connection;
-    std::unique_ptr<SwayIpc> m_ipc;
-    std::unique_ptr<WaylandKeys> m_keys;
-    std::unique_ptr<DataControlClipboard> m_clipboard;
+    CompositorParts m_parts;
 };
 
 // The window in front from the compositor when it is a native one, from X11 otherwise.
@@ -72,11 +84,13 @@ private:
 class RoutedKeys final : public KeyEvents {
 public:
     RoutedKeys(KeyEvents& x11, WaylandSide& wayland) : m_x11(x11), m_wayland(wayland) {}
-    bool paste() override;
-    bool submit() override;
+    bool paste() override { return current().paste(); }
+    bool submit() override { return current().submit(); }
     void beep() override { m_x11.beep(); }
 
 private:
+    KeyEvents& current();
+
     KeyEvents& m_x11;
     WaylandSide& m_wayland;
 };

@@ -12,6 +12,13 @@
 
 namespace tandrel::linuxdesktop {
 
+QString SwayIpc::problem() const {
+    if (connected())
+        return {};
+    return QStringLiteral("sway's IPC socket ($SWAYSOCK) does not answer: start Tandrel again "
+                          "from within the sway session");
+}
+
 SwayIpc::SwayIpc(const QString& path) {
     const QByteArray native = path.toLocal8Bit();
     sockaddr_un address{};

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "platform/linux/wayland/FrontWindowSource.h"
 #include "platform/linux/wayland/SwayTree.h"
 
 #include <QObject>
@@ -16,7 +17,7 @@ namespace tandrel::linuxdesktop {
 // sway's IPC socket, spoken directly and never waited on: the focused window is asked for at
 // connection and again after every window or workspace event, and kept. A reader is always told
 // the last answer; changed() says when it moved.
-class SwayIpc final : public QObject {
+class SwayIpc final : public FrontWindowSource {
     Q_OBJECT
 public:
     // Connects to the socket at the path ($SWAYSOCK); connected() is false when that fails.
@@ -24,12 +25,9 @@ public:
     ~SwayIpc() override;
 
     bool connected() const { return m_fd >= 0; }
-    // Whether a first answer has come: until then nothing is known about the window in front.
-    bool answered() const { return m_answered; }
-    const std::optional<NativeWindow>& focused() const { return m_focused; }
-
-signals:
-    void changed();
+    bool answered() const override { return connected() && m_answered; }
+    std::optional<NativeWindow> focused() const override { return m_focused; }
+    QString problem() const override;
 
 private:
     void send(std::uint32_t type, const QByteArray& payload);

@@ -1,28 +1,14 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "platform/linux/wayland/NativeWindow.h"
+
 #include <QByteArray>
-#include <QRect>
-#include <QString>
 
 #include <cstdint>
 #include <optional>
 
 namespace tandrel::linuxdesktop {
-
-// The window that has the focus of a Wayland compositor, as the compositor describes it.
-struct NativeWindow {
-    std::int64_t id = 0;
-    std::optional<qint64> pid;
-    QString appId;
-    // Where the window's content (its xdg geometry) is, in the compositor's layout coordinates,
-    // which are XWayland's screen coordinates. Title bars and borders drawn by the compositor are
-    // outside it.
-    QRect content;
-    // An X11 client under XWayland: served by the X11 path, which sees it directly.
-    bool xwayland = false;
-    friend bool operator==(const NativeWindow&, const NativeWindow&) = default;
-};
 
 // The focused window in sway's layout tree (the GET_TREE reply): the node marked focused, when
 // it is a window rather than a workspace or an output. Nothing for a tree that does not parse.

@@ -44,6 +44,12 @@ bool WaylandKeys::available() const {
     return m_connection.keyboardManager() && m_connection.seat() && !m_failed;
 }
 
+QString WaylandKeys::problem() const {
+    if (available())
+        return {};
+    return QStringLiteral("this compositor offers no virtual keyboard (zwp_virtual_keyboard_v1)");
+}
+
 bool WaylandKeys::ensureKeyboard() {
     if (m_keyboard)
         return true;

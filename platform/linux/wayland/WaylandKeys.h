@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "platform/KeyEvents.h"
+#include "platform/linux/wayland/FrontWindowSource.h"
 
 struct zwp_virtual_keyboard_v1;
 
@@ -13,7 +13,7 @@ class WaylandConnection;
 // (zwp_virtual_keyboard_v1) on the seat. One keyboard with one keymap for the program's life: each
 // new keymap makes a browser blur and refocus. The keymap is our own US layout, so Control+V is
 // Control+V whatever layout the user's keyboard has.
-class WaylandKeys final : public KeyEvents {
+class WaylandKeys final : public NativeKeys {
 public:
     explicit WaylandKeys(WaylandConnection& connection);
     ~WaylandKeys() override;
@@ -21,11 +21,10 @@ public:
     WaylandKeys& operator=(const WaylandKeys&) = delete;
 
     bool available() const;
+    QString problem() const override;
     // Control+V and Return.
     bool paste() override;
     bool submit() override;
-    // No bell on this path; the X11 one rings it.
-    void beep() override {}
 
 private:
     bool ensureKeyboard();

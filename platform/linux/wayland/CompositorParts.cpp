@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: MIT
+#include "platform/linux/wayland/DataControlClipboard.h"
+#include "platform/linux/wayland/NativeRouting.h"
+#include "platform/linux/wayland/SwayIpc.h"
+#include "platform/linux/wayland/WaylandKeys.h"
+
+namespace tandrel::linuxdesktop {
+
+CompositorParts partsFor(Compositor compositor, WaylandConnection& connection) {
+    CompositorParts parts;
+    switch (compositor) {
+    case Compositor::None:
+        return parts;
+    case Compositor::Sway:
+        parts.front = std::make_unique<SwayIpc>(qEnvironmentVariable("SWAYSOCK"));
+        break;
+    case Compositor::KWin:
+    case Compositor::GnomeShell:
+    case Compositor::Other:
+        break;
+    }
+    // The wlroots protocols, which sway and others offer to any client.
+    parts.keys = std::make_unique<WaylandKeys>(connection);
+    parts.clipboard = std::make_unique<DataControlClipboard>(connection);
+    parts.wayOut =
+        QStringLiteral("start it under XWayland instead (browsers: --ozone-platform=x11)");
+    return parts;
+}
+
+} // namespace tandrel::linuxdesktop
