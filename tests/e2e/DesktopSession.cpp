@@ -24,7 +24,7 @@ constexpr int kStopTimeoutMs = 15000;
 // The variables that lead the desktop layer and child programs to the private desktop.
 const char* const kExportedKeys[] = {
     "DISPLAY",         "XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS", "AT_SPI_BUS_ADDRESS",
-    "WAYLAND_DISPLAY", "SWAYSOCK"};
+    "WAYLAND_DISPLAY", "SWAYSOCK",        "XDG_CURRENT_DESKTOP"};
 
 std::optional<Rect> rectFrom(const QJsonValue& value) {
     const QJsonArray array = value.toArray();
@@ -54,8 +54,9 @@ DesktopSession::DesktopSession(const DesktopOptions& options) {
         arguments << QStringLiteral("--tray");
     if (options.scale != 1)
         arguments << QStringLiteral("--scale") << QString::number(options.scale);
-    if (options.compositor == Compositor::Sway)
-        arguments << QStringLiteral("--compositor") << QStringLiteral("sway");
+    if (options.compositor != Compositor::None)
+        arguments << QStringLiteral("--compositor")
+                  << QLatin1String(compositorName(options.compositor));
     process_.setArguments(arguments);
     // Diagnostics of the script go straight to the test's output; stdout carries the protocol.
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -158,6 +159,54 @@ std::optional<std::vector<DesktopSession::SentMessage>> DesktopSession::takeSent
     }
 }
 
+std::optional<QString> DesktopSession::ask(const QString& command, const QString& answer,
+                                           QString* error) {
+    if (process_.state() != QProcess::Running) {
+        *error = QStringLiteral("the desktop session is not running");
+        return std::nullopt;
+    }
+    process_.write(command.toUtf8() + '\n');
+    for (;;) {
+        const std::optional<QString> line = readLine(60s, error);
+        if (!line)
+            return std::nullopt;
+        if (line->startsWith(QLatin1String("error "))) {
+            *error = line->mid(6);
+            return std::nullopt;
+        }
+        if (*line == answer || line->startsWith(answer + QLatin1Char(' ')))
+            return line->mid(answer.size()).trimmed();
+    }
+}
+
+std::optional<qint64> DesktopSession::focusedProcess(QString* error) {
+    const auto pid = ask(QStringLiteral("focused"), QStringLiteral("focused"), error);
+    if (!pid)
+        return std::nullopt;
+    return pid->toLongLong();
+}
+
+bool DesktopSession::copy(const QString& type, const QByteArray& data, QString* error) {
+    return ask(QStringLiteral("copy %1 %2").arg(type, QString::fromLatin1(data.toBase64())),
+               QStringLiteral("copied"), error)
+        .has_value();
+}
+
+std::optional<std::optional<QByteArray>> DesktopSession::paste(const QString& type,
+                                                               QString* error) {
+    const auto data = ask(QStringLiteral("paste ") + type, QStringLiteral("pasted"), error);
+    if (!data)
+        return std::nullopt;
+    if (*data == QLatin1String("-"))
+        return std::optional<QByteArray>();
+    return std::optional<QByteArray>(QByteArray::fromBase64(data->toLatin1()));
+}
+
+bool DesktopSession::click(int x, int y, QString* error) {
+    return ask(QStringLiteral("click %1 %2").arg(x).arg(y), QStringLiteral("clicked"), error)
+        .has_value();
+}
+
 bool DesktopSession::setAccessibility(bool enabled, QString* error) {
     return accessibility(enabled ? QStringLiteral("on") : QStringLiteral("off"), error);
 }
@@ -249,6 +298,20 @@ void DesktopSession::restoreEnvironment() {
             qunsetenv(key.constData());
     }
     savedEnvironment_.clear();
+}
+
+const char* compositorName(Compositor compositor) {
+    switch (compositor) {
+    case Compositor::None:
+        return "none";
+    case Compositor::Sway:
+        return "sway";
+    case Compositor::KWin:
+        return "kwin";
+    case Compositor::GnomeShell:
+        return "gnome";
+    }
+    return "none";
 }
 
 bool nearlyEqual(const Rect& a, const Rect& b, double tolerance) {

@@ -33,9 +33,11 @@ struct OpenedPage {
 // application is in front; with openbox, _NET_ACTIVE_WINDOW does, as on a user's desktop.
 enum class WindowManager { None, Openbox };
 
-// Where the browser runs: on the X display itself, or as a native Wayland client of sway nested in
-// it (sway, the buses and the browser then run as the session's own user; see SESSION_UID).
-enum class Compositor { None, Sway };
+// Where the browser runs: on the X display itself, or as a native Wayland client of a compositor
+// nested in it (the compositor, the buses and the browser then run as the session's own user; see
+// SESSION_UID).
+enum class Compositor { None, Sway, KWin, GnomeShell };
+const char* compositorName(Compositor compositor);
 
 // What else the private desktop runs and how it draws.
 struct DesktopOptions {
@@ -89,8 +91,23 @@ public:
     // A value the session reported, e.g. "DISPLAY" or "FIXTURE_PORT"; empty when unknown.
     QString value(const QString& key) const;
 
+    // Inside a compositor, what a user does and sees there. Each is absent (or false) with
+    // *error set when the session could not do it.
+    // The process whose window has the compositor's keyboard focus; 0 for none.
+    std::optional<qint64> focusedProcess(QString* error);
+    // The user's clipboard: the bytes, of the MIME type, held by a native program of the session
+    // until the next copy.
+    bool copy(const QString& type, const QByteArray& data, QString* error);
+    // The clipboard's content of the type as a native program reads it; an empty optional inside
+    // when the clipboard has none.
+    std::optional<std::optional<QByteArray>> paste(const QString& type, QString* error);
+    // A click as from the mouse, at X screen coordinates.
+    bool click(int x, int y, QString* error);
+
 private:
     bool accessibility(const QString& command, QString* error);
+    // Sends the command and waits for the line that starts with the answer's first word.
+    std::optional<QString> ask(const QString& command, const QString& answer, QString* error);
     std::optional<QString> readLine(std::chrono::milliseconds timeout, QString* error);
     void exportEnvironment();
     void restoreEnvironment();

@@ -12,11 +12,12 @@ at the top right, as a panel would. With --scale 2, the browser draws at twice t
 high-density screen.
 
 With --compositor sway, sway runs nested in the X display (its X11 backend, software rendering,
-XWayland started at once) and Chromium runs inside it as a native Wayland client. sway refuses to
-run as root: as root, sway, the buses and the browser run as the system user tandrel-e2e (created
-on first use), which owns the session's folder; the one who started the script may still connect
-to sway's XWayland. The pages' rectangles are then placed on the screen with sway's idea of where
-the browser's window is, since a Wayland page does not know it.
+XWayland started at once) and the browser runs inside it as a native Wayland client. sway refuses
+to run as root: as root, the compositor, the buses and the browser run as the system user
+tandrel-e2e (created on first use), which owns the session's folder; the one who started the
+script may still connect to the compositor's XWayland. The pages' rectangles are then placed on
+the screen with the compositor's idea of where the browser's window is, since a Wayland page does
+not know it.
 
 Protocol (stdout, one line each):
     DISPLAY=:N, XDG_RUNTIME_DIR=..., DBUS_SESSION_BUS_ADDRESS=..., AT_SPI_BUS_ADDRESS=...,
@@ -31,6 +32,10 @@ Protocol (stdout, one line each):
     opened {"url":..,"pid":..,"rects":..}    after "open": the page has focused its input;
                                              rects are [x, y, width, height] in screen pixels
     accessibility on|off                     after "accessibility": the switch is set
+    focused <pid>                            after "focused" (with a compositor): the process
+                                             whose window has the keyboard focus, 0 for none
+    copied / pasted <base64>|-               after "copy" and "paste" (with a compositor)
+    clicked                                  after "click"
     error <message>                          something failed or is missing
 Commands (stdin, one line each):
     open <url> [<class>]
@@ -41,12 +46,19 @@ Commands (stdin, one line each):
                   sets org.a11y.Status IsEnabled, as a user's settings switch would; browsers
                   read it when they start, so "off", "open", "on" gives a browser that met the
                   switch late
+    focused       asks the compositor which process has the keyboard focus
+    copy <type> <base64>
+                  the user's clipboard: the bytes, of that MIME type, held by a program of the
+                  session's user as a native application would hold them
+    paste <type>  the clipboard's content of that type, as a native application reads it
+    click <x> <y> a click as from the mouse at those X screen coordinates
     quit          stop everything and exit
 
 Everything started is stopped, by process group, when stdin closes, on "quit", on SIGTERM, SIGINT
 or SIGHUP, and when the parent process dies. Every child also dies with this script.
 """
 import argparse
+import base64
 import ctypes
 import ctypes.util
 import json
@@ -70,6 +82,7 @@ WM_POLL = 0.05  # seconds between looks at whether the window manager has taken 
 OPEN_TIMEOUT = 45.0  # seconds for the browser to show a page with its input focused
 FOCUS_RETRY = 0.5  # seconds between attempts to give Firefox's window the X input focus
 BROWSERS = ("chromium", "firefox")
+COMPOSITORS = ("sway",)
 STOP_GRACE = 3.0  # seconds between SIGTERM and SIGKILL
 
 PR_SET_PDEATHSIG = 1
@@ -263,9 +276,13 @@ class Session:
         self.programs = {name: find_program(name) for name in
                          ("Xvfb", "dbus-daemon", "dbus-send", "openssl")}
         self.compositor = compositor
+        if compositor:
+            if window_manager or tray:
+                raise SessionError("--compositor runs the browser alone, with no window manager "
+                                   "or tray on the X display")
+            for name in ("xdotool", "wl-copy", "wl-paste"):
+                self.programs[name] = find_program(name)
         if compositor == "sway":
-            if browser != "chromium" or window_manager or tray:
-                raise SessionError("--compositor sway runs Chromium alone")
             self.programs["sway"] = find_program("sway")
             self.programs["swaymsg"] = find_program("swaymsg")
         self.window_manager = window_manager
@@ -292,7 +309,7 @@ class Session:
         self.home = os.path.join(self.tmp, "home")
         os.mkdir(self.runtime, 0o700)
         os.mkdir(self.home, 0o700)
-        self.user = self.session_user() if compositor == "sway" else None
+        self.user = self.session_user() if compositor else None
         if self.user:
             for path in (self.tmp, self.runtime, self.home):
                 os.chown(path, self.user.pw_uid, self.user.pw_gid)
@@ -311,9 +328,12 @@ class Session:
                          "XDG_CONFIG_HOME": os.path.join(self.home, ".config"),
                          "XDG_CACHE_HOME": os.path.join(self.home, ".cache"),
                          "GSETTINGS_BACKEND": "memory",
-                         # Firefox: no crash reporter dialog, the X11 backend.
-                         "MOZ_CRASHREPORTER_DISABLE": "1", "MOZ_ENABLE_WAYLAND": "0"})
+                         # Firefox: no crash reporter dialog; the X11 backend on the X display,
+                         # a native Wayland client inside a compositor.
+                         "MOZ_CRASHREPORTER_DISABLE": "1",
+                         "MOZ_ENABLE_WAYLAND": "1" if compositor else "0"})
         self.exported = {}
+        self.clipboard_holder = None
 
     def session_user(self):
         """Who runs the compositor, the buses and the browser: this script's own user, or, as
@@ -487,6 +507,7 @@ class Session:
         self.export("DISPLAY", xwayland)
         self.export("WAYLAND_DISPLAY", wayland)
         self.export("SWAYSOCK", swaysock)
+        self.export("XDG_CURRENT_DESKTOP", "sway")
         # Whoever runs programs inside this session (tandrel, wl-copy) runs them as this user.
         self.export("SESSION_UID", str(self.user.pw_uid))
         self.export("SESSION_GID", str(self.user.pw_gid))
@@ -511,12 +532,12 @@ class Session:
                 os._exit(status)
         return os.waitpid(child, 0)[1] == 0
 
-    def settled_sway_window(self, pid, deadline):
-        """sway_window once it has held still for a while: sway first centres a new window's
+    def settled_window(self, pid, deadline):
+        """window_origin once it has held still for a while: sway first centres a new window's
         first, smaller frame in its tile, until the browser has drawn one of the tile's size."""
         last, same = None, 0
         while time.monotonic() < deadline:
-            origin = self.sway_window(pid)
+            origin = self.window_origin(pid)
             same = same + 1 if origin is not None and origin == last else 0
             if same >= SWAY_SETTLE_READINGS:
                 return origin
@@ -524,23 +545,85 @@ class Session:
             time.sleep(WM_POLL * 2)
         return None
 
-    def sway_window(self, pid):
-        """sway's idea of where the window of the process is: its content's top-left corner on the
-        screen, or None while it has none."""
+    def window_origin(self, pid):
+        """The compositor's idea of where the window of the process is: its content's top-left
+        corner on the screen, or None while it has none."""
+        return self.sway_window(pid)[0] if self.compositor == "sway" else None
+
+    def sway_nodes(self):
         result = subprocess.run([self.programs["swaymsg"], "--raw", "-t", "get_tree"],
                                 env=self.env, capture_output=True, text=True,
                                 timeout=START_TIMEOUT)
         if result.returncode != 0:
-            return None
+            return
         nodes = [json.loads(result.stdout)]
         while nodes:
             node = nodes.pop()
-            if node.get("pid") == pid and node.get("rect"):
-                inner = node.get("window_rect") or {}
-                return (node["rect"]["x"] + inner.get("x", 0),
-                        node["rect"]["y"] + inner.get("y", 0))
+            yield node
             nodes += node.get("nodes", []) + node.get("floating_nodes", [])
-        return None
+
+    def sway_window(self, pid):
+        """sway's window of the process (its content's top-left corner on the screen) and the
+        process sway gives the keyboard focus to (0 for none)."""
+        origin, focused = None, 0
+        for node in self.sway_nodes():
+            if pid and node.get("pid") == pid and node.get("rect"):
+                inner = node.get("window_rect") or {}
+                origin = (node["rect"]["x"] + inner.get("x", 0),
+                          node["rect"]["y"] + inner.get("y", 0))
+            if node.get("focused"):
+                focused = node.get("pid") or 0
+        return origin, focused
+
+    # -- what a user does inside a compositor ------------------------------------------------
+
+    def focused_process(self):
+        """The process whose window has the compositor's keyboard focus; 0 for none."""
+        if self.compositor == "sway":
+            return self.sway_window(0)[1]
+        raise SessionError("no compositor runs")
+
+    def copy(self, mime, data):
+        """The user's clipboard, held by a program of the session's user as a native application
+        would hold it, until the next copy."""
+        self.release_clipboard()
+        holder = self.spawn("wl-copy", [self.programs["wl-copy"], "--foreground", "--type", mime],
+                            stdin=subprocess.PIPE, **self.as_user())
+        holder.stdin.write(data)
+        holder.stdin.close()
+        self.clipboard_holder = holder
+        deadline = time.monotonic() + START_TIMEOUT
+        while self.paste(mime) != data:
+            if holder.poll() is not None or time.monotonic() > deadline:
+                raise SessionError("wl-copy did not take the clipboard: " +
+                                   self.log_tail("wl-copy"))
+            time.sleep(WM_POLL)
+
+    def release_clipboard(self):
+        if self.clipboard_holder is not None:
+            self.stop_child("wl-copy", self.clipboard_holder)
+            self.children = [c for c in self.children if c[1] is not self.clipboard_holder]
+            self.clipboard_holder = None
+
+    def paste(self, mime):
+        """The clipboard's content of the type as a native application reads it; None when it
+        has none."""
+        result = subprocess.run([self.programs["wl-paste"], "--no-newline", "--type", mime],
+                                env=self.env, capture_output=True, timeout=START_TIMEOUT,
+                                **self.as_user())
+        return result.stdout if result.returncode == 0 else None
+
+    def click(self, x, y):
+        """A click as from the mouse at X screen coordinates, on the display the compositor
+        reads its pointer from. The button is held a moment: nested compositors may take a
+        quicker click for a focus change alone."""
+        display = self.exported.get("HOST_DISPLAY", self.env["DISPLAY"])
+        result = subprocess.run([self.programs["xdotool"], "mousemove", str(x), str(y), "sleep",
+                                 "0.2", "mousedown", "1", "sleep", "0.15", "mouseup", "1"],
+                                env=dict(self.env, DISPLAY=display), capture_output=True,
+                                text=True, timeout=START_TIMEOUT)
+        if result.returncode != 0:
+            raise SessionError("xdotool could not click: " + result.stderr.strip())
 
     def start_dbus(self):
         process = self.spawn("dbus-daemon", [
@@ -677,19 +760,22 @@ class Session:
                 "--window-position=100,50", "--window-size=1200,800",
                 "--force-device-scale-factor=%g" % self.scale, "--app=" + url] + (
                     ["--class=" + window_class] if window_class else []) + (
-                    ["--ozone-platform=wayland"] if self.compositor == "sway" else [])
+                    ["--ozone-platform=wayland"] if self.compositor else [])
 
     def firefox_profile(self):
         """A fresh profile that trusts the private authority, resolves the chat hosts to the
         fixture server and starts without any first-run page, update or telemetry."""
         profile = os.path.join(self.tmp, "firefox-profile-%d" % self.browser_runs)
         os.mkdir(profile, 0o700)
+        if self.user:
+            os.chown(profile, self.user.pw_uid, self.user.pw_gid)
         database = "sql:" + profile
         for argv in (["-N", "-d", database, "--empty-password"],
                      ["-A", "-d", database, "-n", "tandrel-test-ca", "-t", "C,,",
                       "-i", self.ca_cert]):
             result = subprocess.run([self.programs["certutil"]] + argv, env=self.env,
-                                    capture_output=True, text=True, timeout=START_TIMEOUT)
+                                    capture_output=True, text=True, timeout=START_TIMEOUT,
+                                    **self.as_user())
             if result.returncode != 0:
                 raise SessionError("certutil could not prepare the Firefox profile: " +
                                    (result.stderr or result.stdout).strip())
@@ -748,7 +834,8 @@ class Session:
         self.browser_runs += 1
         firefox = self.browser_kind == "firefox"
         if firefox:
-            self.browser = self.spawn("firefox", self.firefox_argv(url, window_class))
+            self.browser = self.spawn("firefox", self.firefox_argv(url, window_class),
+                                      **self.as_user())
         else:
             self.browser = self.spawn("chromium", self.chromium_argv(url, window_class),
                                       **self.as_user())
@@ -765,9 +852,10 @@ class Session:
                 last = report
                 if report.get("url") == url and report.get("focused"):
                     rects = report["rects"]
-                    if self.compositor == "sway":
-                        # A Wayland page knows nothing of its place on the screen: sway does.
-                        origin = self.settled_sway_window(self.browser.pid, deadline)
+                    if self.compositor:
+                        # A Wayland page knows nothing of its place on the screen: the
+                        # compositor does.
+                        origin = self.settled_window(self.browser.pid, deadline)
                         if origin is None:
                             continue
                         rects = {name: [r[0] + origin[0], r[1] + origin[1], r[2], r[3]]
@@ -781,7 +869,8 @@ class Session:
                 raise SessionError("%s exited with status %s: %s"
                                    % (self.browser_kind, self.browser.returncode,
                                       self.log_tail(self.browser_kind)))
-            if firefox and not self.window_manager and time.monotonic() >= next_focus:
+            if (firefox and not self.window_manager and not self.compositor
+                    and time.monotonic() >= next_focus):
                 self.focus_firefox_window()
                 next_focus = time.monotonic() + FOCUS_RETRY
         raise SessionError("%s did not show %s with its input focused within %ds "
@@ -889,6 +978,25 @@ def serve(session, initial_url):
                 say("accessibility " + argument)
             except SessionError as e:
                 say("error " + str(e))
+        elif command in ("focused", "copy", "paste", "click"):
+            try:
+                words = argument.split()
+                if command == "focused":
+                    say("focused %d" % session.focused_process())
+                elif command == "copy" and len(words) == 2:
+                    session.copy(words[0], base64.b64decode(words[1]))
+                    say("copied")
+                elif command == "paste" and len(words) == 1:
+                    data = session.paste(words[0])
+                    say("pasted " + ("-" if data is None else
+                                     base64.b64encode(data).decode("ascii") or "="))
+                elif command == "click" and len(words) == 2:
+                    session.click(int(words[0]), int(words[1]))
+                    say("clicked")
+                else:
+                    say("error %s: wrong arguments" % command)
+            except (SessionError, ValueError, subprocess.TimeoutExpired) as e:
+                say("error " + str(e))
         elif command == "open" and argument:
             url, _, window_class = argument.partition(" ")
             try:
@@ -897,7 +1005,8 @@ def serve(session, initial_url):
             except SessionError as e:
                 say("error " + str(e))
         elif command:
-            say("error unknown command: %s (commands: open <url>, sent, accessibility on|off|restart, "
+            say("error unknown command: %s (commands: open <url>, sent, accessibility "
+                "on|off|restart, focused, copy <type> <base64>, paste <type>, click <x> <y>, "
                 "quit)" % command)
 
 
@@ -916,7 +1025,7 @@ def main():
                         help="run trayer, an XEmbed system tray, at the top right")
     parser.add_argument("--scale", type=float, default=1,
                         help="device pixels per point for the browser (default 1)")
-    parser.add_argument("--compositor", choices=("sway",),
+    parser.add_argument("--compositor", choices=COMPOSITORS,
                         help="run the browser natively inside this Wayland compositor, nested in "
                              "the X display (as root, as the system user %s)" % SWAY_USER)
     parser.add_argument("--browser", choices=BROWSERS, default="chromium",
