@@ -57,6 +57,8 @@ DesktopSession::DesktopSession(const DesktopOptions& options) {
     if (options.compositor != Compositor::None)
         arguments << QStringLiteral("--compositor")
                   << QLatin1String(compositorName(options.compositor));
+    if (options.xwaylandBrowser)
+        arguments << QStringLiteral("--xwayland-browser");
     process_.setArguments(arguments);
     // Diagnostics of the script go straight to the test's output; stdout carries the protocol.
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);

@@ -48,6 +48,8 @@ struct DesktopOptions {
     int scale = 1;
     Browser browser = browserUnderTest();
     Compositor compositor = Compositor::None;
+    // With a compositor: the browser as an X11 client of its XWayland rather than a native one.
+    bool xwaylandBrowser = false;
 };
 
 // Runs tests/e2e/desktop_session.py as a child: a private X display, D-Bus session, accessibility

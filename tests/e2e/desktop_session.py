@@ -272,10 +272,12 @@ class RootWindow:
 
 class Session:
     def __init__(self, window_manager=False, tray=False, scale=1, browser="chromium",
-                 compositor=None):
+                 compositor=None, xwayland_browser=False):
         self.programs = {name: find_program(name) for name in
                          ("Xvfb", "dbus-daemon", "dbus-send", "openssl")}
         self.compositor = compositor
+        # Inside a compositor, the browser as an X11 client of its XWayland, as a baseline.
+        self.native_browser = bool(compositor) and not xwayland_browser
         if compositor:
             if window_manager or tray:
                 raise SessionError("--compositor runs the browser alone, with no window manager "
@@ -331,7 +333,7 @@ class Session:
                          # Firefox: no crash reporter dialog; the X11 backend on the X display,
                          # a native Wayland client inside a compositor.
                          "MOZ_CRASHREPORTER_DISABLE": "1",
-                         "MOZ_ENABLE_WAYLAND": "1" if compositor else "0"})
+                         "MOZ_ENABLE_WAYLAND": "1" if self.native_browser else "0"})
         self.exported = {}
         self.clipboard_holder = None
 
@@ -760,7 +762,8 @@ class Session:
                 "--window-position=100,50", "--window-size=1200,800",
                 "--force-device-scale-factor=%g" % self.scale, "--app=" + url] + (
                     ["--class=" + window_class] if window_class else []) + (
-                    ["--ozone-platform=wayland"] if self.compositor else [])
+                    ["--ozone-platform=wayland" if self.native_browser else
+                     "--ozone-platform=x11"] if self.compositor else [])
 
     def firefox_profile(self):
         """A fresh profile that trusts the private authority, resolves the chat hosts to the
@@ -852,7 +855,7 @@ class Session:
                 last = report
                 if report.get("url") == url and report.get("focused"):
                     rects = report["rects"]
-                    if self.compositor:
+                    if self.native_browser:
                         # A Wayland page knows nothing of its place on the screen: the
                         # compositor does.
                         origin = self.settled_window(self.browser.pid, deadline)
@@ -1028,6 +1031,8 @@ def main():
     parser.add_argument("--compositor", choices=COMPOSITORS,
                         help="run the browser natively inside this Wayland compositor, nested in "
                              "the X display (as root, as the system user %s)" % SWAY_USER)
+    parser.add_argument("--xwayland-browser", action="store_true",
+                        help="with --compositor: the browser as an X11 client of its XWayland")
     parser.add_argument("--browser", choices=BROWSERS, default="chromium",
                         help="the browser that shows the pages (default chromium; firefox runs "
                              "Firefox ESR)")
@@ -1044,7 +1049,8 @@ def main():
         if args.scale <= 0:
             raise SessionError("--scale must be positive")
         session = Session(window_manager=args.window_manager, tray=args.tray, scale=args.scale,
-                          browser=args.browser, compositor=args.compositor)
+                          browser=args.browser, compositor=args.compositor,
+                          xwayland_browser=args.xwayland_browser)
         session.start()
         for key, value in session.exported.items():
             say("%s=%s" % (key, value))
