@@ -13,6 +13,8 @@
 
 #include <QElapsedTimer>
 
+#include <sstream>
+
 #include <gtest/gtest.h>
 
 namespace tandrel::e2e {
@@ -49,15 +51,22 @@ UserClipboard imageClipboard() {
 
 struct Row {
     Compositor compositor;
-    bool imageClipboard;
+    bool imageClipboard = false;
+    // The compositor's output scale. XWayland, where the palette lives, counts points at every
+    // scale, as the compositor places windows.
+    int scale = 1;
 };
 
 void PrintTo(const Row& row, std::ostream* out) {
     *out << compositorName(row.compositor);
+    if (row.scale != 1)
+        *out << "_scale" << row.scale;
 }
 
 std::string rowName(const testing::TestParamInfo<Row>& info) {
-    return compositorName(info.param.compositor);
+    std::ostringstream name;
+    PrintTo(info.param, &name);
+    return name.str();
 }
 
 class NativeWayland : public testing::TestWithParam<Row> {
@@ -65,6 +74,7 @@ protected:
     void SetUp() override {
         DesktopOptions options;
         options.compositor = GetParam().compositor;
+        options.scale = GetParam().scale;
         session_ = std::make_unique<DesktopSession>(options);
         QString error;
         ASSERT_TRUE(session_->start(&error)) << "the private " << compositorName(options.compositor)
@@ -164,6 +174,8 @@ TEST_P(NativeWayland, PaletteSendsOnceKeepsTheFocusAndGivesTheClipboardBack) {
     EXPECT_TRUE(placedAbove(*back, *page->composerSurface()));
 }
 
+// At scale 2 on sway the palette lands right over native Firefox but not over native Chromium,
+// whose window extents count buffer pixels there: that row waits for the scale to be read.
 INSTANTIATE_TEST_SUITE_P(Compositors, NativeWayland, testing::Values(Row{Compositor::Sway, true}),
                          rowName);
 

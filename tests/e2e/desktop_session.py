@@ -473,7 +473,9 @@ class Session:
             f.write('#!/bin/sh\nprintf "%%s\\n" "$WAYLAND_DISPLAY" "$SWAYSOCK" "$DISPLAY" '
                     '> %s.part && mv %s.part %s\n' % (found, found, found))
         with open(config, "w") as f:
-            f.write("output * resolution %dx%d position 0 0\n" % SCREEN +
+            # At a scale, the output has that many more pixels and the same room in points.
+            f.write("output * resolution %dx%d position 0 0 scale %g\n"
+                    % (SCREEN[0] * self.scale, SCREEN[1] * self.scale, self.scale) +
                     "default_border none\nxwayland force\nexec %s\n" % tell)
         os.chmod(tell, 0o755)
         os.chmod(config, 0o644)
@@ -620,6 +622,10 @@ class Session:
         reads its pointer from. The button is held a moment: nested compositors may take a
         quicker click for a focus change alone."""
         display = self.exported.get("HOST_DISPLAY", self.env["DISPLAY"])
+        if "HOST_DISPLAY" in self.exported:
+            # A nested compositor's window has its output's pixels; X screen coordinates inside
+            # it (XWayland's) are points.
+            x, y = round(x * self.scale), round(y * self.scale)
         result = subprocess.run([self.programs["xdotool"], "mousemove", str(x), str(y), "sleep",
                                  "0.2", "mousedown", "1", "sleep", "0.15", "mouseup", "1"],
                                 env=dict(self.env, DISPLAY=display), capture_output=True,
@@ -760,7 +766,9 @@ class Session:
                 "--force-renderer-accessibility", "--ignore-certificate-errors",
                 "--host-resolver-rules=" + rules, "--password-store=basic",
                 "--window-position=100,50", "--window-size=1200,800",
-                "--force-device-scale-factor=%g" % self.scale, "--app=" + url] + (
+                "--app=" + url] + (
+                    [] if self.native_browser else
+                    ["--force-device-scale-factor=%g" % self.scale]) + (
                     ["--class=" + window_class] if window_class else []) + (
                     ["--ozone-platform=wayland" if self.native_browser else
                      "--ozone-platform=x11"] if self.compositor else [])
@@ -806,7 +814,8 @@ class Session:
             "browser.safebrowsing.downloads.remote.enabled": False,
             "media.hardware-video-decoding.enabled": False,
             "toolkit.startup.max_resumed_crashes": -1,
-            "layout.css.devPixelsPerPx": "%g" % self.scale,
+            # A native client draws at the scale its compositor gives it.
+            "layout.css.devPixelsPerPx": "%g" % (1 if self.native_browser else self.scale),
         }
         with open(os.path.join(profile, "user.js"), "w") as f:
             for name, value in prefs.items():
@@ -861,8 +870,16 @@ class Session:
                         origin = self.settled_window(self.browser.pid, deadline)
                         if origin is None:
                             continue
-                        rects = {name: [r[0] + origin[0], r[1] + origin[1], r[2], r[3]]
-                                 for name, r in rects.items()}
+                        # The page reported again while its window found its size.
+                        for later in self.drain_reports():
+                            if later.get("url") == url and later.get("focused"):
+                                rects = later["rects"]
+                        # The page counts device pixels from its window; the compositor and
+                        # XWayland count points.
+                        rects = {name: [round(r[0] / self.scale) + origin[0],
+                                        round(r[1] / self.scale) + origin[1],
+                                        round(r[2] / self.scale), round(r[3] / self.scale)]
+                                 if r else None for name, r in rects.items()}
                     return {"url": url, "pid": self.browser.pid, "rects": rects,
                             "browser": self.browser_kind}
             if self.server_reader.closed:
@@ -882,16 +899,25 @@ class Session:
                               self.log_tail(self.browser_kind, 5)))
 
     def drain_reports(self):
+        """Keeps the messages the pages sent so far; answers their reports meanwhile, oldest
+        first."""
         while True:
             ready, _, _ = select.select([self.server_reader.fd], [], [], 0)
             if not ready or self.server_reader.closed:
                 break
             self.server_reader.fill()
+        reports = []
         while True:
             line = self.server_reader.pending_line()
             if line is None:
                 break
             self.keep_sent(line)
+            if line.startswith("report "):
+                try:
+                    reports.append(json.loads(line[len("report "):]))
+                except ValueError:
+                    note("malformed report from the fixture server: " + line)
+        return reports
 
     def keep_sent(self, line):
         if line and line.startswith("sent "):
