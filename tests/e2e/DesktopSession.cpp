@@ -24,7 +24,7 @@ constexpr int kStopTimeoutMs = 15000;
 // The variables that lead the desktop layer and child programs to the private desktop.
 const char* const kExportedKeys[] = {
     "DISPLAY",         "XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS", "AT_SPI_BUS_ADDRESS",
-    "WAYLAND_DISPLAY", "SWAYSOCK"};
+    "WAYLAND_DISPLAY", "SWAYSOCK",        "XDG_CURRENT_DESKTOP"};
 
 std::optional<Rect> rectFrom(const QJsonValue& value) {
     const QJsonArray array = value.toArray();
@@ -56,6 +56,8 @@ DesktopSession::DesktopSession(const DesktopOptions& options) {
         arguments << QStringLiteral("--scale") << QString::number(options.scale);
     if (options.compositor == Compositor::Sway)
         arguments << QStringLiteral("--compositor") << QStringLiteral("sway");
+    if (options.compositor == Compositor::KWin)
+        arguments << QStringLiteral("--compositor") << QStringLiteral("kwin");
     process_.setArguments(arguments);
     // Diagnostics of the script go straight to the test's output; stdout carries the protocol.
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -155,6 +157,40 @@ std::optional<std::vector<DesktopSession::SentMessage>> DesktopSession::takeSent
                                 qint64(object.value(QLatin1String("at")).toDouble())});
         }
         return messages;
+    }
+}
+
+std::optional<qint64> DesktopSession::focusedProcess(QString* error) {
+    if (process_.state() != QProcess::Running) {
+        *error = QStringLiteral("the desktop session is not running");
+        return std::nullopt;
+    }
+    process_.write("focused\n");
+    for (;;) {
+        const std::optional<QString> line = readLine(15s, error);
+        if (!line)
+            return std::nullopt;
+        if (line->startsWith(QLatin1String("error "))) {
+            *error = line->mid(6);
+            return std::nullopt;
+        }
+        if (line->startsWith(QLatin1String("focused ")))
+            return line->mid(8).toLongLong();
+    }
+}
+
+bool DesktopSession::trust(const QString& program, QString* error) {
+    if (process_.state() != QProcess::Running) {
+        *error = QStringLiteral("the desktop session is not running");
+        return false;
+    }
+    process_.write("trust " + program.toUtf8() + "\n");
+    for (;;) {
+        const std::optional<QString> line = readLine(10s, error);
+        if (!line)
+            return false;
+        if (*line == QLatin1String("trusted"))
+            return true;
     }
 }
 

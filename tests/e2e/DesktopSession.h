@@ -35,7 +35,7 @@ enum class WindowManager { None, Openbox };
 
 // Where the browser runs: on the X display itself, or as a native Wayland client of sway nested in
 // it (sway, the buses and the browser then run as the session's own user; see SESSION_UID).
-enum class Compositor { None, Sway };
+enum class Compositor { None, Sway, KWin };
 
 // What else the private desktop runs and how it draws.
 struct DesktopOptions {
@@ -78,6 +78,14 @@ public:
     // The messages the pages sent since the last call, oldest first; absent with *error set when
     // the session does not answer.
     std::optional<std::vector<SentMessage>> takeSent(QString* error);
+
+    // The process whose window has the compositor's keyboard focus, 0 for none; absent with
+    // *error set when the session cannot tell.
+    std::optional<qint64> focusedProcess(QString* error);
+
+    // Lets the program at this path type into native windows as the compositor allows it (on
+    // KWin, a desktop entry naming it); false with *error set when the session did not confirm.
+    bool trust(const QString& program, QString* error);
 
     // Turns the desktop's accessibility switch (org.a11y.Status IsEnabled) on or off; false with
     // *error set when the session did not confirm it.

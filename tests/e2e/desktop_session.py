@@ -79,10 +79,11 @@ _libc = ctypes.CDLL(None, use_errno=True)
 PACKAGES = {"Xvfb": "xvfb", "dbus-daemon": "dbus-daemon", "dbus-send": "dbus-bin", "openssl": "openssl",
             "chromium": "chromium", "openbox": "openbox", "trayer": "trayer", "libX11": "libx11-6",
             "firefox-esr": "firefox-esr", "certutil": "libnss3-tools", "xdotool": "xdotool",
-            "sway": "sway", "swaymsg": "sway", "useradd": "passwd"}
+            "sway": "sway", "swaymsg": "sway", "useradd": "passwd", "kwin_wayland": "kwin-wayland"}
 # Who runs sway and everything inside it when this script runs as root: sway refuses root.
 SWAY_USER = "tandrel-e2e"
 SWAY_SETTLE_READINGS = 5  # equal readings of a window's place, 0.1 s apart, before it counts
+KWIN_ANSWER_TIMEOUT = 10.0  # seconds for a KWin script to print what it was asked
 
 
 class SessionError(Exception):
@@ -268,6 +269,10 @@ class Session:
                 raise SessionError("--compositor sway runs Chromium alone")
             self.programs["sway"] = find_program("sway")
             self.programs["swaymsg"] = find_program("swaymsg")
+        if compositor == "kwin":
+            if window_manager or tray:
+                raise SessionError("--compositor kwin runs the browser alone")
+            self.programs["kwin_wayland"] = find_program("kwin_wayland")
         self.window_manager = window_manager
         if window_manager:
             self.programs["openbox"] = find_program("openbox")
@@ -380,6 +385,8 @@ class Session:
         self.start_fixture_server()
         if self.compositor == "sway":
             self.start_sway()
+        if self.compositor == "kwin":
+            self.start_kwin()
 
     def screen_argument(self):
         # A high-density screen has more pixels, not fewer points: the pages keep their room.
@@ -491,6 +498,133 @@ class Session:
         self.export("SESSION_UID", str(self.user.pw_uid))
         self.export("SESSION_GID", str(self.user.pw_gid))
 
+    def start_kwin(self):
+        """KWin on the X display as a window of its size (its X11 backend), with XWayland on a
+        display of our choosing, as kwin_wayland_wrapper gives it one: the X display stays
+        reachable as HOST_DISPLAY (where input arrives, as from a real mouse); DISPLAY becomes
+        KWin's XWayland display, where X11 programs such as tandrel run."""
+        # The installed binary carries a file capability the sandbox refuses; KWin takes its own
+        # Qt platform only under its own name.
+        folder = os.path.join(self.tmp, "kwin")
+        os.mkdir(folder)
+        kwin = os.path.join(folder, "kwin_wayland")
+        shutil.copyfile(self.programs["kwin_wayland"], kwin)
+        os.chmod(kwin, 0o755)
+        number, listener = self.free_x_display()
+        self.kwin_display_lock = "/tmp/.X%d-lock" % number
+        host = self.env["DISPLAY"]
+        socket_name = "wayland-tandrel"
+        # QPainter compositing: no OpenGL to find on Xvfb.
+        self.env.update({"KWIN_COMPOSE": "Q", "XDG_CURRENT_DESKTOP": "KDE",
+                         "XDG_SESSION_TYPE": "wayland"})
+        self.env.pop("QT_QPA_PLATFORM", None)
+        process = self.spawn("kwin", [kwin, "--x11-display", host, "--width", str(SCREEN[0]),
+                                      "--height", str(SCREEN[1]), "--socket", socket_name,
+                                      "--xwayland", "--xwayland-display", ":%d" % number,
+                                      "--xwayland-fd", str(listener.fileno())],
+                             pass_fds=(listener.fileno(),))
+        listener.close()
+        deadline = time.monotonic() + START_TIMEOUT
+        xwayland = ":%d" % number
+        while True:
+            if process.poll() is not None:
+                raise SessionError("kwin_wayland exited with status %s: %s"
+                                   % (process.returncode, self.log_tail("kwin")))
+            if time.monotonic() > deadline:
+                raise SessionError("KWin or its XWayland (%s) did not start within %ds: %s"
+                                   % (xwayland, START_TIMEOUT, self.log_tail("kwin")))
+            if (os.path.exists(os.path.join(self.runtime, socket_name)) and
+                    self.allow_on(xwayland, pwd.getpwuid(os.geteuid()).pw_name)):
+                break
+            time.sleep(WM_POLL)
+        self.export("HOST_DISPLAY", host)
+        self.export("DISPLAY", xwayland)
+        self.export("WAYLAND_DISPLAY", socket_name)
+        self.export("XDG_CURRENT_DESKTOP", "KDE")
+        self.export("SESSION_UID", str(os.geteuid()))
+        self.export("SESSION_GID", str(os.getegid()))
+        # Native Wayland browsers.
+        self.env["MOZ_ENABLE_WAYLAND"] = "1"
+
+    def free_x_display(self):
+        """A display number nobody uses, with its lock file taken and its listening socket."""
+        import socket
+        for number in range(90, 190):
+            lock = "/tmp/.X%d-lock" % number
+            path = "/tmp/.X11-unix/X%d" % number
+            try:
+                fd = os.open(lock, os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o444)
+            except FileExistsError:
+                continue
+            os.write(fd, b"%10d\n" % self.pid)
+            os.close(fd)
+            os.makedirs("/tmp/.X11-unix", mode=0o1777, exist_ok=True)
+            try:
+                os.unlink(path)
+            except FileNotFoundError:
+                pass
+            listener = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+            listener.bind(path)
+            listener.listen(16)
+            listener.set_inheritable(True)
+            return number, listener
+        raise SessionError("no free X display number between 90 and 189")
+
+    def kwin_ask(self, expression):
+        """What a one-off KWin script prints for the JavaScript expression (JSON), or None."""
+        self.kwin_asked = getattr(self, "kwin_asked", 0) + 1
+        name = "tandrel-e2e-ask-%d" % self.kwin_asked
+        marker = "TANDREL-E2E-%d " % self.kwin_asked
+        script = os.path.join(self.tmp, name + ".js")
+        with open(script, "w") as f:
+            f.write("print(%s + JSON.stringify(%s));\n" % (json.dumps(marker), expression))
+        log = os.path.join(self.tmp, "kwin.log")
+
+        def scripting(method, *args):
+            subprocess.run([self.programs["dbus-send"], "--session", "--print-reply",
+                            "--dest=org.kde.KWin", "/Scripting",
+                            "org.kde.kwin.Scripting." + method] + list(args), env=self.env,
+                           capture_output=True, timeout=START_TIMEOUT)
+        scripting("loadScript", "string:" + script, "string:" + name)
+        scripting("start")
+        deadline = time.monotonic() + KWIN_ANSWER_TIMEOUT
+        answer = None
+        while answer is None and time.monotonic() < deadline:
+            with open(log, "rb") as f:
+                for line in f.read().decode("utf-8", "replace").splitlines():
+                    if marker in line:
+                        answer = json.loads(line.split(marker, 1)[1])
+            if answer is None:
+                time.sleep(WM_POLL)
+        scripting("unloadScript", "string:" + name)
+        os.unlink(script)
+        return answer
+
+    def kwin_window(self, pid):
+        """KWin's idea of where the window of the process is: its frame's top-left corner (for a
+        window that decorates itself, its content's), or None while it has none."""
+        found = self.kwin_ask("workspace.clientList().filter(function (c) { return c.pid == %d; })"
+                              ".map(function (c) { return [c.frameGeometry.x, c.frameGeometry.y]; })"
+                              % pid)
+        return tuple(round(v) for v in found[0]) if found else None
+
+    def trust(self, program):
+        """Lets the program at this path type into native windows: on KWin, a desktop entry in
+        the session's own applications folder that names it and grants the fake input."""
+        if self.compositor != "kwin":
+            return
+        folder = os.path.join(self.home, ".local", "share", "applications")
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, "tandrel-under-test.desktop"), "w") as f:
+            f.write("[Desktop Entry]\nType=Application\nName=Tandrel under test\nExec=%s\n"
+                    "NoDisplay=true\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n"
+                    % os.path.realpath(program))
+
+    def focused_pid(self):
+        if self.compositor == "kwin":
+            return self.kwin_ask("workspace.activeClient ? workspace.activeClient.pid : 0") or 0
+        return None
+
     def allow_on(self, display, name):
         """Lets the local user `name` connect to the display, asking as the session's user (the
         only one let in at first) from a child process; False while the display does not
@@ -515,8 +649,9 @@ class Session:
         """sway_window once it has held still for a while: sway first centres a new window's
         first, smaller frame in its tile, until the browser has drawn one of the tile's size."""
         last, same = None, 0
+        where = self.kwin_window if self.compositor == "kwin" else self.sway_window
         while time.monotonic() < deadline:
-            origin = self.sway_window(pid)
+            origin = where(pid)
             same = same + 1 if origin is not None and origin == last else 0
             if same >= SWAY_SETTLE_READINGS:
                 return origin
@@ -677,7 +812,7 @@ class Session:
                 "--window-position=100,50", "--window-size=1200,800",
                 "--force-device-scale-factor=%g" % self.scale, "--app=" + url] + (
                     ["--class=" + window_class] if window_class else []) + (
-                    ["--ozone-platform=wayland"] if self.compositor == "sway" else [])
+                    ["--ozone-platform=wayland"] if self.compositor else [])
 
     def firefox_profile(self):
         """A fresh profile that trusts the private authority, resolves the chat hosts to the
@@ -748,7 +883,8 @@ class Session:
         self.browser_runs += 1
         firefox = self.browser_kind == "firefox"
         if firefox:
-            self.browser = self.spawn("firefox", self.firefox_argv(url, window_class))
+            self.browser = self.spawn("firefox", self.firefox_argv(url, window_class),
+                                      **self.as_user())
         else:
             self.browser = self.spawn("chromium", self.chromium_argv(url, window_class),
                                       **self.as_user())
@@ -765,8 +901,9 @@ class Session:
                 last = report
                 if report.get("url") == url and report.get("focused"):
                     rects = report["rects"]
-                    if self.compositor == "sway":
-                        # A Wayland page knows nothing of its place on the screen: sway does.
+                    if self.compositor:
+                        # A Wayland page knows nothing of its place on the screen: the
+                        # compositor does.
                         origin = self.settled_sway_window(self.browser.pid, deadline)
                         if origin is None:
                             continue
@@ -781,7 +918,8 @@ class Session:
                 raise SessionError("%s exited with status %s: %s"
                                    % (self.browser_kind, self.browser.returncode,
                                       self.log_tail(self.browser_kind)))
-            if firefox and not self.window_manager and time.monotonic() >= next_focus:
+            if (firefox and not self.window_manager and not self.compositor and
+                    time.monotonic() >= next_focus):
                 self.focus_firefox_window()
                 next_focus = time.monotonic() + FOCUS_RETRY
         raise SessionError("%s did not show %s with its input focused within %ds "
@@ -846,6 +984,13 @@ class Session:
         for name, process in reversed(self.children):
             self.stop_child(name, process)
         self.children = []
+        lock = getattr(self, "kwin_display_lock", None)
+        if lock:
+            for path in (lock, "/tmp/.X11-unix/X" + lock[len("/tmp/.X"):-len("-lock")]):
+                try:
+                    os.unlink(path)
+                except OSError:
+                    pass
         shutil.rmtree(self.tmp, ignore_errors=True)
 
 
@@ -889,6 +1034,14 @@ def serve(session, initial_url):
                 say("accessibility " + argument)
             except SessionError as e:
                 say("error " + str(e))
+        elif command == "focused" and session.compositor == "kwin":
+            try:
+                say("focused %d" % session.focused_pid())
+            except (SessionError, subprocess.TimeoutExpired) as e:
+                say("error " + str(e))
+        elif command == "trust" and argument:
+            session.trust(argument)
+            say("trusted")
         elif command == "open" and argument:
             url, _, window_class = argument.partition(" ")
             try:
@@ -916,7 +1069,7 @@ def main():
                         help="run trayer, an XEmbed system tray, at the top right")
     parser.add_argument("--scale", type=float, default=1,
                         help="device pixels per point for the browser (default 1)")
-    parser.add_argument("--compositor", choices=("sway",),
+    parser.add_argument("--compositor", choices=("sway", "kwin"),
                         help="run the browser natively inside this Wayland compositor, nested in "
                              "the X display (as root, as the system user %s)" % SWAY_USER)
     parser.add_argument("--browser", choices=BROWSERS, default="chromium",
