@@ -12,6 +12,7 @@
 #include "app/shell/RestartOnNewBus.h"
 #include "app/shell/SingleInstance.h"
 #include "platform/linux/LinuxDesktop.h"
+#include "platform/linux/wayland/KWinKeysEntry.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -49,7 +50,23 @@ int main(int argc, char** argv) {
                                     "Show the palette at a fixed place near the bottom left of "
                                     "the screen instead of above chat inputs."));
     parser.addOption(preview);
+    const QCommandLineOption allowKWinKeys(
+        QStringLiteral("allow-kwin-keys"),
+        QCoreApplication::translate("main",
+                                    "Write a desktop entry naming this program into "
+                                    "~/.local/share/applications, so KWin lets it type into "
+                                    "native Wayland windows, and exit."));
+    parser.addOption(allowKWinKeys);
     parser.process(app);
+    if (parser.isSet(allowKWinKeys)) {
+        QString error;
+        const QString written =
+            linuxdesktop::writeKWinKeysEntry(QCoreApplication::applicationFilePath(), &error);
+        std::fprintf(
+            written.isEmpty() ? stderr : stdout, "%s\n",
+            qUtf8Printable(written.isEmpty() ? QStringLiteral("tandrel: ") + error : written));
+        return written.isEmpty() ? 1 : 0;
+    }
 
     SingleInstance instance;
     QString instanceError;

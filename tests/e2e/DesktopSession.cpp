@@ -204,6 +204,14 @@ std::optional<std::optional<QByteArray>> DesktopSession::paste(const QString& ty
     return std::optional<QByteArray>(QByteArray::fromBase64(data->toLatin1()));
 }
 
+bool DesktopSession::trust(const QString& program, QString* error) {
+    return ask(QStringLiteral("trust ") + program, QStringLiteral("trusted"), error).has_value();
+}
+
+bool DesktopSession::key(const QString& keysym, QString* error) {
+    return ask(QStringLiteral("key ") + keysym, QStringLiteral("typed"), error).has_value();
+}
+
 bool DesktopSession::click(int x, int y, QString* error) {
     return ask(QStringLiteral("click %1 %2").arg(x).arg(y), QStringLiteral("clicked"), error)
         .has_value();

@@ -83,6 +83,10 @@ public:
     // the session does not answer.
     std::optional<std::vector<SentMessage>> takeSent(QString* error);
 
+    // Lets the program at this path type into native windows as the compositor allows it (on
+    // KWin, a desktop entry naming it); false with *error set when the session did not confirm.
+    bool trust(const QString& program, QString* error);
+
     // Turns the desktop's accessibility switch (org.a11y.Status IsEnabled) on or off; false with
     // *error set when the session did not confirm it.
     bool setAccessibility(bool enabled, QString* error);
@@ -105,6 +109,8 @@ public:
     std::optional<std::optional<QByteArray>> paste(const QString& type, QString* error);
     // A click as from the mouse, at X screen coordinates.
     bool click(int x, int y, QString* error);
+    // A key typed on the real keyboard (an X keysym such as "a").
+    bool key(const QString& keysym, QString* error);
 
 private:
     bool accessibility(const QString& command, QString* error);

@@ -63,10 +63,11 @@ public:
     std::optional<WindowOnScreen> editor() const;
     std::optional<WindowOnScreen> otherWindow() const;
 
-private:
-    QProcessEnvironment environment() const;
     // The executable to start: the built one, or a copy the other user can reach.
     QString program() const;
+
+private:
+    QProcessEnvironment environment() const;
     void prepare(QProcess& process) const;
 
     QTemporaryDir m_home;

@@ -35,7 +35,7 @@ Protocol (stdout, one line each):
     focused <pid>                            after "focused" (with a compositor): the process
                                              whose window has the keyboard focus, 0 for none
     copied / pasted <base64>|-               after "copy" and "paste" (with a compositor)
-    clicked                                  after "click"
+    clicked / typed                          after "click" and "key"
     error <message>                          something failed or is missing
 Commands (stdin, one line each):
     open <url> [<class>]
@@ -52,6 +52,7 @@ Commands (stdin, one line each):
                   session's user as a native application would hold them
     paste <type>  the clipboard's content of that type, as a native application reads it
     click <x> <y> a click as from the mouse at those X screen coordinates
+    key <keysym>  a key typed on the keyboard, e.g. key a
     quit          stop everything and exit
 
 Everything started is stopped, by process group, when stdin closes, on "quit", on SIGTERM, SIGINT
@@ -82,7 +83,8 @@ WM_POLL = 0.05  # seconds between looks at whether the window manager has taken 
 OPEN_TIMEOUT = 45.0  # seconds for the browser to show a page with its input focused
 FOCUS_RETRY = 0.5  # seconds between attempts to give Firefox's window the X input focus
 BROWSERS = ("chromium", "firefox")
-COMPOSITORS = ("sway",)
+COMPOSITORS = ("sway", "kwin")
+PASTE_TIMEOUT = 2.0  # seconds for the clipboard's owner to hand over its content
 STOP_GRACE = 3.0  # seconds between SIGTERM and SIGKILL
 
 PR_SET_PDEATHSIG = 1
@@ -92,10 +94,11 @@ _libc = ctypes.CDLL(None, use_errno=True)
 PACKAGES = {"Xvfb": "xvfb", "dbus-daemon": "dbus-daemon", "dbus-send": "dbus-bin", "openssl": "openssl",
             "chromium": "chromium", "openbox": "openbox", "trayer": "trayer", "libX11": "libx11-6",
             "firefox-esr": "firefox-esr", "certutil": "libnss3-tools", "xdotool": "xdotool",
-            "sway": "sway", "swaymsg": "sway", "useradd": "passwd"}
+            "sway": "sway", "swaymsg": "sway", "useradd": "passwd", "kwin_wayland": "kwin-wayland"}
 # Who runs sway and everything inside it when this script runs as root: sway refuses root.
 SWAY_USER = "tandrel-e2e"
 SWAY_SETTLE_READINGS = 5  # equal readings of a window's place, 0.1 s apart, before it counts
+KWIN_ANSWER_TIMEOUT = 10.0  # seconds for a KWin script to print what it was asked
 
 
 class SessionError(Exception):
@@ -287,6 +290,8 @@ class Session:
         if compositor == "sway":
             self.programs["sway"] = find_program("sway")
             self.programs["swaymsg"] = find_program("swaymsg")
+        if compositor == "kwin":
+            self.programs["kwin_wayland"] = find_program("kwin_wayland")
         self.window_manager = window_manager
         if window_manager:
             self.programs["openbox"] = find_program("openbox")
@@ -311,7 +316,8 @@ class Session:
         self.home = os.path.join(self.tmp, "home")
         os.mkdir(self.runtime, 0o700)
         os.mkdir(self.home, 0o700)
-        self.user = self.session_user() if compositor else None
+        # sway refuses root; KWin does not.
+        self.user = self.session_user() if compositor == "sway" else None
         if self.user:
             for path in (self.tmp, self.runtime, self.home):
                 os.chown(path, self.user.pw_uid, self.user.pw_gid)
@@ -402,6 +408,8 @@ class Session:
         self.start_fixture_server()
         if self.compositor == "sway":
             self.start_sway()
+        if self.compositor == "kwin":
+            self.start_kwin()
 
     def screen_argument(self):
         # A high-density screen has more pixels, not fewer points: the pages keep their room.
@@ -516,6 +524,128 @@ class Session:
         self.export("SESSION_UID", str(self.user.pw_uid))
         self.export("SESSION_GID", str(self.user.pw_gid))
 
+    def start_kwin(self):
+        """KWin on the X display as a window of its size (its X11 backend), with XWayland on a
+        display of our choosing, as kwin_wayland_wrapper gives it one: the X display stays
+        reachable as HOST_DISPLAY (where input arrives, as from a real mouse); DISPLAY becomes
+        KWin's XWayland display, where X11 programs such as tandrel run."""
+        # The installed binary carries a file capability the sandbox refuses; KWin takes its own
+        # Qt platform only under its own name.
+        folder = os.path.join(self.tmp, "kwin")
+        os.mkdir(folder)
+        kwin = os.path.join(folder, "kwin_wayland")
+        shutil.copyfile(self.programs["kwin_wayland"], kwin)
+        os.chmod(kwin, 0o755)
+        number, listener = self.free_x_display()
+        self.kwin_display_lock = "/tmp/.X%d-lock" % number
+        host = self.env["DISPLAY"]
+        socket_name = "wayland-tandrel"
+        # QPainter compositing: no OpenGL to find on Xvfb.
+        self.env.update({"KWIN_COMPOSE": "Q", "XDG_CURRENT_DESKTOP": "KDE",
+                         "XDG_SESSION_TYPE": "wayland"})
+        self.env.pop("QT_QPA_PLATFORM", None)
+        process = self.spawn("kwin", [kwin, "--x11-display", host, "--width", str(SCREEN[0]),
+                                      "--height", str(SCREEN[1]), "--socket", socket_name,
+                                      "--xwayland", "--xwayland-display", ":%d" % number,
+                                      "--xwayland-fd", str(listener.fileno())],
+                             pass_fds=(listener.fileno(),))
+        listener.close()
+        deadline = time.monotonic() + START_TIMEOUT
+        xwayland = ":%d" % number
+        while True:
+            if process.poll() is not None:
+                raise SessionError("kwin_wayland exited with status %s: %s"
+                                   % (process.returncode, self.log_tail("kwin")))
+            if time.monotonic() > deadline:
+                raise SessionError("KWin or its XWayland (%s) did not start within %ds: %s"
+                                   % (xwayland, START_TIMEOUT, self.log_tail("kwin")))
+            if (os.path.exists(os.path.join(self.runtime, socket_name)) and
+                    self.allow_on(xwayland, pwd.getpwuid(os.geteuid()).pw_name)):
+                break
+            time.sleep(WM_POLL)
+        self.export("HOST_DISPLAY", host)
+        self.export("DISPLAY", xwayland)
+        self.export("WAYLAND_DISPLAY", socket_name)
+        self.export("XDG_CURRENT_DESKTOP", "KDE")
+        self.export("SESSION_UID", str(os.geteuid()))
+        self.export("SESSION_GID", str(os.getegid()))
+        # Native Wayland browsers.
+        self.env["MOZ_ENABLE_WAYLAND"] = "1"
+
+    def free_x_display(self):
+        """A display number nobody uses, with its lock file taken and its listening socket."""
+        import socket
+        for number in range(90, 190):
+            lock = "/tmp/.X%d-lock" % number
+            path = "/tmp/.X11-unix/X%d" % number
+            try:
+                fd = os.open(lock, os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o444)
+            except FileExistsError:
+                continue
+            os.write(fd, b"%10d\n" % self.pid)
+            os.close(fd)
+            os.makedirs("/tmp/.X11-unix", mode=0o1777, exist_ok=True)
+            try:
+                os.unlink(path)
+            except FileNotFoundError:
+                pass
+            listener = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+            listener.bind(path)
+            listener.listen(16)
+            listener.set_inheritable(True)
+            return number, listener
+        raise SessionError("no free X display number between 90 and 189")
+
+    def kwin_ask(self, expression):
+        """What a one-off KWin script prints for the JavaScript expression (JSON), or None."""
+        self.kwin_asked = getattr(self, "kwin_asked", 0) + 1
+        name = "tandrel-e2e-ask-%d" % self.kwin_asked
+        marker = "TANDREL-E2E-%d " % self.kwin_asked
+        script = os.path.join(self.tmp, name + ".js")
+        with open(script, "w") as f:
+            f.write("print(%s + JSON.stringify(%s));\n" % (json.dumps(marker), expression))
+        log = os.path.join(self.tmp, "kwin.log")
+
+        def scripting(method, *args):
+            subprocess.run([self.programs["dbus-send"], "--session", "--print-reply",
+                            "--dest=org.kde.KWin", "/Scripting",
+                            "org.kde.kwin.Scripting." + method] + list(args), env=self.env,
+                           capture_output=True, timeout=START_TIMEOUT)
+        scripting("loadScript", "string:" + script, "string:" + name)
+        scripting("start")
+        deadline = time.monotonic() + KWIN_ANSWER_TIMEOUT
+        answer = None
+        while answer is None and time.monotonic() < deadline:
+            with open(log, "rb") as f:
+                for line in f.read().decode("utf-8", "replace").splitlines():
+                    if marker in line:
+                        answer = json.loads(line.split(marker, 1)[1])
+            if answer is None:
+                time.sleep(WM_POLL)
+        scripting("unloadScript", "string:" + name)
+        os.unlink(script)
+        return answer
+
+    def kwin_window(self, pid):
+        """KWin's idea of where the window of the process is: its surface's top-left corner (for
+        a window that decorates itself, outside its shadow), or None while it has none."""
+        found = self.kwin_ask("workspace.clientList().filter(function (c) { return c.pid == %d; })"
+                              ".map(function (c) { return [c.bufferGeometry.x, c.bufferGeometry.y]; })"
+                              % pid)
+        return tuple(round(v) for v in found[0]) if found else None
+
+    def trust(self, program):
+        """Lets the program at this path type into native windows: on KWin, a desktop entry in
+        the session's own applications folder that names it and grants the fake input."""
+        if self.compositor != "kwin":
+            return
+        folder = os.path.join(self.home, ".local", "share", "applications")
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, "tandrel-under-test.desktop"), "w") as f:
+            f.write("[Desktop Entry]\nType=Application\nName=Tandrel under test\nExec=%s\n"
+                    "NoDisplay=true\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n"
+                    % os.path.realpath(program))
+
     def allow_on(self, display, name):
         """Lets the local user `name` connect to the display, asking as the session's user (the
         only one let in at first) from a child process; False while the display does not
@@ -550,8 +680,11 @@ class Session:
         return None
 
     def window_origin(self, pid):
-        """The compositor's idea of where the window of the process is: its content's top-left
-        corner on the screen, or None while it has none."""
+        """The compositor's idea of where the window of the process is: the top-left corner of
+        its surface on the screen (sway draws tiled windows without shadows: their content's),
+        which the page counts from, or None while it has none."""
+        if self.compositor == "kwin":
+            return self.kwin_window(pid)
         return self.sway_window(pid)[0] if self.compositor == "sway" else None
 
     def sway_nodes(self):
@@ -585,6 +718,8 @@ class Session:
         """The process whose window has the compositor's keyboard focus; 0 for none."""
         if self.compositor == "sway":
             return self.sway_window(0)[1]
+        if self.compositor == "kwin":
+            return self.kwin_ask("workspace.activeClient ? workspace.activeClient.pid : 0") or 0
         raise SessionError("no compositor runs")
 
     def copy(self, mime, data):
@@ -612,10 +747,22 @@ class Session:
     def paste(self, mime):
         """The clipboard's content of the type as a native application reads it; None when it
         has none."""
-        result = subprocess.run([self.programs["wl-paste"], "--no-newline", "--type", mime],
-                                env=self.env, capture_output=True, timeout=START_TIMEOUT,
-                                **self.as_user())
+        try:
+            result = subprocess.run([self.programs["wl-paste"], "--no-newline", "--type", mime],
+                                    env=self.env, capture_output=True, timeout=PASTE_TIMEOUT,
+                                    **self.as_user())
+        except subprocess.TimeoutExpired:
+            return None  # an owner that does not answer (a browser starting) holds nothing yet
         return result.stdout if result.returncode == 0 else None
+
+    def key(self, keysym):
+        """A key typed on the keyboard the compositor reads, as the user would type it."""
+        display = self.exported.get("HOST_DISPLAY", self.env["DISPLAY"])
+        result = subprocess.run([self.programs["xdotool"], "key", keysym],
+                                env=dict(self.env, DISPLAY=display), capture_output=True,
+                                text=True, timeout=START_TIMEOUT)
+        if result.returncode != 0:
+            raise SessionError("xdotool could not type: " + result.stderr.strip())
 
     def click(self, x, y):
         """A click as from the mouse at X screen coordinates, on the display the compositor
@@ -881,7 +1028,7 @@ class Session:
                                         round(r[2] / self.scale), round(r[3] / self.scale)]
                                  if r else None for name, r in rects.items()}
                     return {"url": url, "pid": self.browser.pid, "rects": rects,
-                            "browser": self.browser_kind}
+                            "browser": self.browser_kind, "view": report.get("view")}
             if self.server_reader.closed:
                 raise SessionError("the fixture server stopped: " +
                                    self.log_tail("fixture-server"))
@@ -964,6 +1111,13 @@ class Session:
         for name, process in reversed(self.children):
             self.stop_child(name, process)
         self.children = []
+        lock = getattr(self, "kwin_display_lock", None)
+        if lock:
+            for path in (lock, "/tmp/.X11-unix/X" + lock[len("/tmp/.X"):-len("-lock")]):
+                try:
+                    os.unlink(path)
+                except OSError:
+                    pass
         shutil.rmtree(self.tmp, ignore_errors=True)
 
 
@@ -1007,7 +1161,7 @@ def serve(session, initial_url):
                 say("accessibility " + argument)
             except SessionError as e:
                 say("error " + str(e))
-        elif command in ("focused", "copy", "paste", "click"):
+        elif command in ("focused", "copy", "paste", "click", "key"):
             try:
                 words = argument.split()
                 if command == "focused":
@@ -1019,6 +1173,9 @@ def serve(session, initial_url):
                     data = session.paste(words[0])
                     say("pasted " + ("-" if data is None else
                                      base64.b64encode(data).decode("ascii") or "="))
+                elif command == "key" and len(words) == 1:
+                    session.key(words[0])
+                    say("typed")
                 elif command == "click" and len(words) == 2:
                     session.click(int(words[0]), int(words[1]))
                     say("clicked")
@@ -1026,6 +1183,9 @@ def serve(session, initial_url):
                     say("error %s: wrong arguments" % command)
             except (SessionError, ValueError, subprocess.TimeoutExpired) as e:
                 say("error " + str(e))
+        elif command == "trust" and argument:
+            session.trust(argument)
+            say("trusted")
         elif command == "open" and argument:
             url, _, window_class = argument.partition(" ")
             try:
@@ -1035,7 +1195,7 @@ def serve(session, initial_url):
                 say("error " + str(e))
         elif command:
             say("error unknown command: %s (commands: open <url>, sent, accessibility "
-                "on|off|restart, focused, copy <type> <base64>, paste <type>, click <x> <y>, "
+                "on|off|restart, focused, copy <type> <base64>, paste <type>, click <x> <y>, key <k>, "
                 "quit)" % command)
 
 

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "platform/linux/wayland/DataControlClipboard.h"
+#include "platform/linux/wayland/KWinFakeInputKeys.h"
+#include "platform/linux/wayland/KWinScript.h"
 #include "platform/linux/wayland/NativeRouting.h"
 #include "platform/linux/wayland/SwayIpc.h"
 #include "platform/linux/wayland/WaylandKeys.h"
+
+#include <QCoreApplication>
 
 namespace tandrel::linuxdesktop {
 
@@ -15,12 +19,17 @@ CompositorParts partsFor(Compositor compositor, WaylandConnection& connection) {
         parts.front = std::make_unique<SwayIpc>(qEnvironmentVariable("SWAYSOCK"));
         break;
     case Compositor::KWin:
+        parts.front = std::make_unique<KWinScript>();
+        parts.keys = std::make_unique<KWinFakeInputKeys>(connection,
+                                                         QCoreApplication::applicationFilePath());
+        break;
     case Compositor::GnomeShell:
     case Compositor::Other:
         break;
     }
-    // The wlroots protocols, which sway and others offer to any client.
-    parts.keys = std::make_unique<WaylandKeys>(connection);
+    // The wlroots protocols, which sway and others offer to any client (KWin data-control too).
+    if (!parts.keys)
+        parts.keys = std::make_unique<WaylandKeys>(connection);
     parts.clipboard = std::make_unique<DataControlClipboard>(connection);
     parts.wayOut =
         QStringLiteral("start it under XWayland instead (browsers: --ozone-platform=x11)");

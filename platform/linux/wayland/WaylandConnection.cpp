@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/linux/wayland/WaylandConnection.h"
 
+#include "fake-input-client-protocol.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 
@@ -26,6 +27,10 @@ void WaylandConnection::global(void* data, wl_registry* registry, uint32_t name,
     } else if (std::strcmp(interface, zwlr_data_control_manager_v1_interface.name) == 0) {
         self->m_dataControl = static_cast<zwlr_data_control_manager_v1*>(wl_registry_bind(
             registry, name, &zwlr_data_control_manager_v1_interface, std::min(version, 2u)));
+    } else if (std::strcmp(interface, org_kde_kwin_fake_input_interface.name) == 0 &&
+               version >= 4) { // keys came with version 4
+        self->m_fakeInput = static_cast<org_kde_kwin_fake_input*>(
+            wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, 4));
     }
 }
 
@@ -47,6 +52,7 @@ WaylandConnection::WaylandConnection() {
         m_seat = nullptr;
         m_keyboards = nullptr;
         m_dataControl = nullptr;
+        m_fakeInput = nullptr;
         return;
     }
     m_notifier =
@@ -62,6 +68,8 @@ WaylandConnection::~WaylandConnection() {
         zwp_virtual_keyboard_manager_v1_destroy(m_keyboards);
     if (m_dataControl)
         zwlr_data_control_manager_v1_destroy(m_dataControl);
+    if (m_fakeInput)
+        org_kde_kwin_fake_input_destroy(m_fakeInput);
     if (m_seat)
         wl_seat_destroy(m_seat);
     wl_registry_destroy(m_registry);

@@ -31,7 +31,11 @@ std::uint32_t nowMilliseconds() {
 
 } // namespace
 
-WaylandKeys::WaylandKeys(WaylandConnection& connection) : m_connection(connection) {}
+WaylandKeys::WaylandKeys(WaylandConnection& connection) : m_connection(connection) {
+    // Made now rather than at the first paste: a new keyboard's keymap makes the focused client
+    // blur and refocus once, which in the middle of a send reads as the focus moving away.
+    ensureKeyboard();
+}
 
 WaylandKeys::~WaylandKeys() {
     if (m_keyboard) {
