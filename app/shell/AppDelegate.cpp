@@ -252,8 +252,17 @@ void AppDelegate::tick() {
     if (!m_target) {
         m_palette->orderOut();
         recordVisibility(kReasonNoInput);
+        // What keeps a native Wayland window from being served is the user's to fix: said in
+        // the log too, once per change, not only in the tray's status line.
+        const bool native =
+            answer.outcome.reason == FocusOutcome::Reason::nativeWaylandWindowInFront;
+        if (native && m_lastNativeProblem != answer.outcome.detail)
+            qCInfo(lcVisibility, "Native Wayland window not served: %s",
+                   qUtf8Printable(answer.outcome.text()));
+        m_lastNativeProblem = native ? answer.outcome.detail : QString();
         return;
     }
+    m_lastNativeProblem.clear();
     m_palette->show(m_target->frame);
     recordVisibility(kReasonShown);
 }

@@ -126,6 +126,7 @@ private:
     bool m_previewing = false;
     bool m_launched = false;
     std::optional<QString> m_lastVisibilityReason;
+    QString m_lastNativeProblem;
     // Last: destroyed first, so the timer never fires into a controller being torn down.
     std::unique_ptr<Handle> m_timer;
 };

@@ -120,16 +120,16 @@ Answer<AtspiRect> LinuxAccessibility::extentsOf(AtspiAccessible* a) {
         answer = readExtents(a, ATSPI_COORD_TYPE_WINDOW);
         if (!answer.ok())
             return answer;
+        const std::optional<WindowPlacement> placement =
+            windowPlacement(a, *pid, window->content.size());
         std::optional<QPoint> origin = window->bufferOrigin;
-        if (!origin) {
-            const auto inset = contentInset(a, *pid, window->content.size());
-            if (!inset)
-                return {{}, ax::kFailure}; // no position of this window can be trusted
-            origin = window->content.topLeft() - *inset;
-        }
+        if (!origin && placement && placement->inset)
+            origin = window->content.topLeft() - *placement->inset;
+        if (!origin)
+            return {{}, ax::kFailure}; // no position of this window can be trusted
         const QRect onScreen = screenRectOf(
-            QRect(answer.value.x, answer.value.y, answer.value.width, answer.value.height),
-            *origin);
+            QRect(answer.value.x, answer.value.y, answer.value.width, answer.value.height), *origin,
+            placement ? placement->webScale : 1);
         answer.value = AtspiRect{onScreen.x(), onScreen.y(), onScreen.width(), onScreen.height()};
     } else {
         answer = readExtents(a, ATSPI_COORD_TYPE_SCREEN);
@@ -153,24 +153,31 @@ Answer<AtspiRect> LinuxAccessibility::readExtents(AtspiAccessible* a, AtspiCoord
     return {*answer.value, ax::kSuccess};
 }
 
-std::optional<QPoint> LinuxAccessibility::contentInset(AtspiAccessible* a, ax::Pid pid,
-                                                       QSize content) {
-    if (m_inset && m_inset->pid == pid && m_inset->content == content)
-        return m_inset->inset;
-    // Up to the frame: the element whose parent is the application.
+std::optional<LinuxAccessibility::WindowPlacement>
+LinuxAccessibility::windowPlacement(AtspiAccessible* a, ax::Pid pid, QSize content) {
+    if (m_placement && m_placement->pid == pid && m_placement->content == content)
+        return m_placement->placement;
+    // Up to the frame: the element whose parent is the application. The web document on the
+    // way, if any, tells in which units the page's elements count.
     ax::Element frame;
     AtspiAccessible* current = a;
     ax::Element held;
+    std::optional<QSize> document;
     for (int depth = 0; depth < 64 && current; ++depth) {
         auto parent = parentOf(current);
         if (!parent.ok() || parent.value.isNull())
             return std::nullopt;
-        const auto role = roleOf(AtspiElement::accessibleOf(parent.value));
+        AtspiAccessible* above = AtspiElement::accessibleOf(parent.value);
+        const auto role = roleOf(above);
         if (!role.ok())
             return std::nullopt;
         if (role.value == ATSPI_ROLE_APPLICATION) {
             frame = held.isNull() ? ax::Element() : held;
             break;
+        }
+        if (role.value == ATSPI_ROLE_DOCUMENT_WEB && !document) {
+            if (const auto extents = readExtents(above, ATSPI_COORD_TYPE_WINDOW); extents.ok())
+                document = QSize(extents.value.width, extents.value.height);
         }
         held = std::move(parent.value);
         current = AtspiElement::accessibleOf(held);
@@ -188,10 +195,13 @@ std::optional<QPoint> LinuxAccessibility::contentInset(AtspiAccessible* a, ax::P
         auto child = childAt(accessible, 0);
         node = child.ok() ? std::move(child.value) : ax::Element();
     }
-    const auto inset = contentInsetInBuffer(candidates, content);
-    if (inset)
-        m_inset = KnownInset{pid, content, *inset};
-    return inset;
+    if (candidates.empty())
+        return std::nullopt;
+    const WindowPlacement placement{contentInsetInBuffer(candidates, content),
+                                    document ? webContentScale(candidates.front().size(), *document)
+                                             : 1};
+    m_placement = KnownPlacement{pid, content, placement};
+    return placement;
 }
 
 Answer<QString> LinuxAccessibility::wholeText(AtspiAccessible* a) {

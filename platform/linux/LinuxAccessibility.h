@@ -104,9 +104,15 @@ private:
     Answer<GHashTablePtr> attributesOf(AtspiAccessible* a);
     Answer<AtspiRect> extentsOf(AtspiAccessible* a);
     Answer<AtspiRect> readExtents(AtspiAccessible* a, AtspiCoordType type);
-    // Where the native window's content starts within its buffer, from the window extents of
-    // its frame and the frame's first descendants.
-    std::optional<QPoint> contentInset(AtspiAccessible* a, ax::Pid pid, QSize content);
+    // How a native window's elements lie in it: where its content starts within its buffer
+    // (from the window extents of its frame and the frame's first descendants; nothing when not
+    // exposed) and how many units its web content counts per point. Absent when its frame could
+    // not be read.
+    struct WindowPlacement {
+        std::optional<QPoint> inset;
+        int webScale = 1;
+    };
+    std::optional<WindowPlacement> windowPlacement(AtspiAccessible* a, ax::Pid pid, QSize content);
     Answer<int> childCount(AtspiAccessible* a);
     // The text with its embedded children expanded, read once per evaluation or snapshot.
     Answer<QString> wholeText(AtspiAccessible* a);
@@ -134,12 +140,12 @@ private:
     // right after it starts: such an answer is asked again rather than kept.
     bool m_readWasIncomplete = false;
     NativeWindowContent m_nativeContent;
-    struct KnownInset {
+    struct KnownPlacement {
         ax::Pid pid = 0;
         QSize content;
-        QPoint inset;
+        WindowPlacement placement;
     };
-    std::optional<KnownInset> m_inset;
+    std::optional<KnownPlacement> m_placement;
 };
 
 } // namespace tandrel::linuxdesktop

@@ -645,6 +645,11 @@ class Session:
             f.write("[Desktop Entry]\nType=Application\nName=Tandrel under test\nExec=%s\n"
                     "NoDisplay=true\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n"
                     % os.path.realpath(program))
+        # KWin looks entries up in KDE's service cache, which would notice the new one a while
+        # later: it is brought up to date now, as a login would.
+        if shutil.which("kbuildsycoca5"):
+            subprocess.run(["kbuildsycoca5"], env=self.env, capture_output=True,
+                           timeout=START_TIMEOUT)
 
     def allow_on(self, display, name):
         """Lets the local user `name` connect to the display, asking as the session's user (the

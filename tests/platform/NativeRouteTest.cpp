@@ -160,7 +160,14 @@ TEST(NativeRouteTest, ContentInsetAndScreenPosition) {
         EXPECT_EQ(contentInsetInBuffer(c.candidates, content.size()), c.inset);
     }
     // The composer of the recorded page at 60,92 in the page: the page starts at the content.
-    EXPECT_EQ(screenRectOf(QRect(60, 92, 720, 98), content.topLeft()), QRect(162, 167, 720, 98));
-    EXPECT_EQ(screenRectOf(QRect(86, 115, 720, 98), content.topLeft() - QPoint(26, 23)),
+    EXPECT_EQ(screenRectOf(QRect(60, 92, 720, 98), content.topLeft(), 1), QRect(162, 167, 720, 98));
+    EXPECT_EQ(screenRectOf(QRect(86, 115, 720, 98), content.topLeft() - QPoint(26, 23), 1),
               QRect(162, 167, 720, 98));
+    // Chromium's page at scale 2 (measured on sway 1.7: frame 1440 x 900, document 2880 x 1800,
+    // its input at 390,206 in buffer pixels) and Firefox's, which counts points throughout.
+    EXPECT_EQ(webContentScale(QSize(1440, 900), QSize(2880, 1800)), 2);
+    EXPECT_EQ(webContentScale(QSize(1440, 900), QSize(2879, 1630)), 2); // below a toolbar
+    EXPECT_EQ(webContentScale(QSize(1252, 852), QSize(1200, 715)), 1);
+    EXPECT_EQ(webContentScale(QSize(1440, 900), QSize(1440, 900)), 1);
+    EXPECT_EQ(screenRectOf(QRect(390, 206, 1038, 152), QPoint(0, 0), 2), QRect(195, 103, 519, 76));
 }

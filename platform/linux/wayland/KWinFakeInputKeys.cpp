@@ -25,11 +25,12 @@ QString kwinKeysProblem(bool connected, bool offered, const QString& executable)
                               "start it from within the Plasma session");
     if (offered)
         return {};
-    return QStringLiteral("KWin lets Tandrel type only when a desktop entry names it: no entry "
-                          "with Exec=%1 and X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input "
-                          "exists. Install the tandrel package, or run \"%1 --allow-kwin-keys\" "
-                          "once (it writes such an entry into ~/.local/share/applications), "
-                          "then start Tandrel again")
+    return QStringLiteral("KWin does not let Tandrel type: it lets only a program that a desktop "
+                          "entry names (Exec=%1, X-KDE-Wayland-Interfaces="
+                          "org_kde_kwin_fake_input), and it reads new entries for programs that "
+                          "start after them. Install the tandrel package, or run \"%1 "
+                          "--allow-kwin-keys\" once (it writes such an entry into "
+                          "~/.local/share/applications), then start Tandrel again")
         .arg(executable);
 }
 

@@ -3,6 +3,7 @@
 
 #include <QStringList>
 
+#include <cmath>
 #include <cstdlib>
 
 namespace tandrel::linuxdesktop {
@@ -59,8 +60,19 @@ std::optional<QPoint> contentInsetInBuffer(const std::vector<QRect>& candidates,
     return std::nullopt;
 }
 
-QRect screenRectOf(const QRect& inWindow, QPoint bufferOrigin) {
-    return inWindow.translated(bufferOrigin);
+int webContentScale(QSize frame, QSize document) {
+    for (int scale = 2; scale <= 3; ++scale) {
+        if (std::abs(document.width() - frame.width() * scale) <= 2 * scale &&
+            document.height() > frame.height())
+            return scale;
+    }
+    return 1;
+}
+
+QRect screenRectOf(const QRect& inWindow, QPoint bufferOrigin, int scale) {
+    const auto points = [scale](int v) { return int(std::lround(double(v) / scale)); };
+    return QRect(bufferOrigin.x() + points(inWindow.x()), bufferOrigin.y() + points(inWindow.y()),
+                 points(inWindow.width()), points(inWindow.height()));
 }
 
 } // namespace tandrel::linuxdesktop

@@ -52,8 +52,13 @@ Route routeFor(bool waylandSession, const std::optional<NativeWindow>& focused,
 // when none matches: the shadow is not exposed and no position can be trusted.
 std::optional<QPoint> contentInsetInBuffer(const std::vector<QRect>& candidates, QSize content);
 
-// Where an element is on the screen, from its window extents: the buffer's origin when the
-// compositor tells it, else the content's less the inset.
-QRect screenRectOf(const QRect& inWindow, QPoint bufferOrigin);
+// How many units a web document counts per point, from its window extents and its frame's:
+// Chromium on a Wayland output at scale 2 counts its frame in points and its pages in buffer
+// pixels. 1 where they agree.
+int webContentScale(QSize frame, QSize document);
+
+// Where an element is on the screen, in points, from its window extents: the buffer's origin
+// (told by the compositor, or the content's less the inset) plus the extents in points.
+QRect screenRectOf(const QRect& inWindow, QPoint bufferOrigin, int scale);
 
 } // namespace tandrel::linuxdesktop
