@@ -73,6 +73,8 @@ import tempfile
 import time
 import urllib.parse
 
+import gnome_session
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 CHAT_HOST = "chatgpt.com"
 OTHER_HOST = "example.com"
@@ -82,7 +84,7 @@ WM_POLL = 0.05  # seconds between looks at whether the window manager has taken 
 OPEN_TIMEOUT = 45.0  # seconds for the browser to show a page with its input focused
 FOCUS_RETRY = 0.5  # seconds between attempts to give Firefox's window the X input focus
 BROWSERS = ("chromium", "firefox")
-COMPOSITORS = ("sway",)
+COMPOSITORS = ("sway", "gnome")
 STOP_GRACE = 3.0  # seconds between SIGTERM and SIGKILL
 
 PR_SET_PDEATHSIG = 1
@@ -287,6 +289,8 @@ class Session:
         if compositor == "sway":
             self.programs["sway"] = find_program("sway")
             self.programs["swaymsg"] = find_program("swaymsg")
+        if compositor == "gnome":
+            self.programs["gnome-shell"] = find_program("gnome-shell")
         self.window_manager = window_manager
         if window_manager:
             self.programs["openbox"] = find_program("openbox")
@@ -371,7 +375,8 @@ class Session:
         kwargs.setdefault("stdout", subprocess.DEVNULL)
         if "stderr" not in kwargs:
             kwargs["stderr"] = open(os.path.join(self.tmp, name + ".log"), "ab")
-        process = subprocess.Popen(argv, env=self.env, preexec_fn=child_setup(self.pid),
+        kwargs.setdefault("env", self.env)
+        process = subprocess.Popen(argv, preexec_fn=child_setup(self.pid),
                                    **kwargs)
         self.children.append((name, process))
         return process
@@ -402,6 +407,8 @@ class Session:
         self.start_fixture_server()
         if self.compositor == "sway":
             self.start_sway()
+        elif self.compositor == "gnome":
+            self.start_gnome_shell()
 
     def screen_argument(self):
         # A high-density screen has more pixels, not fewer points: the pages keep their room.
@@ -516,14 +523,65 @@ class Session:
         self.export("SESSION_UID", str(self.user.pw_uid))
         self.export("SESSION_GID", str(self.user.pw_gid))
 
-    def allow_on(self, display, name):
+    def start_gnome_shell(self):
+        """gnome-shell nested in the X display, with its Xwayland, and Tandrel's extension
+        answering on the session bus. DISPLAY becomes that Xwayland, HOST_DISPLAY stays the X
+        display where input arrives."""
+        gnome_session.install_extension(self.home, self.user)
+        system_bus = self.spawn("system-bus", [
+            self.programs["dbus-daemon"], "--session", "--nofork", "--print-address=1",
+            "--address=unix:path=" + os.path.join(self.tmp, "system-bus")],
+            stdout=subprocess.PIPE, **self.as_user())
+        address = LineReader(system_bus.stdout.fileno()).readline(
+            time.monotonic() + START_TIMEOUT)
+        if not address:
+            raise SessionError("the private system bus did not start")
+        host = self.env["DISPLAY"]
+        shell = self.spawn("gnome-shell", gnome_session.shell_argv(
+            self.programs["gnome-shell"], self.user),
+            env=gnome_session.shell_environment(self.env, address.strip(), SCREEN))
+        try:
+            gnome_session.wait_for_extension(self.programs["dbus-send"], self.env,
+                                             self.as_user(), shell,
+                                             lambda: self.log_tail("gnome-shell"))
+            gnome_session.leave_overview(self.programs["dbus-send"], self.env, self.as_user())
+        except gnome_session.GnomeShellError as e:
+            raise SessionError(str(e))
+        xwayland = gnome_session.xwayland_of(shell.pid)
+        if not xwayland:
+            raise SessionError("gnome-shell started no Xwayland: " + self.log_tail("gnome-shell"))
+        display, cookie = xwayland
+        # Xwayland lets in holders of mutter's cookie; the one who started this session and
+        # the session's user without it (tandrel) may connect too.
+        me = pwd.getpwuid(os.geteuid()).pw_name
+        deadline = time.monotonic() + START_TIMEOUT
+        while not (self.allow_on(display, me, cookie) and
+                   self.allow_on(display, self.user.pw_name, cookie)):
+            if time.monotonic() > deadline:
+                raise SessionError("gnome-shell's Xwayland (%s) did not answer within %ds"
+                                   % (display, START_TIMEOUT))
+            time.sleep(WM_POLL)
+        self.export("HOST_DISPLAY", host)
+        self.export("DISPLAY", display)
+        self.export("WAYLAND_DISPLAY", gnome_session.WAYLAND_SOCKET)
+        self.export("XDG_CURRENT_DESKTOP", "GNOME")
+        self.export("SESSION_UID", str(self.user.pw_uid))
+        self.export("SESSION_GID", str(self.user.pw_gid))
+
+    def gnome_focused_window(self):
+        return gnome_session.focused_window(self.programs["dbus-send"], self.env,
+                                            self.as_user())
+
+    def allow_on(self, display, name, cookie=None):
         """Lets the local user `name` connect to the display, asking as the session's user (the
-        only one let in at first) from a child process; False while the display does not
-        answer."""
+        only one let in at first, or with the cookie in that file) from a child process; False
+        while the display does not answer."""
         child = os.fork()
         if child == 0:
             status = 1
             try:
+                if cookie:
+                    os.environ["XAUTHORITY"] = cookie
                 if self.user and self.user.pw_uid != os.geteuid():
                     os.setgroups([])
                     os.setgid(self.user.pw_gid)
@@ -552,6 +610,11 @@ class Session:
     def window_origin(self, pid):
         """The compositor's idea of where the window of the process is: its content's top-left
         corner on the screen, or None while it has none."""
+        if self.compositor == "gnome":
+            window = self.gnome_focused_window()
+            if window and window.get("pid") == pid:
+                return window["frame-x"], window["frame-y"]
+            return None
         return self.sway_window(pid)[0] if self.compositor == "sway" else None
 
     def sway_nodes(self):
@@ -585,6 +648,11 @@ class Session:
         """The process whose window has the compositor's keyboard focus; 0 for none."""
         if self.compositor == "sway":
             return self.sway_window(0)[1]
+        if self.compositor == "gnome":
+            window = self.gnome_focused_window()
+            if window is None:
+                raise SessionError("Tandrel's shell extension does not answer")
+            return window.get("pid", 0)
         raise SessionError("no compositor runs")
 
     def copy(self, mime, data):
