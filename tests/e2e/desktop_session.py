@@ -613,7 +613,7 @@ class Session:
         if self.compositor == "gnome":
             window = self.gnome_focused_window()
             if window and window.get("pid") == pid:
-                return window["frame-x"], window["frame-y"]
+                return gnome_session.page_origin(window)
             return None
         return self.sway_window(pid)[0] if self.compositor == "sway" else None
 

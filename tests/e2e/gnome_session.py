@@ -112,6 +112,17 @@ def focused_window(dbus_send, env, run_as):
     return fields
 
 
+def page_origin(window):
+    """Where the page's own idea of its place counts from, in a window the shell describes. A
+    native browser's outer size is its buffer, client-side shadows included (Chromium's and
+    Firefox's alike), and the page takes the shadow below for as deep as the side ones: the
+    shell's frame and buffer tell how much deeper it is."""
+    side = window["frame-x"] - window["buffer-x"]
+    below = (window["buffer-y"] + window["buffer-height"]) - (
+        window["frame-y"] + window["frame-height"])
+    return window["buffer-x"], window["buffer-y"] - (below - side)
+
+
 def wait_for_extension(dbus_send, env, run_as, process, log_tail):
     deadline = time.monotonic() + START_TIMEOUT
     while focused_window(dbus_send, env, run_as) is None:
