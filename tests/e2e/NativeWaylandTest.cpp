@@ -59,6 +59,8 @@ struct Row {
 
 void PrintTo(const Row& row, std::ostream* out) {
     *out << compositorName(row.compositor);
+    if (!row.imageClipboard)
+        *out << "_text";
     if (row.scale != 1)
         *out << "_scale" << row.scale;
 }
@@ -178,7 +180,8 @@ TEST_P(NativeWayland, PaletteSendsOnceKeepsTheFocusAndGivesTheClipboardBack) {
 // whose window extents count buffer pixels there: that row waits for the scale to be read.
 INSTANTIATE_TEST_SUITE_P(Compositors, NativeWayland,
                          testing::Values(Row{Compositor::Sway, true},
-                                         Row{Compositor::GnomeShell, true}),
+                                         Row{Compositor::GnomeShell, true},
+                                         Row{Compositor::GnomeShell, false}),
                          rowName);
 
 } // namespace
