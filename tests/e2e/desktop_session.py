@@ -17,7 +17,9 @@ to run as root: as root, the compositor, the buses and the browser run as the sy
 tandrel-e2e (created on first use), which owns the session's folder; the one who started the
 script may still connect to the compositor's XWayland. The pages' rectangles are then placed on
 the screen with the compositor's idea of where the browser's window is, since a Wayland page does
-not know it.
+not know it. With --compositor gnome, gnome-shell runs nested the same way, as that user, with
+Tandrel's shell extension from the source tree installed and enabled, and answers through it
+(gnome_session.py).
 
 Protocol (stdout, one line each):
     DISPLAY=:N, XDG_RUNTIME_DIR=..., DBUS_SESSION_BUS_ADDRESS=..., AT_SPI_BUS_ADDRESS=...,
