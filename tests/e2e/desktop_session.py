@@ -87,6 +87,7 @@ OPEN_TIMEOUT = 45.0  # seconds for the browser to show a page with its input foc
 FOCUS_RETRY = 0.5  # seconds between attempts to give Firefox's window the X input focus
 BROWSERS = ("chromium", "firefox")
 COMPOSITORS = ("sway", "gnome")
+COPY_ATTEMPTS = 3
 STOP_GRACE = 3.0  # seconds between SIGTERM and SIGKILL
 
 PR_SET_PDEATHSIG = 1
@@ -660,18 +661,23 @@ class Session:
     def copy(self, mime, data):
         """The user's clipboard, held by a program of the session's user as a native application
         would hold it, until the next copy."""
-        self.release_clipboard()
-        holder = self.spawn("wl-copy", [self.programs["wl-copy"], "--foreground", "--type", mime],
-                            stdin=subprocess.PIPE, **self.as_user())
-        holder.stdin.write(data)
-        holder.stdin.close()
-        self.clipboard_holder = holder
         deadline = time.monotonic() + START_TIMEOUT
-        while self.paste(mime) != data:
-            if holder.poll() is not None or time.monotonic() > deadline:
-                raise SessionError("wl-copy did not take the clipboard: " +
-                                   self.log_tail("wl-copy"))
-            time.sleep(WM_POLL)
+        # Without data-control (GNOME) wl-copy needs the keyboard focus for a moment, and gives
+        # up now and then when it does not get it: it is started again.
+        for attempt in range(COPY_ATTEMPTS):
+            self.release_clipboard()
+            holder = self.spawn("wl-copy", [self.programs["wl-copy"], "--foreground", "--type",
+                                            mime], stdin=subprocess.PIPE, **self.as_user())
+            holder.stdin.write(data)
+            holder.stdin.close()
+            self.clipboard_holder = holder
+            while self.paste(mime) != data:
+                if holder.poll() is not None or time.monotonic() > deadline:
+                    break
+                time.sleep(WM_POLL)
+            else:
+                return
+        raise SessionError("wl-copy did not take the clipboard: " + self.log_tail("wl-copy"))
 
     def release_clipboard(self):
         if self.clipboard_holder is not None:
