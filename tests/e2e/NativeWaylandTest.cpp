@@ -61,6 +61,8 @@ struct Row {
 
 void PrintTo(const Row& row, std::ostream* out) {
     *out << compositorName(row.compositor);
+    if (!row.imageClipboard)
+        *out << "_text";
     if (row.scale != 1)
         *out << "_scale" << row.scale;
 }
@@ -200,7 +202,8 @@ TEST_P(NativeWayland, PaletteSendsOnceKeepsTheFocusAndGivesTheClipboardBack) {
 
 INSTANTIATE_TEST_SUITE_P(Compositors, NativeWayland,
                          testing::Values(Row{Compositor::Sway, true},
-                                         Row{Compositor::Sway, false, 2}, Row{Compositor::KWin}),
+                                         Row{Compositor::Sway, false, 2}, Row{Compositor::KWin},
+                                         Row{Compositor::GnomeShell, true}),
                          rowName);
 
 } // namespace

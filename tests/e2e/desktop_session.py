@@ -17,7 +17,9 @@ to run as root: as root, the compositor, the buses and the browser run as the sy
 tandrel-e2e (created on first use), which owns the session's folder; the one who started the
 script may still connect to the compositor's XWayland. The pages' rectangles are then placed on
 the screen with the compositor's idea of where the browser's window is, since a Wayland page does
-not know it.
+not know it. With --compositor gnome, gnome-shell runs nested the same way, as that user, with
+Tandrel's shell extension from the source tree installed and enabled, and answers through it
+(gnome_session.py).
 
 Protocol (stdout, one line each):
     DISPLAY=:N, XDG_RUNTIME_DIR=..., DBUS_SESSION_BUS_ADDRESS=..., AT_SPI_BUS_ADDRESS=...,
@@ -74,6 +76,8 @@ import tempfile
 import time
 import urllib.parse
 
+import gnome_session
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 CHAT_HOST = "chatgpt.com"
 OTHER_HOST = "example.com"
@@ -83,8 +87,9 @@ WM_POLL = 0.05  # seconds between looks at whether the window manager has taken 
 OPEN_TIMEOUT = 45.0  # seconds for the browser to show a page with its input focused
 FOCUS_RETRY = 0.5  # seconds between attempts to give Firefox's window the X input focus
 BROWSERS = ("chromium", "firefox")
-COMPOSITORS = ("sway", "kwin")
+COMPOSITORS = ("sway", "kwin", "gnome")
 PASTE_TIMEOUT = 2.0  # seconds for the clipboard's owner to hand over its content
+COPY_ATTEMPTS = 3
 STOP_GRACE = 3.0  # seconds between SIGTERM and SIGKILL
 
 PR_SET_PDEATHSIG = 1
@@ -292,6 +297,8 @@ class Session:
             self.programs["swaymsg"] = find_program("swaymsg")
         if compositor == "kwin":
             self.programs["kwin_wayland"] = find_program("kwin_wayland")
+        if compositor == "gnome":
+            self.programs["gnome-shell"] = find_program("gnome-shell")
         self.window_manager = window_manager
         if window_manager:
             self.programs["openbox"] = find_program("openbox")
@@ -316,8 +323,8 @@ class Session:
         self.home = os.path.join(self.tmp, "home")
         os.mkdir(self.runtime, 0o700)
         os.mkdir(self.home, 0o700)
-        # sway refuses root; KWin does not.
-        self.user = self.session_user() if compositor == "sway" else None
+        # sway and GNOME Shell refuse root; KWin does not.
+        self.user = self.session_user() if compositor in ("sway", "gnome") else None
         if self.user:
             for path in (self.tmp, self.runtime, self.home):
                 os.chown(path, self.user.pw_uid, self.user.pw_gid)
@@ -377,7 +384,8 @@ class Session:
         kwargs.setdefault("stdout", subprocess.DEVNULL)
         if "stderr" not in kwargs:
             kwargs["stderr"] = open(os.path.join(self.tmp, name + ".log"), "ab")
-        process = subprocess.Popen(argv, env=self.env, preexec_fn=child_setup(self.pid),
+        kwargs.setdefault("env", self.env)
+        process = subprocess.Popen(argv, preexec_fn=child_setup(self.pid),
                                    **kwargs)
         self.children.append((name, process))
         return process
@@ -408,8 +416,10 @@ class Session:
         self.start_fixture_server()
         if self.compositor == "sway":
             self.start_sway()
-        if self.compositor == "kwin":
+        elif self.compositor == "kwin":
             self.start_kwin()
+        elif self.compositor == "gnome":
+            self.start_gnome_shell()
 
     def screen_argument(self):
         # A high-density screen has more pixels, not fewer points: the pages keep their room.
@@ -651,14 +661,65 @@ class Session:
             subprocess.run(["kbuildsycoca5"], env=self.env, capture_output=True,
                            timeout=START_TIMEOUT)
 
-    def allow_on(self, display, name):
+    def start_gnome_shell(self):
+        """gnome-shell nested in the X display, with its Xwayland, and Tandrel's extension
+        answering on the session bus. DISPLAY becomes that Xwayland, HOST_DISPLAY stays the X
+        display where input arrives."""
+        gnome_session.install_extension(self.home, self.user)
+        system_bus = self.spawn("system-bus", [
+            self.programs["dbus-daemon"], "--session", "--nofork", "--print-address=1",
+            "--address=unix:path=" + os.path.join(self.tmp, "system-bus")],
+            stdout=subprocess.PIPE, **self.as_user())
+        address = LineReader(system_bus.stdout.fileno()).readline(
+            time.monotonic() + START_TIMEOUT)
+        if not address:
+            raise SessionError("the private system bus did not start")
+        host = self.env["DISPLAY"]
+        shell = self.spawn("gnome-shell", gnome_session.shell_argv(
+            self.programs["gnome-shell"], self.user),
+            env=gnome_session.shell_environment(self.env, address.strip(), SCREEN))
+        try:
+            gnome_session.wait_for_extension(self.programs["dbus-send"], self.env,
+                                             self.as_user(), shell,
+                                             lambda: self.log_tail("gnome-shell"))
+            gnome_session.leave_overview(self.programs["dbus-send"], self.env, self.as_user())
+        except gnome_session.GnomeShellError as e:
+            raise SessionError(str(e))
+        xwayland = gnome_session.xwayland_of(shell.pid)
+        if not xwayland:
+            raise SessionError("gnome-shell started no Xwayland: " + self.log_tail("gnome-shell"))
+        display, cookie = xwayland
+        # Xwayland lets in holders of mutter's cookie; the one who started this session and
+        # the session's user without it (tandrel) may connect too.
+        me = pwd.getpwuid(os.geteuid()).pw_name
+        deadline = time.monotonic() + START_TIMEOUT
+        while not (self.allow_on(display, me, cookie) and
+                   self.allow_on(display, self.user.pw_name, cookie)):
+            if time.monotonic() > deadline:
+                raise SessionError("gnome-shell's Xwayland (%s) did not answer within %ds"
+                                   % (display, START_TIMEOUT))
+            time.sleep(WM_POLL)
+        self.export("HOST_DISPLAY", host)
+        self.export("DISPLAY", display)
+        self.export("WAYLAND_DISPLAY", gnome_session.WAYLAND_SOCKET)
+        self.export("XDG_CURRENT_DESKTOP", "GNOME")
+        self.export("SESSION_UID", str(self.user.pw_uid))
+        self.export("SESSION_GID", str(self.user.pw_gid))
+
+    def gnome_focused_window(self):
+        return gnome_session.focused_window(self.programs["dbus-send"], self.env,
+                                            self.as_user())
+
+    def allow_on(self, display, name, cookie=None):
         """Lets the local user `name` connect to the display, asking as the session's user (the
-        only one let in at first) from a child process; False while the display does not
-        answer."""
+        only one let in at first, or with the cookie in that file) from a child process; False
+        while the display does not answer."""
         child = os.fork()
         if child == 0:
             status = 1
             try:
+                if cookie:
+                    os.environ["XAUTHORITY"] = cookie
                 if self.user and self.user.pw_uid != os.geteuid():
                     os.setgroups([])
                     os.setgid(self.user.pw_gid)
@@ -690,6 +751,11 @@ class Session:
         which the page counts from, or None while it has none."""
         if self.compositor == "kwin":
             return self.kwin_window(pid)
+        if self.compositor == "gnome":
+            window = self.gnome_focused_window()
+            if window and window.get("pid") == pid:
+                return gnome_session.page_origin(window, self.browser_kind == "firefox")
+            return None
         return self.sway_window(pid)[0] if self.compositor == "sway" else None
 
     def sway_nodes(self):
@@ -725,23 +791,33 @@ class Session:
             return self.sway_window(0)[1]
         if self.compositor == "kwin":
             return self.kwin_ask("workspace.activeClient ? workspace.activeClient.pid : 0") or 0
+        if self.compositor == "gnome":
+            window = self.gnome_focused_window()
+            if window is None:
+                raise SessionError("Tandrel's shell extension does not answer")
+            return window.get("pid", 0)
         raise SessionError("no compositor runs")
 
     def copy(self, mime, data):
         """The user's clipboard, held by a program of the session's user as a native application
         would hold it, until the next copy."""
-        self.release_clipboard()
-        holder = self.spawn("wl-copy", [self.programs["wl-copy"], "--foreground", "--type", mime],
-                            stdin=subprocess.PIPE, **self.as_user())
-        holder.stdin.write(data)
-        holder.stdin.close()
-        self.clipboard_holder = holder
         deadline = time.monotonic() + START_TIMEOUT
-        while self.paste(mime) != data:
-            if holder.poll() is not None or time.monotonic() > deadline:
-                raise SessionError("wl-copy did not take the clipboard: " +
-                                   self.log_tail("wl-copy"))
-            time.sleep(WM_POLL)
+        # Without data-control (GNOME) wl-copy needs the keyboard focus for a moment, and gives
+        # up now and then when it does not get it: it is started again.
+        for attempt in range(COPY_ATTEMPTS):
+            self.release_clipboard()
+            holder = self.spawn("wl-copy", [self.programs["wl-copy"], "--foreground", "--type",
+                                            mime], stdin=subprocess.PIPE, **self.as_user())
+            holder.stdin.write(data)
+            holder.stdin.close()
+            self.clipboard_holder = holder
+            while self.paste(mime) != data:
+                if holder.poll() is not None or time.monotonic() > deadline:
+                    break
+                time.sleep(WM_POLL)
+            else:
+                return
+        raise SessionError("wl-copy did not take the clipboard: " + self.log_tail("wl-copy"))
 
     def release_clipboard(self):
         if self.clipboard_holder is not None:
