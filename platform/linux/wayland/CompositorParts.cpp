@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform/linux/wayland/DataControlClipboard.h"
+#include "platform/linux/wayland/GnomeShellExtension.h"
 #include "platform/linux/wayland/KWinFakeInputKeys.h"
 #include "platform/linux/wayland/KWinScript.h"
-#include "platform/linux/wayland/GnomeShellExtension.h"
 #include "platform/linux/wayland/NativeRouting.h"
 #include "platform/linux/wayland/SwayIpc.h"
 #include "platform/linux/wayland/WaylandKeys.h"
