@@ -52,15 +52,18 @@ std::optional<Figures> measure(e2e::Compositor compositor, bool xwaylandBrowser,
     e2e::DesktopSession session(options);
     if (!session.start(error))
         return std::nullopt;
-    const auto page = session.open(e2e::textareaPage(), error);
-    if (!page)
-        return std::nullopt;
     e2e::TandrelProgram tandrel;
     ConfigurationStore(tandrel.promptsPath())
         .save(Configuration({Prompt(QUuid::createUuid(), QStringLiteral("Summary"),
                                     QStringLiteral("Summarize this thread in three bullets."))}));
     if (const uint uid = session.value(QStringLiteral("SESSION_UID")).toUInt(); uid != ::geteuid())
         tandrel.runAs(uid, session.value(QStringLiteral("SESSION_GID")).toUInt());
+    // Before the browser starts, so that the compositor has read it when tandrel starts.
+    if (!session.trust(tandrel.program(), error))
+        return std::nullopt;
+    const auto page = session.open(e2e::textareaPage(), error);
+    if (!page)
+        return std::nullopt;
     if (!tandrel.start({}, error))
         return std::nullopt;
     if (!waitUntil([&] { return tandrel.palette().has_value(); }, 10000)) {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "platform/linux/wayland/NativeRoute.h"
+#include "platform/linux/wayland/KWinWindowReport.h"
 #include "platform/linux/wayland/SwayTree.h"
 
 #include <QFile>
@@ -170,4 +171,33 @@ TEST(NativeRouteTest, ContentInsetAndScreenPosition) {
     EXPECT_EQ(webContentScale(QSize(1252, 852), QSize(1200, 715)), 1);
     EXPECT_EQ(webContentScale(QSize(1440, 900), QSize(1440, 900)), 1);
     EXPECT_EQ(screenRectOf(QRect(390, 206, 1038, 152), QPoint(0, 0), 2), QRect(195, 103, 519, 76));
+}
+
+// Reports of KWin's script, as recorded from KWin 5.27 over D-Bus (Chromium decorated by KWin,
+// Firefox with its own shadow), and what does not parse.
+TEST(NativeRouteTest, KWinReportsOfTheActiveWindow) {
+    const QString chromium = QStringLiteral(
+        R"({"active":true,"id":"{921aa7ec-4e7d-4927-93b2-42e4fdc320a2}","pid":6223,)"
+        R"("resourceClass":"chromium","desktopFileName":"chrome-chatgpt.com__textarea.html-Default",)"
+        R"("frame":[120,50,1200,800],"buffer":[120,50,1200,800],"x11":false})");
+    const KWinReport served = parseKWinReport(chromium);
+    ASSERT_TRUE(served.valid && served.window);
+    EXPECT_EQ(served.window->pid, 6223);
+    EXPECT_EQ(served.window->appId, QStringLiteral("chromium")); // the name the rules know
+    EXPECT_EQ(served.window->content, QRect(120, 50, 1200, 800));
+    EXPECT_EQ(served.window->bufferOrigin, QPoint(120, 50));
+    EXPECT_FALSE(served.window->xwayland);
+
+    const KWinReport firefox = parseKWinReport(QStringLiteral(
+        R"({"active":true,"id":"a","pid":7,"resourceClass":"firefox-esr","desktopFileName":"",)"
+        R"("frame":[120.4,50,1200,800],"buffer":[94,27,1252,852],"x11":false})"));
+    ASSERT_TRUE(firefox.window);
+    EXPECT_EQ(firefox.window->content, QRect(120, 50, 1200, 800));
+    EXPECT_EQ(firefox.window->bufferOrigin, QPoint(94, 27));
+
+    const KWinReport none = parseKWinReport(QStringLiteral(R"({"active":false})"));
+    EXPECT_TRUE(none.valid);
+    EXPECT_FALSE(none.window);
+    for (const char* broken : {"", "[]", R"({"active":true,"frame":[1,2,3]})", "{}"})
+        EXPECT_FALSE(parseKWinReport(QString::fromUtf8(broken)).valid) << broken;
 }
