@@ -95,6 +95,20 @@ long long windowPid(Display* d, Window w) {
     return pid;
 }
 
+// Windows come and go while the tree is walked (a window manager's frames, a window the test
+// just destroyed): an error about one that went away only leaves it out. Xlib's own handler,
+// which ends the process, is back once the walk is over.
+class IgnoringXErrors {
+public:
+    IgnoringXErrors() : m_before(XSetErrorHandler([](Display*, XErrorEvent*) { return 0; })) {}
+    ~IgnoringXErrors() { XSetErrorHandler(m_before); }
+    IgnoringXErrors(const IgnoringXErrors&) = delete;
+    IgnoringXErrors& operator=(const IgnoringXErrors&) = delete;
+
+private:
+    XErrorHandler m_before;
+};
+
 std::vector<Window> childrenOf(Display* d, Window w) {
     Window root = 0, parent = 0;
     Window* children = nullptr;
@@ -123,6 +137,7 @@ Window clientWithPid(Display* d, Window w, int depth = 0) {
 } // namespace
 
 std::vector<WindowOnScreen> visibleWindowsOf(long long pid) {
+    const IgnoringXErrors ignoring;
     std::vector<WindowOnScreen> out;
     Display* d = XOpenDisplay(nullptr);
     if (!d)
@@ -172,6 +187,7 @@ void collectEmbedded(Display* d, Window w, long long pid, int depth,
 } // namespace
 
 std::vector<WindowOnScreen> embeddedWindowsOf(long long pid) {
+    const IgnoringXErrors ignoring;
     std::vector<WindowOnScreen> out;
     Display* d = XOpenDisplay(nullptr);
     if (!d)
@@ -187,6 +203,7 @@ std::vector<WindowOnScreen> embeddedWindowsOf(long long pid) {
 }
 
 long long inputFocusProcess() {
+    const IgnoringXErrors ignoring;
     Display* d = XOpenDisplay(nullptr);
     if (!d)
         return 0;
