@@ -25,7 +25,7 @@ import ctypes.util
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
-SESSION = os.path.join(ROOT, "tests", "e2e", "desktop_session.py")
+SESSION = os.path.join(ROOT, "testing", "desktop_session.py")
 PAGE = "https://chatgpt.com/textarea.html"
 TOLERANCE = 2  # pixels
 PALETTE_GAP = 10

@@ -9,8 +9,8 @@
 //
 // Without --program it measures tandrel-inspect in watch mode.
 
-#include "tests/e2e/DesktopSession.h"
-#include "tests/e2e/Fixtures.h"
+#include "testing/DesktopSession.h"
+#include "testing/Fixtures.h"
 
 #include <QCoreApplication>
 #include <QDir>

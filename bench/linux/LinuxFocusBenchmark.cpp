@@ -8,8 +8,8 @@
 #include "bench/linux/CountingAccessibility.h"
 #include "platform/linux/LinuxAccessibility.h"
 #include "platform/linux/LinuxDesktop.h"
-#include "tests/e2e/DesktopSession.h"
-#include "tests/e2e/Fixtures.h"
+#include "testing/DesktopSession.h"
+#include "testing/Fixtures.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

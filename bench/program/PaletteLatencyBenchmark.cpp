@@ -12,8 +12,8 @@
 #include "bench/program/TandrelAbovePage.h"
 #include "bench/support/DesktopBench.h"
 #include "platform/linux/GLibPtr.h"
-#include "tests/e2e/DesktopSession.h"
-#include "tests/e2e/TandrelProgram.h"
+#include "testing/DesktopSession.h"
+#include "testing/TandrelProgram.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -8,10 +8,10 @@
 
 #include "bench/support/DesktopBench.h"
 #include "core/ConfigurationStore.h"
-#include "tests/e2e/AccessibleObjects.h"
-#include "tests/e2e/DesktopSession.h"
-#include "tests/e2e/Fixtures.h"
-#include "tests/e2e/TandrelProgram.h"
+#include "testing/AccessibleObjects.h"
+#include "testing/DesktopSession.h"
+#include "testing/Fixtures.h"
+#include "testing/TandrelProgram.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

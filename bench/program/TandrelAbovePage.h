@@ -2,8 +2,8 @@
 #pragma once
 
 #include "bench/support/DesktopBench.h"
-#include "tests/e2e/DesktopSession.h"
-#include "tests/e2e/TandrelProgram.h"
+#include "testing/DesktopSession.h"
+#include "testing/TandrelProgram.h"
 
 #include <QString>
 

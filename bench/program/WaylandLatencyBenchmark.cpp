@@ -11,10 +11,10 @@
 
 #include "bench/support/DesktopBench.h"
 #include "core/ConfigurationStore.h"
-#include "tests/e2e/DesktopSession.h"
-#include "tests/e2e/Fixtures.h"
-#include "tests/e2e/TandrelProgram.h"
-#include "tests/e2e/X11Windows.h"
+#include "testing/DesktopSession.h"
+#include "testing/Fixtures.h"
+#include "testing/TandrelProgram.h"
+#include "testing/X11Windows.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -9,8 +9,8 @@
 #include "app/sending/PromptSender.h"
 #include "bench/support/DesktopBench.h"
 #include "platform/linux/LinuxDesktop.h"
-#include "tests/e2e/DesktopSession.h"
-#include "tests/e2e/Fixtures.h"
+#include "testing/DesktopSession.h"
+#include "testing/Fixtures.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>

@@ -5,7 +5,7 @@
 // desktop layer and the session deliver through it), the page's next sent message, percentiles
 // and a failure line.
 
-#include "tests/e2e/DesktopSession.h"
+#include "testing/DesktopSession.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>

@@ -3,7 +3,7 @@
 // The tandrel-inspect program, run as a user would, against the browser on the fixture pages
 // (built once for Chromium and once for Firefox).
 
-#include "tests/e2e/Fixtures.h"
+#include "testing/Fixtures.h"
 #include "tests/e2e/PrivateDesktopSuite.h"
 
 #include <QJsonArray>

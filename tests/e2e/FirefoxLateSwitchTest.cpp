@@ -4,7 +4,7 @@
 // the page itself as focused until the focus moves. tandrel-inspect must say what to do about it.
 // (Chromium started that way never joins the bus at all.)
 
-#include "tests/e2e/Fixtures.h"
+#include "testing/Fixtures.h"
 #include "tests/e2e/PrivateDesktopSuite.h"
 
 #include <QProcess>

@@ -3,7 +3,7 @@
 // Entry point of end-to-end tests that use the clipboard: no application object here, because a
 // QGuiApplication must connect to the private display, which the suite starts first.
 
-#include "tests/e2e/Browser.h"
+#include "testing/Browser.h"
 
 #include <gtest/gtest.h>
 

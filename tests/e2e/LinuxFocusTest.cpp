@@ -9,9 +9,9 @@
 #include "platform/linux/A11yStatus.h"
 #include "platform/linux/LinuxAccessibility.h"
 #include "platform/linux/LinuxDesktop.h"
-#include "tests/e2e/Fixtures.h"
+#include "testing/Fixtures.h"
+#include "testing/X11Windows.h"
 #include "tests/e2e/PrivateDesktopSuite.h"
-#include "tests/e2e/X11Windows.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

@@ -6,10 +6,10 @@
 // throughout, and a switch to an XWayland window and back followed.
 
 #include "core/ConfigurationStore.h"
-#include "tests/e2e/Fixtures.h"
+#include "testing/Fixtures.h"
+#include "testing/TandrelProgram.h"
+#include "testing/X11Windows.h"
 #include "tests/e2e/ProgramChecks.h"
-#include "tests/e2e/TandrelProgram.h"
-#include "tests/e2e/X11Windows.h"
 
 #include <QElapsedTimer>
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/linux/LinuxDesktop.h"
-#include "tests/e2e/DesktopSession.h"
+#include "testing/DesktopSession.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "testing/TandrelProgram.h"
 #include "tests/e2e/PrivateDesktopSuite.h"
-#include "tests/e2e/TandrelProgram.h"
 
 #include <gtest/gtest.h>
 

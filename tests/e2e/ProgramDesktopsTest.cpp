@@ -3,10 +3,10 @@
 // The tandrel program on other kinds of desktops: a high-density screen (two pixels per point), a
 // window manager (openbox), and a panel with a system tray.
 
-#include "tests/e2e/Fixtures.h"
+#include "testing/Fixtures.h"
+#include "testing/TandrelProgram.h"
 #include "tests/e2e/PrivateDesktopSuite.h"
 #include "tests/e2e/ProgramChecks.h"
-#include "tests/e2e/TandrelProgram.h"
 
 #include <QDir>
 #include <QProcess>

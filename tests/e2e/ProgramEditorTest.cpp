@@ -5,7 +5,7 @@
 // unsaved buttons above the text area, and a save that cannot be written loses nothing.
 
 #include "core/ConfigurationStore.h"
-#include "tests/e2e/Fixtures.h"
+#include "testing/Fixtures.h"
 #include "tests/e2e/ProgramFlows.h"
 
 #include <QDir>

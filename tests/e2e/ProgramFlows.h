@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "tests/e2e/AccessibleObjects.h"
+#include "testing/AccessibleObjects.h"
+#include "testing/TandrelProgram.h"
 #include "tests/e2e/ForeignClipboard.h"
 #include "tests/e2e/PrivateDesktopSuite.h"
-#include "tests/e2e/TandrelProgram.h"
 
 #include <QByteArray>
 #include <QProcess>

@@ -6,7 +6,7 @@
 // user neither their clipboard nor a paste somewhere else.
 
 #include "core/ConfigurationStore.h"
-#include "tests/e2e/Fixtures.h"
+#include "testing/Fixtures.h"
 #include "tests/e2e/ProgramFlows.h"
 
 #include <QElapsedTimer>

@@ -4,10 +4,10 @@
 // pages: where the palette appears, that it never takes the keyboard focus, dismissing, desktop
 // chat apps, a second launch, a browser that ends, and a prompts file that cannot be read.
 
-#include "tests/e2e/Fixtures.h"
+#include "testing/Fixtures.h"
+#include "testing/TandrelProgram.h"
 #include "tests/e2e/PrivateDesktopSuite.h"
 #include "tests/e2e/ProgramChecks.h"
-#include "tests/e2e/TandrelProgram.h"
 
 #include <QDir>
 #include <QElapsedTimer>

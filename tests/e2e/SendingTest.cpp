@@ -4,7 +4,7 @@
 // process, Chromium showing the fixture pages, and the user's clipboard held by another process.
 
 #include "app/sending/PromptSender.h"
-#include "tests/e2e/Fixtures.h"
+#include "testing/Fixtures.h"
 #include "tests/e2e/ForeignClipboard.h"
 #include "tests/e2e/PrivateDesktopSuite.h"
 

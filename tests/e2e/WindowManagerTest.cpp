@@ -6,9 +6,9 @@
 
 #include "app/focus/FocusTracker.h"
 #include "platform/linux/LinuxDesktop.h"
-#include "tests/e2e/Fixtures.h"
+#include "testing/Fixtures.h"
+#include "testing/X11Windows.h"
 #include "tests/e2e/PrivateDesktopSuite.h"
-#include "tests/e2e/X11Windows.h"
 
 #include <QProcess>
 

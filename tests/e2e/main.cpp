@@ -3,7 +3,7 @@
 // Entry point of the end-to-end tests: a Qt application object first, since the real desktop
 // layer delivers accessibility events through Qt's event loop.
 
-#include "tests/e2e/Browser.h"
+#include "testing/Browser.h"
 
 #include <QCoreApplication>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "tests/e2e/X11Windows.h"
+#include "testing/X11Windows.h"
 
 #include <QProcess>
 #include <QStringList>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "tests/e2e/TandrelProgram.h"
+#include "testing/TandrelProgram.h"
 
 #include "core/ConfigurationStore.h"
 #include "core/Prompt.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "tests/e2e/DesktopSession.h"
+#include "testing/DesktopSession.h"
 
 #include <QDeadlineTimer>
 #include <QJsonArray>
@@ -46,7 +46,7 @@ DesktopSession::DesktopSession(WindowManager windowManager)
 
 DesktopSession::DesktopSession(const DesktopOptions& options) {
     process_.setProgram(QStringLiteral(TANDREL_PYTHON3));
-    QStringList arguments{QStringLiteral(TANDREL_E2E_DIR "/desktop_session.py"),
+    QStringList arguments{QStringLiteral(TANDREL_TESTING_DIR "/desktop_session.py"),
                           QStringLiteral("--browser"), QLatin1String(browserName(options.browser))};
     if (options.windowManager == WindowManager::Openbox)
         arguments << QStringLiteral("--window-manager");

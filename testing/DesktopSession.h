@@ -2,7 +2,7 @@
 #pragma once
 
 #include "core/Geometry.h"
-#include "tests/e2e/Browser.h"
+#include "testing/Browser.h"
 
 #include <QByteArray>
 #include <QProcess>
@@ -52,7 +52,7 @@ struct DesktopOptions {
     bool xwaylandBrowser = false;
 };
 
-// Runs tests/e2e/desktop_session.py as a child: a private X display, D-Bus session, accessibility
+// Runs testing/desktop_session.py as a child: a private X display, D-Bus session, accessibility
 // bus, HTTPS fixture server and a browser (Chromium or Firefox). Once started, this process's
 // environment points at that desktop (DISPLAY, DBUS_SESSION_BUS_ADDRESS, AT_SPI_BUS_ADDRESS,
 // XDG_RUNTIME_DIR), so the real desktop layer and any program started from here use it. Everything

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "tests/e2e/AccessibleObjects.h"
+#include "testing/AccessibleObjects.h"
 
 #include "platform/linux/GLibPtr.h"
 

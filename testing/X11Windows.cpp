@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "tests/e2e/X11Windows.h"
+#include "testing/X11Windows.h"
 
 #include "platform/linux/XErrorTrap.h"
 

@@ -17,7 +17,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 EXTENSION_UUID = "tandrel@tandrel.github.io"
-EXTENSION_SOURCE = os.path.join(HERE, "..", "..", "data", "gnome-shell", EXTENSION_UUID)
+EXTENSION_SOURCE = os.path.join(HERE, "..", "data", "gnome-shell", EXTENSION_UUID)
 BUS_NAME = "io.github.tandrel.Shell"
 OBJECT_PATH = "/io/github/tandrel/Shell"
 WAYLAND_SOCKET = "wayland-tandrel"
