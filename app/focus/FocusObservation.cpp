@@ -37,24 +37,24 @@ FocusObservation::FocusObservation(Desktop& desktop) : m_desktop(desktop) {
 
 FocusObservation::~FocusObservation() {
     m_refresh.reset();
-    disconnect();
+    stopWatching();
     m_workspaceToken.reset();
 }
 
 void FocusObservation::observe(std::optional<ax::Pid> pid,
                                std::optional<std::vector<ax::Element>> elements) {
     if (m_pid && !pid) {
-        disconnect();
+        stopWatching();
         m_pid.reset();
     } else if (pid && m_pid != pid) {
-        connect(*pid);
+        watch(*pid);
     }
     if (m_observer && elements)
         updateElements(*elements);
 }
 
-void FocusObservation::connect(ax::Pid pid) {
-    disconnect();
+void FocusObservation::watch(ax::Pid pid) {
+    stopWatching();
     // Remembered even if the observer cannot be created, so a failing process is not asked
     // again on every evaluation; the timer keeps the palette up to date meanwhile.
     m_pid = pid;
@@ -69,7 +69,7 @@ void FocusObservation::connect(ax::Pid pid) {
         m_observer->addNotification(m_application, notification);
 }
 
-void FocusObservation::disconnect() {
+void FocusObservation::stopWatching() {
     m_receivedEvent = false;
     m_observer.reset();
     m_application = ax::Element();
@@ -111,8 +111,7 @@ void FocusObservation::scheduleRefresh() {
     m_refresh = m_desktop.clock().runAfter(refreshDelay, [this] {
         // The handle of this very call stays in place until the next burst replaces it.
         m_refreshPending = false;
-        if (onChange)
-            onChange();
+        emit changed();
     });
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QLoggingCategory>
+#include <QObject>
 
 #include "platform/Desktop.h"
 
@@ -17,9 +18,10 @@ namespace tandrel {
 
 // Turns accessibility changes of the frontmost application (focus moved, window changed) and of
 // the current composer's elements (moved, resized, re-laid out, edited, destroyed), plus the
-// activation of another application, into onChange calls: one call 0.03 seconds after the first
+// activation of another application, into changed(): one signal 0.03 seconds after the first
 // event of a burst.
-class FocusObservation {
+class FocusObservation final : public QObject {
+    Q_OBJECT
 public:
     static constexpr double refreshDelay = 0.03;
 
@@ -28,8 +30,6 @@ public:
     FocusObservation(const FocusObservation&) = delete;
     FocusObservation& operator=(const FocusObservation&) = delete;
 
-    std::function<void()> onChange;
-
     // Which process to watch (none to stop), and, when given, which elements to watch; elements
     // already watched keep their subscriptions.
     void observe(std::optional<ax::Pid> pid, std::optional<std::vector<ax::Element>> elements);
@@ -37,9 +37,12 @@ public:
     const std::optional<ax::Pid>& pid() const { return m_pid; }
     bool isConnected() const { return m_observer != nullptr; }
 
+signals:
+    void changed();
+
 private:
-    void connect(ax::Pid pid);
-    void disconnect();
+    void watch(ax::Pid pid);
+    void stopWatching();
     void updateElements(const std::vector<ax::Element>& elements);
     void accessibilityChanged();
     void scheduleRefresh();

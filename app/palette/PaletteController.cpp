@@ -252,8 +252,7 @@ void PaletteController::pressPrompt(int index) {
         return;
     // A copy: the callback may rebuild the palette and so replace the row.
     const Prompt prompt = m_rows[static_cast<std::size_t>(index)].prompt;
-    if (onPrompt)
-        onPrompt(prompt);
+    emit promptChosen(prompt);
 }
 
 void PaletteController::sendOverflowPrompt(int tag) {
@@ -266,14 +265,12 @@ void PaletteController::sendOverflowPrompt(int tag) {
 }
 
 void PaletteController::editPrompts() {
-    if (onEdit)
-        onEdit();
+    emit editChosen();
 }
 
 void PaletteController::dismiss() {
     orderOut();
-    if (onDismiss)
-        onDismiss();
+    emit dismissed();
 }
 
 } // namespace tandrel

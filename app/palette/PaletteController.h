@@ -5,6 +5,8 @@
 #include "core/Configuration.h"
 #include "platform/Screens.h"
 
+#include <QObject>
+
 #include <functional>
 #include <optional>
 #include <vector>
@@ -14,7 +16,8 @@ namespace tandrel {
 // The floating strip of prompt buttons: which buttons fit, what the overflow menu lists, the
 // status line, and where the window goes next to a composer. It decides every frame and flag as
 // plain values and hands them to its view; when the palette shows is its owner's business.
-class PaletteController {
+class PaletteController final : public QObject {
+    Q_OBJECT
 public:
     // One prompt button as laid out.
     struct Row {
@@ -29,12 +32,6 @@ public:
     ~PaletteController();
     PaletteController(const PaletteController&) = delete;
     PaletteController& operator=(const PaletteController&) = delete;
-
-    // Unset callbacks make the actions do nothing.
-    std::function<void(const Prompt&)> onPrompt;
-    std::function<void()> onEdit;
-    // After the window has been ordered out.
-    std::function<void()> onDismiss;
 
     // New buttons for the configuration's prompts, the status line cleared, laid out at the
     // width the buttons want (at most 680).
@@ -72,6 +69,13 @@ public:
     const std::optional<OverflowMenu>& overflowMenu() const { return m_overflowMenu; }
     const PaletteLayout& currentLayout() const { return m_layout; }
     const std::optional<StripHint>& hint() const { return m_hint; }
+
+signals:
+    // The user's actions on the palette.
+    void promptChosen(const Prompt& prompt);
+    void editChosen();
+    // After the window has been ordered out.
+    void dismissed();
 
 private:
     void setContentSize(const Size& size);

@@ -220,8 +220,7 @@ bool PromptSender::restoreClipboard() {
 }
 
 void PromptSender::report(const std::optional<QString>& status) {
-    if (onStatus)
-        onStatus(status);
+    emit statusChanged(status);
 }
 
 } // namespace tandrel

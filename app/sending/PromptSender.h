@@ -7,6 +7,7 @@
 #include "core/Prompt.h"
 #include "platform/Desktop.h"
 
+#include <QObject>
 #include <QString>
 
 #include <functional>
@@ -23,17 +24,14 @@ namespace tandrel {
 //
 // Everything runs on the main thread; the waits between the steps are delayed calls on the
 // desktop's clock, cancelled when the sender goes away.
-class PromptSender {
+class PromptSender final : public QObject {
+    Q_OBJECT
 public:
     // The desktop and the tracker outlive the sender.
     PromptSender(Desktop& desktop, FocusTracker& tracker);
     ~PromptSender();
     PromptSender(const PromptSender&) = delete;
     PromptSender& operator=(const PromptSender&) = delete;
-
-    // Receives each status sentence for the palette, or none to clear it. Called with busy()
-    // already updated, so a receiver can enable or disable buttons from it.
-    std::function<void(const std::optional<QString>&)> onStatus;
 
     // An insertion is under way: from the accepted click (while the clipboard is being saved)
     // until it ends in any way.
@@ -44,6 +42,11 @@ public:
     // the restore follow on the clock. While busy, or when the focus is no longer on the target, it
     // only beeps; when the application does not answer, it says so.
     void send(const Prompt& prompt, const ChatTarget& target);
+
+signals:
+    // Each status sentence for the palette, or none to clear it, with busy() already updated, so
+    // a receiver can enable or disable buttons from it.
+    void statusChanged(const std::optional<QString>& status);
 
 private:
     struct Insertion {

@@ -40,12 +40,7 @@ AppDelegate::AppDelegate(Desktop& desktop, AppViews views, QString promptsPath,
       m_editor(std::make_unique<EditorController>(desktop, views.editor)),
       m_store(std::move(promptsPath)), m_configuration(Prompt::defaults()) {}
 
-AppDelegate::~AppDelegate() {
-    // Nothing scheduled may run into the parts below while they are being destroyed.
-    m_timer.reset();
-    if (m_observation)
-        m_observation->onChange = nullptr;
-}
+AppDelegate::~AppDelegate() = default;
 
 PromptSender& AppDelegate::sender() {
     if (!m_sender)
@@ -69,32 +64,35 @@ bool AppDelegate::applicationDidFinishLaunching() {
     watchPromptsFile();
 
     if (m_views.tray) {
-        m_views.tray->onAction = [this](MenuAction action) {
-            switch (action) {
-            case MenuAction::EditPrompts:
-                return editPrompts();
-            case MenuAction::ToggleLogin:
-                return toggleLogin();
-            case MenuAction::TogglePause:
-                return togglePause();
-            case MenuAction::AccessibilitySettings:
-                return accessibilitySettings();
-            case MenuAction::About:
-                return about();
-            case MenuAction::SupportMyWork:
-                return supportMyWork();
-            case MenuAction::Quit:
-                return quit();
-            case MenuAction::None:
-                return;
-            }
-        };
-        m_views.tray->onMenuAboutToShow = [this] { menuWillOpen(); };
+        QObject::connect(m_views.tray, &TrayView::actionChosen, &m_connections,
+                         [this](MenuAction action) {
+                             switch (action) {
+                             case MenuAction::EditPrompts:
+                                 return editPrompts();
+                             case MenuAction::ToggleLogin:
+                                 return toggleLogin();
+                             case MenuAction::TogglePause:
+                                 return togglePause();
+                             case MenuAction::AccessibilitySettings:
+                                 return accessibilitySettings();
+                             case MenuAction::About:
+                                 return about();
+                             case MenuAction::SupportMyWork:
+                                 return supportMyWork();
+                             case MenuAction::Quit:
+                                 return quit();
+                             case MenuAction::None:
+                                 return;
+                             }
+                         });
+        QObject::connect(m_views.tray, &TrayView::menuAboutToShow, &m_connections,
+                         [this] { menuWillOpen(); });
         m_views.tray->show();
     }
     rebuildMenu();
 
-    m_observation->onChange = [this] { tick(); };
+    m_followFocus = QObject::connect(m_observation.get(), &FocusObservation::changed,
+                                     &m_connections, [this] { tick(); });
     m_timer = m_desktop.clock().repeat(kTimerInterval, kTimerTolerance, [this] { tick(); });
     tick();
 
@@ -108,24 +106,27 @@ bool AppDelegate::applicationDidFinishLaunching() {
 }
 
 void AppDelegate::installCallbacks() {
-    m_palette->onPrompt = [this](const Prompt& prompt) {
-        if (!m_target || m_paused)
-            return;
-        sender().send(prompt, *m_target);
-    };
-    m_palette->onEdit = [this] { editPrompts(); };
-    m_palette->onDismiss = [this] {
+    QObject::connect(m_palette.get(), &PaletteController::promptChosen, &m_connections,
+                     [this](const Prompt& prompt) {
+                         if (!m_target || m_paused)
+                             return;
+                         sender().send(prompt, *m_target);
+                     });
+    QObject::connect(m_palette.get(), &PaletteController::editChosen, &m_connections,
+                     [this] { editPrompts(); });
+    QObject::connect(m_palette.get(), &PaletteController::dismissed, &m_connections, [this] {
         m_dismissedTarget = m_target;
         m_previewing = false;
-    };
+    });
     m_editor->onQuit = [this] { quit(); };
     m_editor->onEditPrompts = [this] { editPrompts(); };
     m_editor->onPreview = [this](const Configuration& working, const Rect& rect) {
         showPreview(working, rect);
     };
-    sender().onStatus = [this](const std::optional<QString>& message) {
-        m_palette->status(message, sender().busy());
-    };
+    QObject::connect(&sender(), &PromptSender::statusChanged, &m_connections,
+                     [this](const std::optional<QString>& message) {
+                         m_palette->status(message, sender().busy());
+                     });
     m_editor->onSave = [this](const Configuration& edited) {
         m_file.save(edited); // a failure goes back to the editor as it is
         m_previewing = false;
@@ -141,23 +142,26 @@ void AppDelegate::installCallbacks() {
 }
 
 void AppDelegate::watchPromptsFile() {
-    m_file.onReload = [this](const Configuration& configuration) {
-        usePromptsFromFile(configuration);
-        // An editor with unsaved edits keeps them; its save asks before overwriting the file.
-        if (m_editor->isWindowVisible() && !m_editor->hasUnsavedEdits()) {
-            m_editor->reload(m_configuration);
-            m_editorBase = m_file.contents();
-        }
-    };
-    m_file.onUnreadable = [this](const Error& error) {
-        m_views.dialogs.showNotice(
-            QCoreApplication::translate("AppDelegate", "Your prompts file cannot be read"),
-            error.errorDescription() +
-                QCoreApplication::translate("AppDelegate",
-                                            "\n\n%1 keeps using the prompts it had. Once the "
-                                            "file can be read again, its prompts are used.")
-                    .arg(AppIdentity::name()));
-    };
+    QObject::connect(&m_file, &PromptsFileWatch::reloaded, &m_connections,
+                     [this](const Configuration& configuration) {
+                         usePromptsFromFile(configuration);
+                         // An editor with unsaved edits keeps them; its save asks before
+                         // overwriting the file.
+                         if (m_editor->isWindowVisible() && !m_editor->hasUnsavedEdits()) {
+                             m_editor->reload(m_configuration);
+                             m_editorBase = m_file.contents();
+                         }
+                     });
+    QObject::connect(
+        &m_file, &PromptsFileWatch::unreadable, &m_connections, [this](const Error& error) {
+            m_views.dialogs.showNotice(
+                QCoreApplication::translate("AppDelegate", "Your prompts file cannot be read"),
+                error.errorDescription() +
+                    QCoreApplication::translate("AppDelegate",
+                                                "\n\n%1 keeps using the prompts it had. Once the "
+                                                "file can be read again, its prompts are used.")
+                        .arg(AppIdentity::name()));
+        });
     m_file.start();
 }
 
@@ -179,7 +183,7 @@ void AppDelegate::showPreview(const Configuration& working, const Rect& rect) {
 void AppDelegate::startPreviewPosition() {
     // A fixed place for looking at the palette: nothing but the user moves or hides it now.
     m_timer.reset();
-    m_observation->onChange = nullptr;
+    QObject::disconnect(m_followFocus);
     m_palette->center();
     const std::vector<ScreenGeometry> screens = m_desktop.screens().screens();
     if (!screens.empty()) {

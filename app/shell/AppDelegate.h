@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QLoggingCategory>
+#include <QObject>
 
 #include "app/focus/ChatTarget.h"
 #include "app/focus/FocusObservation.h"
@@ -127,8 +128,12 @@ private:
     bool m_launched = false;
     std::optional<QString> m_lastVisibilityReason;
     QString m_lastNativeProblem;
-    // Last: destroyed first, so the timer never fires into a controller being torn down.
+    // What follows the focus observation's changes; dropped for the fixed preview position.
+    QMetaObject::Connection m_followFocus;
+    // Last: destroyed first, so neither the timer nor a signal of the parts above reaches a
+    // controller being torn down. The context of every connection to this delegate's parts.
     std::unique_ptr<Handle> m_timer;
+    QObject m_connections;
 };
 
 } // namespace tandrel

@@ -74,19 +74,17 @@ void PromptsFileWatch::settled() {
     m_reported.reset();
     qCInfo(lcPromptsFile, "Prompts file changed; reloaded %zu prompts",
            configuration.prompts.size());
-    if (onReload)
-        onReload(configuration);
+    emit reloaded(configuration);
 }
 
 void PromptsFileWatch::report(const Error& error, const std::optional<QByteArray>& contents) {
-    Unreadable unreadable{contents, error.errorDescription()};
-    if (m_reported == unreadable)
+    Unreadable found{contents, error.errorDescription()};
+    if (m_reported == found)
         return;
-    m_reported = std::move(unreadable);
+    m_reported = std::move(found);
     qCWarning(lcPromptsFile, "Prompts file changed but cannot be read; the prompts in use stay: %s",
               error.what());
-    if (onUnreadable)
-        onUnreadable(error);
+    emit unreadable(error);
 }
 
 } // namespace tandrel

@@ -9,6 +9,7 @@
 #include "platform/Desktop.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 
 #include <functional>
@@ -25,7 +26,8 @@ namespace tandrel {
 // the program's own saves, a touch or a rewrite with the same bytes are no change.
 //
 // Lifetimes: the desktop and the store outlive the watch.
-class PromptsFileWatch {
+class PromptsFileWatch final : public QObject {
+    Q_OBJECT
 public:
     // Changes settle this long before the file is read: an editor's save comes as a burst of
     // events (a temporary file written, renamed over the file, its attributes set).
@@ -43,20 +45,21 @@ public:
     // Reads the file as it is now and keeps its bytes. Throws as load() does, and FileError
     // when the file is gone: there is nothing to reload then.
     Configuration reload();
-    // Starts watching: settled changes reach onReload or onUnreadable.
+    // Starts watching: settled changes are signalled as reloaded() or unreadable().
     void start();
-
-    // The file now holds prompts other than those last read or written; they are kept as read.
-    std::function<void(const Configuration&)> onReload;
-    // The file now holds something that cannot be read. Once per change: the same unreadable
-    // file is not reported again. What was last read stays the known content.
-    std::function<void(const Error&)> onUnreadable;
 
     // The bytes last read or written; none while the file was absent.
     const std::optional<QByteArray>& contents() const { return m_contents; }
     // Whether the file holds other bytes now than `base`. A file that is absent now does not
     // count: writing it again loses nothing. A file that cannot be read does.
     bool changedSince(const std::optional<QByteArray>& base) const;
+
+signals:
+    // The file now holds prompts other than those last read or written; they are kept as read.
+    void reloaded(const Configuration& configuration);
+    // The file now holds something that cannot be read. Once per change: the same unreadable
+    // file is not reported again. What was last read stays the known content.
+    void unreadable(const Error& error);
 
 private:
     struct Unreadable {

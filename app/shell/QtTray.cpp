@@ -16,10 +16,7 @@ QtTray::QtTray() : m_menu(std::make_unique<QMenu>()), m_icon(std::make_unique<QS
     m_icon->setIcon(menuBarIcon());
     m_icon->setToolTip(AppIdentity::name());
     m_icon->setContextMenu(m_menu.get());
-    connect(m_menu.get(), &QMenu::aboutToShow, this, [this] {
-        if (onMenuAboutToShow)
-            onMenuAboutToShow();
-    });
+    connect(m_menu.get(), &QMenu::aboutToShow, this, &TrayView::menuAboutToShow);
     // Trays differ on which click opens the context menu; make the primary click do it too.
     connect(m_icon.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
@@ -90,8 +87,7 @@ void QtTray::trigger(QAction* action) {
         // the owner rebuilds the menu from the real state.
         action->setChecked(item.checkable && item.state == MenuState::On);
         const MenuAction chosen = item.action;
-        if (onAction)
-            onAction(chosen); // may rebuild the menu: `action` and `item` are not used after
+        emit actionChosen(chosen); // may rebuild the menu: `action` and `item` are not used after
         return;
     }
 }

@@ -16,7 +16,7 @@ namespace tandrel {
 // QSystemTrayIcon with a QMenu: the drawn icon, the application's name as tooltip, and the
 // menu's items made from the plain model. A left click opens the same menu as a right click.
 // Needs a QApplication; lives as long as its owner keeps it.
-class QtTray final : public QObject, public TrayView {
+class QtTray final : public TrayView {
 public:
     QtTray();
     ~QtTray() override;

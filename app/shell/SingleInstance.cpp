@@ -233,8 +233,8 @@ void SingleInstance::readFrom(int fd) {
     if (reopen)
         ::send(fd, kDone.constData(), std::size_t(kDone.size()), MSG_NOSIGNAL);
     closeClient(fd);
-    if (reopen && onReopen)
-        onReopen();
+    if (reopen)
+        emit reopenRequested();
 }
 
 void SingleInstance::closeClient(int fd) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 
 #include <chrono>
@@ -20,7 +21,8 @@ namespace tandrel {
 // (stopped, or stuck) is never replaced: the socket only carries messages. Plain POSIX sockets
 // watched by the Qt event loop: Qt's network module would cost the resident program a megabyte
 // for this one line of talk.
-class SingleInstance {
+class SingleInstance final : public QObject {
+    Q_OBJECT
 public:
     // Unresponsive: another instance is running (it holds the lock) but did not take the request
     // within the answer time; nothing should be started.
@@ -41,8 +43,9 @@ public:
     // Failed (with the reason in *error) when the lock or the socket could not be set up.
     Role claim(QString* error);
 
-    // Called on the main thread whenever a later launch asks this instance to reopen.
-    std::function<void()> onReopen;
+signals:
+    // On the main thread, whenever a later launch asks this instance to reopen.
+    void reopenRequested();
 
 private:
     struct Client {

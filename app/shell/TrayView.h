@@ -3,16 +3,18 @@
 
 #include "app/shell/StatusMenu.h"
 
-#include <functional>
+#include <QObject>
+
 #include <vector>
 
 namespace tandrel {
 
 // The tray icon and its menu as the controller sees them. QtTray is the real one; tests of the
 // controller can record what it was given instead.
-class TrayView {
+class TrayView : public QObject {
+    Q_OBJECT
 public:
-    virtual ~TrayView() = default;
+    using QObject::QObject;
 
     // Whether the desktop has a tray to show the icon in at all.
     virtual bool isAvailable() const = 0;
@@ -23,9 +25,10 @@ public:
     // opens); nothing when the menu has no such item.
     virtual void updateItem(const MenuItem& item) = 0;
 
-    // Installed by the owner after construction; unset callbacks do nothing.
-    std::function<void(MenuAction)> onAction;
-    std::function<void()> onMenuAboutToShow;
+signals:
+    // The user chose the item with this action (the receiver may rebuild the menu meanwhile).
+    void actionChosen(MenuAction action);
+    void menuAboutToShow();
 };
 
 } // namespace tandrel

@@ -116,6 +116,7 @@ int main(int argc, char** argv) {
     RestartOnNewBus::applyCarriedState(*desktop, delegate);
     RestartOnNewBus restart(*desktop, delegate, commandLine);
     // Only now: a second launch during the load-failure alert finds nothing to open.
-    instance.onReopen = [&delegate] { delegate.applicationShouldHandleReopen(); };
+    QObject::connect(&instance, &SingleInstance::reopenRequested, &app,
+                     [&delegate] { delegate.applicationShouldHandleReopen(); });
     return app.exec();
 }

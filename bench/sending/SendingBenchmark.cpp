@@ -74,7 +74,8 @@ int main(int argc, char** argv) {
 
     PromptSender sender(*desktop, tracker);
     std::optional<QString> lastStatus;
-    sender.onStatus = [&](const std::optional<QString>& status) { lastStatus = status; };
+    QObject::connect(&sender, &PromptSender::statusChanged,
+                     [&](const std::optional<QString>& status) { lastStatus = status; });
     const Prompt prompt(QUuid::createUuid(), QStringLiteral("Summary"),
                         QStringLiteral("Summarize this thread in three bullets."));
     std::vector<double> sends;

@@ -292,10 +292,10 @@ TEST_F(LinuxFocus, ObservesTypingInTheComposer) {
     const std::optional<ChatTarget> target = waitForTarget(tracker, true);
     ASSERT_TRUE(target) << "no target for the textarea";
 
-    // What the palette relies on: a coalesced onChange after a real edit ...
+    // What the palette relies on: a coalesced change after a real edit ...
     int changes = 0;
     FocusObservation observation(*desktop_);
-    observation.onChange = [&changes] { ++changes; };
+    QObject::connect(&observation, &FocusObservation::changed, [&changes] { ++changes; });
     observation.observe(target->pid, target->layoutElements);
     ASSERT_TRUE(observation.isConnected());
     // ... made of a value change reported on the composer itself.
@@ -330,7 +330,7 @@ TEST_F(LinuxFocus, ObservesTypingInTheComposer) {
         while (!seen() && !pause.hasExpired())
             runEventLoop(20ms);
     }
-    EXPECT_GT(changes, 0) << "onChange never ran after typing " << typed << " characters";
+    EXPECT_GT(changes, 0) << "no change was signalled after typing " << typed << " characters";
     EXPECT_TRUE(seen()) << "no AXValueChanged on the composer after typing " << typed
                         << " characters";
     // The events were about what was typed.

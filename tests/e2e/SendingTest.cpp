@@ -71,9 +71,10 @@ protected:
         const ChatTarget target = waitForTarget(tracker);
         EXPECT_TRUE(session_->takeSent(&error)) << error.toStdString();
         PromptSender sender(*desktop_, tracker);
-        sender.onStatus = [&](const std::optional<QString>& status) {
-            outcome.statuses.push_back({status, sender.busy()});
-        };
+        QObject::connect(&sender, &PromptSender::statusChanged,
+                         [&](const std::optional<QString>& status) {
+                             outcome.statuses.push_back({status, sender.busy()});
+                         });
         sender.send(Prompt(QUuid::createUuid(), QStringLiteral("Prompt"), text), target);
         EXPECT_TRUE(waitUntil([&] { return !sender.busy(); })) << "the insertion never ended";
         if (!outcome.statuses.empty() && outcome.statuses.back().text)

@@ -112,7 +112,7 @@ TEST(DesktopChatScenario, MovingFocusToTheSearchFieldIsNoticedThirtyMilliseconds
         shown = tracker.current(true);
         observation.observe(pid, shown ? shown->layoutElements : std::vector<ax::Element>{});
     };
-    observation.onChange = evaluate;
+    QObject::connect(&observation, &FocusObservation::changed, evaluate);
     evaluate();
     ASSERT_TRUE(shown);
 

@@ -19,7 +19,7 @@ const std::vector<QString> kLayoutNotifications = {"AXMoved", "AXResized", "AXLa
 class Observation : public ::testing::Test {
 protected:
     Observation() {
-        observation->onChange = [this] { ++changes; };
+        QObject::connect(observation.get(), &FocusObservation::changed, [this] { ++changes; });
     }
 
     // (added, element, name) of every subscription call since the last look.
@@ -185,11 +185,12 @@ TEST_F(Observation, DestroyedObservationCancelsItsRefreshAndHearsNothing) {
 
 TEST_F(Observation, ChangeHandlerMayObserveAgainAndEventsDuringItScheduleTheNextRefresh) {
     // As the controller does: every evaluation re-states what to watch.
-    observation->onChange = [this] {
+    QObject::disconnect(observation.get(), &FocusObservation::changed, nullptr, nullptr);
+    QObject::connect(observation.get(), &FocusObservation::changed, [this] {
         ++changes;
         observation->observe(10, std::vector<ax::Element>{input});
         input.post("AXValueChanged");
-    };
+    });
     observation->observe(10, std::vector<ax::Element>{input});
     input.post("AXValueChanged");
     sim.advance(0.03);

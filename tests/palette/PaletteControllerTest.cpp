@@ -71,7 +71,8 @@ protected:
     Palette() {
         view.widths = {{"Sixty", 60}, {"Hundred", 100}, {"Two hundred", 200},
                        {"Tiny", 20},  {"Huge", 300},    {"Short", 30}};
-        palette.onPrompt = [this](const Prompt& p) { sent.push_back(p.title); };
+        QObject::connect(&palette, &PaletteController::promptChosen,
+                         [this](const Prompt& p) { sent.push_back(p.title); });
     }
     // Three buttons 72, 112 and 156 wide at 0, 78 and 196: preferred width 434.
     void rebuildThree() {
@@ -243,23 +244,15 @@ TEST_F(Palette, PressesReachTheOwnerOnlyWhenTheyMayInsert) {
     // Dismissal hides the window before the owner hears of it.
     palette.orderFrontRegardless();
     bool hiddenWhenTold = false;
-    palette.onDismiss = [&] { hiddenWhenTold = !palette.isVisible() && !view.visible; };
+    QObject::connect(&palette, &PaletteController::dismissed,
+                     [&] { hiddenWhenTold = !palette.isVisible() && !view.visible; });
     view.actions.dismissPressed();
     EXPECT_TRUE(hiddenWhenTold);
 
     int edits = 0;
-    palette.onEdit = [&] { ++edits; };
+    QObject::connect(&palette, &PaletteController::editChosen, [&] { ++edits; });
     view.actions.editPressed();
     EXPECT_EQ(edits, 1);
-
-    // Without callbacks nothing happens, and nothing breaks.
-    palette.onPrompt = nullptr;
-    palette.onEdit = nullptr;
-    palette.onDismiss = nullptr;
-    palette.status(std::nullopt, false);
-    view.actions.promptPressed(0);
-    view.actions.editPressed();
-    view.actions.dismissPressed();
 }
 
 TEST(PaletteLifetime, ThePressesOfAViewThatOutlivesItsControllerDoNothing) {
@@ -269,7 +262,8 @@ TEST(PaletteLifetime, ThePressesOfAViewThatOutlivesItsControllerDoNothing) {
     {
         PaletteController palette(screens, view);
         palette.rebuild(Configuration({prompt("Sixty")}));
-        palette.onPrompt = [](const Prompt&) { FAIL() << "controller is gone"; };
+        QObject::connect(&palette, &PaletteController::promptChosen,
+                         [](const Prompt&) { FAIL() << "controller is gone"; });
     }
     EXPECT_FALSE(view.actions.promptPressed);
     EXPECT_FALSE(view.actions.dismissPressed);

@@ -28,7 +28,8 @@ Prompt prompt(const QString& title, const QString& text) {
 class PaletteWindowTest : public ::testing::Test {
 protected:
     PaletteWindowTest() {
-        palette.onPrompt = [this](const Prompt& p) { sent.push_back(p.text); };
+        QObject::connect(&palette, &PaletteController::promptChosen,
+                         [this](const Prompt& p) { sent.push_back(p.text); });
         palette.rebuild(Configuration({prompt("Summarise", "Summarise this."),
                                        prompt("Explain simply", "Explain it simply."),
                                        prompt("Translate to French", "Translate it.")}));
@@ -145,12 +146,12 @@ TEST_F(PaletteWindowTest, PressesReachTheController) {
     EXPECT_EQ(sent, (std::vector<QString>{"Explain it simply.", "Translate it."}));
 
     int edits = 0;
-    palette.onEdit = [&] { ++edits; };
+    QObject::connect(&palette, &PaletteController::editChosen, [&] { ++edits; });
     window->editButton()->click();
     EXPECT_EQ(edits, 1);
 
     int dismissals = 0;
-    palette.onDismiss = [&] { ++dismissals; };
+    QObject::connect(&palette, &PaletteController::dismissed, [&] { ++dismissals; });
     window->dismissButton()->click();
     EXPECT_EQ(dismissals, 1);
     EXPECT_FALSE(window->isVisible());

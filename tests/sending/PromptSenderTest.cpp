@@ -46,9 +46,10 @@ std::vector<PasteboardItem> richCopy() {
 class Sending : public ::testing::Test {
 public:
     Sending() {
-        sender.onStatus = [this](const std::optional<QString>& text) {
-            statuses.push_back({text, sender.busy()});
-        };
+        QObject::connect(&sender, &PromptSender::statusChanged,
+                         [this](const std::optional<QString>& text) {
+                             statuses.push_back({text, sender.busy()});
+                         });
         clipboard().copy(richCopy());
     }
 
@@ -265,10 +266,12 @@ const Ending kEndings[] = {
      {},
      [](SendingEndings& s) {
          // The moment the click is accepted, the browser goes busy.
-         s.sender.onStatus = [&s](const std::optional<QString>& text) {
-             s.statuses.push_back({text, s.sender.busy()});
-             s.browserAnswers(false);
-         };
+         QObject::disconnect(&s.sender, &PromptSender::statusChanged, nullptr, nullptr);
+         QObject::connect(&s.sender, &PromptSender::statusChanged,
+                          [&s](const std::optional<QString>& text) {
+                              s.statuses.push_back({text, s.sender.busy()});
+                              s.browserAnswers(false);
+                          });
      },
      nullptr,
      0,
@@ -405,7 +408,8 @@ TEST_F(Sending, PasteReplacesTheSelectionAndIsVerifiedThere) {
 TEST_F(Sending, SenderGoingAwayMidInsertionPutsTheClipboardBackAndStaysSilent) {
     auto early = std::make_unique<PromptSender>(sim, tracker);
     int reports = 0;
-    early->onStatus = [&](const std::optional<QString>&) { ++reports; };
+    QObject::connect(early.get(), &PromptSender::statusChanged,
+                     [&](const std::optional<QString>&) { ++reports; });
     early->send(prompt, target());
     sim.advance(0);
     ASSERT_EQ(clipboard().text(), prompt.text);

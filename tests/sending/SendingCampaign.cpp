@@ -131,9 +131,9 @@ void Campaign::runOne(Counts& counts) {
     FocusTracker tracker(sim);
     PromptSender sender(sim, tracker);
     std::vector<std::pair<std::optional<QString>, bool>> statuses;
-    sender.onStatus = [&](const std::optional<QString>& s) {
+    QObject::connect(&sender, &PromptSender::statusChanged, [&](const std::optional<QString>& s) {
         statuses.emplace_back(s, sender.busy());
-    };
+    });
 
     // The input, the clipboard and the prompt.
     const QString before = text(kDraftPieces, 4);

@@ -209,13 +209,13 @@ TEST_F(AppController, VisibilityLoopFollowsFocusDismissalPauseAndTrust) {
     EXPECT_TRUE(paletteView.visible) << "the palette did not come back for the input";
 
     // Paused: hidden at once, prompts do nothing, the menu says so.
-    tray.onAction(MenuAction::TogglePause);
+    emit tray.actionChosen(MenuAction::TogglePause);
     EXPECT_FALSE(paletteView.visible);
     EXPECT_EQ(tray.statusLine(), QStringLiteral("Paused"));
     paletteView.actions.promptPressed(0);
     EXPECT_FALSE(app->sender().busy());
     EXPECT_TRUE(desktop.keyEvents().keys().empty());
-    tray.onAction(MenuAction::TogglePause);
+    emit tray.actionChosen(MenuAction::TogglePause);
     EXPECT_TRUE(paletteView.visible);
 
     // Trust lost, then regained: each change refreshes the menu and the editor's text once.
@@ -289,7 +289,7 @@ TEST_F(AppController, PromptButtonSendsIntoTheTargetAndDisablesTheButtonsMeanwhi
 TEST_F(AppController, PreviewStaysWhileTheEditorIsInFrontAndEndsWithTheSavedPrompts) {
     savePrompts(Configuration(Prompt::defaults()));
     launch();
-    tray.onAction(MenuAction::EditPrompts);
+    emit tray.actionChosen(MenuAction::EditPrompts);
     ASSERT_TRUE(editorView.visible);
     bringEditorToFront();
 
@@ -371,7 +371,7 @@ TEST_F(AppController, HandEditsOfThePromptsFileAreUsedAndNeverOverwrittenUnasked
     EXPECT_EQ(paletteView.buttons.size(), 3u);
 
     // An open editor without edits follows the file.
-    tray.onAction(MenuAction::EditPrompts);
+    emit tray.actionChosen(MenuAction::EditPrompts);
     ASSERT_TRUE(editorView.visible);
     editByHand(PromptsFile::encode(first(4)));
     desktop.advance(1);
@@ -423,7 +423,7 @@ TEST_F(AppController, HandEditsOfThePromptsFileAreUsedAndNeverOverwrittenUnasked
     // The program's own save is no change: the next save asks nothing.
     desktop.fileWatching().notifyChanged(promptsPath());
     desktop.advance(1);
-    tray.onAction(MenuAction::EditPrompts);
+    emit tray.actionChosen(MenuAction::EditPrompts);
     editorView.label = QStringLiteral("Again");
     app->editor().savePrompts();
     EXPECT_EQ(editorView.questions.size(), 3u) << "its own save counted as a change";
@@ -441,7 +441,7 @@ TEST_F(AppController, HandEditsOfThePromptsFileAreUsedAndNeverOverwrittenUnasked
     EXPECT_TRUE(dialogs.notices[0].second.contains(promptsPath()));
     EXPECT_EQ(app->configuration(), again);
     EXPECT_EQ(paletteView.buttons.size(), 5u);
-    tray.onAction(MenuAction::EditPrompts);
+    emit tray.actionChosen(MenuAction::EditPrompts);
     editorView.label = QStringLiteral("Kept");
     editorView.answer = 1;
     app->editor().savePrompts();
@@ -474,7 +474,7 @@ TEST_F(AppController, PreviewOptionPinsThePaletteUntilTheUserActs) {
     EXPECT_TRUE(paletteView.visible) << "the loop still ran after --preview";
     EXPECT_EQ(paletteView.frame.origin, pinned);
     EXPECT_EQ(tray.statusLine(), QStringLiteral("Ready for desktop and web chats"));
-    tray.onAction(MenuAction::TogglePause);
+    emit tray.actionChosen(MenuAction::TogglePause);
     EXPECT_FALSE(paletteView.visible);
 }
 
@@ -493,17 +493,17 @@ TEST_F(AppController, MenuActionsReachTheDesktop) {
     savePrompts(Configuration(Prompt::defaults()));
     launch();
     desktop.setTrusted(false);
-    tray.onAction(MenuAction::AccessibilitySettings);
+    emit tray.actionChosen(MenuAction::AccessibilitySettings);
     EXPECT_EQ(desktop.ax().trustPrompts(), 1) << "the switch was not turned on";
     EXPECT_EQ(desktop.ws().accessibilitySettingsOpened(), 1);
 
-    tray.onAction(MenuAction::ToggleLogin);
+    emit tray.actionChosen(MenuAction::ToggleLogin);
     EXPECT_EQ(desktop.login().status(), LoginItemStatus::Enabled);
-    tray.onAction(MenuAction::About);
+    emit tray.actionChosen(MenuAction::About);
     EXPECT_TRUE(dialogs.about.startsWith(QStringLiteral("Tandrel|")));
     bool quit = false;
     app->onQuit = [&] { quit = true; };
-    tray.onAction(MenuAction::Quit);
+    emit tray.actionChosen(MenuAction::Quit);
     EXPECT_TRUE(quit);
     quit = false;
     app->editor().quitApplication(); // the editor's Control+Q

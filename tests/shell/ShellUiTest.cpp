@@ -124,12 +124,12 @@ TEST_F(QtTrayTest, AppliesTheModelToTheMenu) {
 TEST_F(QtTrayTest, ChoosingAnItemReportsItsActionAndLeavesTheStateToTheModel) {
     std::vector<MenuAction> chosen;
     int opened = 0;
-    tray.onAction = [&](MenuAction action) {
+    QObject::connect(&tray, &TrayView::actionChosen, [&](MenuAction action) {
         chosen.push_back(action);
         // The controller rebuilds the menu from inside the handler.
         tray.setMenu(buildStatusMenu(true, true, LoginItemStatus::NotRegistered, std::nullopt));
-    };
-    tray.onMenuAboutToShow = [&] { ++opened; };
+    });
+    QObject::connect(&tray, &TrayView::menuAboutToShow, [&] { ++opened; });
     tray.setMenu(buildStatusMenu(true, false, LoginItemStatus::NotRegistered, std::nullopt));
 
     QAction* login = commands()[2];

@@ -135,7 +135,7 @@ TEST_F(SingleInstanceTest, LaterLaunchReachesTheRunningOneAfterALeftoverSocketFi
     int reopened = 0;
     {
         SingleInstance first;
-        first.onReopen = [&] { ++reopened; };
+        QObject::connect(&first, &SingleInstance::reopenRequested, [&] { ++reopened; });
         QString error;
         ASSERT_EQ(first.claim(&error), SingleInstance::Role::Primary) << error.toStdString();
         // A program started from Tandrel must not keep it "running" after it quits.
@@ -198,7 +198,7 @@ TEST_F(SingleInstanceTest, LaterLaunchNeverTakesTheSocketOfAFrozenInstance) {
             ::unlink(QFile::encodeName(path).constData());
         SingleInstance later(std::chrono::milliseconds(200));
         int reopened = 0;
-        later.onReopen = [&] { ++reopened; };
+        QObject::connect(&later, &SingleInstance::reopenRequested, [&] { ++reopened; });
         QString error;
         EXPECT_EQ(later.claim(&error), SingleInstance::Role::Unresponsive) << error.toStdString();
         // Not replaced, and not made where there was none.
