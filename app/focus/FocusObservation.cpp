@@ -29,10 +29,11 @@ bool containsEqual(const std::vector<ax::Element>& list, const ax::Element& elem
 
 } // namespace
 
-FocusObservation::FocusObservation(Desktop& desktop) : m_desktop(desktop) {
+FocusObservation::FocusObservation(ax::Accessibility& accessibility, Workspace& workspace,
+                                   Clock& clock)
+    : m_accessibility(accessibility), m_clock(clock) {
     // The handle dies with this object, so the handler never runs on a destroyed observation.
-    m_workspaceToken =
-        m_desktop.workspace().observeApplicationActivation([this] { scheduleRefresh(); });
+    m_workspaceToken = workspace.observeApplicationActivation([this] { scheduleRefresh(); });
 }
 
 FocusObservation::~FocusObservation() {
@@ -58,7 +59,7 @@ void FocusObservation::watch(ax::Pid pid) {
     // Remembered even if the observer cannot be created, so a failing process is not asked
     // again on every evaluation; the timer keeps the palette up to date meanwhile.
     m_pid = pid;
-    ax::Accessibility& accessibility = m_desktop.accessibility();
+    ax::Accessibility& accessibility = m_accessibility;
     ax::ObserverCreation creation = accessibility.createObserver(
         pid, [this](const ax::Element&, const QString&) { accessibilityChanged(); });
     if (creation.error != ax::kSuccess || !creation.observer)
@@ -108,7 +109,7 @@ void FocusObservation::scheduleRefresh() {
     if (m_refreshPending)
         return;
     m_refreshPending = true;
-    m_refresh = m_desktop.clock().runAfter(refreshDelay, [this] {
+    m_refresh = m_clock.runAfter(refreshDelay, [this] {
         // The handle of this very call stays in place until the next burst replaces it.
         m_refreshPending = false;
         emit changed();

@@ -4,7 +4,9 @@
 #include <QLoggingCategory>
 #include <QObject>
 
-#include "platform/Desktop.h"
+#include "platform/Accessibility.h"
+#include "platform/Clock.h"
+#include "platform/Workspace.h"
 
 #include <functional>
 #include <memory>
@@ -25,7 +27,9 @@ class FocusObservation final : public QObject {
 public:
     static constexpr double refreshDelay = 0.03;
 
-    explicit FocusObservation(Desktop& desktop);
+    // What it uses of the desktop, which outlive it: accessibility events, the activation of
+    // applications, and the clock that coalesces them.
+    FocusObservation(ax::Accessibility& accessibility, Workspace& workspace, Clock& clock);
     ~FocusObservation();
     FocusObservation(const FocusObservation&) = delete;
     FocusObservation& operator=(const FocusObservation&) = delete;
@@ -47,7 +51,8 @@ private:
     void accessibilityChanged();
     void scheduleRefresh();
 
-    Desktop& m_desktop;
+    ax::Accessibility& m_accessibility;
+    Clock& m_clock;
     bool m_receivedEvent = false;
     std::unique_ptr<ax::Observer> m_observer;
     std::optional<ax::Pid> m_pid;

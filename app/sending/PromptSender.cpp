@@ -55,8 +55,9 @@ QString returnFailed() {
 
 } // namespace
 
-PromptSender::PromptSender(Desktop& desktop, FocusTracker& tracker)
-    : m_desktop(desktop), m_tracker(tracker) {}
+PromptSender::PromptSender(Pasteboard& pasteboard, KeyEvents& keys, Clock& clock,
+                           FocusTracker& tracker)
+    : m_pasteboard(pasteboard), m_keys(keys), m_clock(clock), m_tracker(tracker) {}
 
 PromptSender::~PromptSender() {
     m_step.reset();
@@ -70,7 +71,7 @@ bool PromptSender::busy() const {
 }
 
 void PromptSender::send(const Prompt& prompt, const ChatTarget& target) {
-    KeyEvents& keys = m_desktop.keyEvents();
+    KeyEvents& keys = m_keys;
     if (m_busy) {
         keys.beep();
         return;
@@ -97,19 +98,19 @@ void PromptSender::send(const Prompt& prompt, const ChatTarget& target) {
     m_insertion = Insertion{prompt.text, target, std::move(before), selection, {}, nullptr, false};
     m_busy = true;
     report(std::nullopt);
-    saveClipboard(m_desktop.clock().uptime() + kClipboardSaveTimeout);
+    saveClipboard(m_clock.uptime() + kClipboardSaveTimeout);
 }
 
 void PromptSender::saveClipboard(double deadline) {
-    Pasteboard& pasteboard = m_desktop.pasteboard();
+    Pasteboard& pasteboard = m_pasteboard;
     auto copied = std::make_shared<bool>(false);
     m_insertion->clipboardWatch = pasteboard.observeChanges([copied] { *copied = true; });
-    const double left = deadline - m_desktop.clock().uptime();
+    const double left = deadline - m_clock.uptime();
     m_step = pasteboard.readContent(
         std::max(left, 0.0), [this, copied, deadline](std::optional<PasteboardContent> saved) {
             // The user copied while it was being read: what was read may be the old content, or
             // part of each. The new one is read instead, within the same second.
-            if (saved && *copied && m_desktop.clock().uptime() < deadline)
+            if (saved && *copied && m_clock.uptime() < deadline)
                 return saveClipboard(deadline);
             if (*copied)
                 saved.reset();
@@ -142,7 +143,7 @@ void PromptSender::paste(std::optional<PasteboardContent> saved) {
         return;
     }
 
-    Pasteboard& pasteboard = m_desktop.pasteboard();
+    Pasteboard& pasteboard = m_pasteboard;
     const bool written = pasteboard.write(plainTextContent(m_insertion->text));
     // A refused write may have taken the user's content with it: it is put back all the same.
     m_insertion->clipboardWatch =
@@ -152,7 +153,7 @@ void PromptSender::paste(std::optional<PasteboardContent> saved) {
         return;
     }
 
-    if (m_desktop.keyEvents().paste()) {
+    if (m_keys.paste()) {
         scheduleCheck(0);
         return;
     }
@@ -160,7 +161,7 @@ void PromptSender::paste(std::optional<PasteboardContent> saved) {
 }
 
 void PromptSender::scheduleCheck(int attempt) {
-    m_step = m_desktop.clock().runAfter(kCheckInterval, [this, attempt] { check(attempt); });
+    m_step = m_clock.runAfter(kCheckInterval, [this, attempt] { check(attempt); });
 }
 
 void PromptSender::check(int attempt) {
@@ -179,7 +180,7 @@ void PromptSender::check(int attempt) {
         const ComposerTextSnapshot after = m_tracker.ax().textSnapshot(current->element);
         if (m_insertion->before.verifiesInsertion(after, m_insertion->text,
                                                   m_insertion->selection)) {
-            if (m_desktop.keyEvents().submit())
+            if (m_keys.submit())
                 scheduleFinalRestore();
             else
                 finish(returnFailed());
@@ -195,7 +196,7 @@ void PromptSender::check(int attempt) {
 
 void PromptSender::scheduleFinalRestore() {
     // busy stays set until the restore: the palette keeps its buttons disabled meanwhile.
-    m_step = m_desktop.clock().runAfter(kRestoreDelay, [this] { finish(std::nullopt); });
+    m_step = m_clock.runAfter(kRestoreDelay, [this] { finish(std::nullopt); });
 }
 
 void PromptSender::finish(std::optional<QString> status) {
@@ -216,7 +217,7 @@ bool PromptSender::restoreClipboard() {
         return true;
     m_insertion->clipboardWatch.reset();
     // A clipboard that was empty is emptied again rather than left holding the prompt.
-    return m_desktop.pasteboard().write(m_insertion->saved);
+    return m_pasteboard.write(m_insertion->saved);
 }
 
 void PromptSender::report(const std::optional<QString>& status) {

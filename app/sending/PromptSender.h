@@ -5,7 +5,9 @@
 #include "app/focus/FocusTracker.h"
 #include "core/ComposerTextSnapshot.h"
 #include "core/Prompt.h"
-#include "platform/Desktop.h"
+#include "platform/Clock.h"
+#include "platform/KeyEvents.h"
+#include "platform/Pasteboard.h"
 
 #include <QObject>
 #include <QString>
@@ -27,8 +29,9 @@ namespace tandrel {
 class PromptSender final : public QObject {
     Q_OBJECT
 public:
-    // The desktop and the tracker outlive the sender.
-    PromptSender(Desktop& desktop, FocusTracker& tracker);
+    // What it uses of the desktop: the clipboard, the keys and the clock. They and the tracker
+    // outlive the sender.
+    PromptSender(Pasteboard& pasteboard, KeyEvents& keys, Clock& clock, FocusTracker& tracker);
     ~PromptSender();
     PromptSender(const PromptSender&) = delete;
     PromptSender& operator=(const PromptSender&) = delete;
@@ -75,7 +78,9 @@ private:
     bool restoreClipboard();
     void report(const std::optional<QString>& status);
 
-    Desktop& m_desktop;
+    Pasteboard& m_pasteboard;
+    KeyEvents& m_keys;
+    Clock& m_clock;
     FocusTracker& m_tracker;
     bool m_busy = false;
     std::optional<Insertion> m_insertion;

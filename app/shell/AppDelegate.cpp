@@ -35,7 +35,8 @@ const QString kReasonShown = QStringLiteral("shown");
 AppDelegate::AppDelegate(Desktop& desktop, AppViews views, QString promptsPath,
                          QStringList arguments)
     : m_desktop(desktop), m_views(views), m_arguments(std::move(arguments)), m_tracker(desktop),
-      m_observation(std::make_unique<FocusObservation>(desktop)),
+      m_observation(std::make_unique<FocusObservation>(desktop.accessibility(), desktop.workspace(),
+                                                       desktop.clock())),
       m_palette(std::make_unique<PaletteController>(desktop.screens(), views.palette)),
       m_editor(std::make_unique<EditorController>(desktop, views.editor)),
       m_store(std::move(promptsPath)), m_configuration(Prompt::defaults()) {}
@@ -44,7 +45,8 @@ AppDelegate::~AppDelegate() = default;
 
 PromptSender& AppDelegate::sender() {
     if (!m_sender)
-        m_sender = std::make_unique<PromptSender>(m_desktop, m_tracker);
+        m_sender = std::make_unique<PromptSender>(m_desktop.pasteboard(), m_desktop.keyEvents(),
+                                                  m_desktop.clock(), m_tracker);
     return *m_sender;
 }
 

@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
             baseline.push_back(double(at - start));
     }
 
-    PromptSender sender(*desktop, tracker);
+    PromptSender sender(desktop->pasteboard(), desktop->keyEvents(), desktop->clock(), tracker);
     std::optional<QString> lastStatus;
     QObject::connect(&sender, &PromptSender::statusChanged,
                      [&](const std::optional<QString>& status) { lastStatus = status; });

@@ -294,7 +294,8 @@ TEST_F(LinuxFocus, ObservesTypingInTheComposer) {
 
     // What the palette relies on: a coalesced change after a real edit ...
     int changes = 0;
-    FocusObservation observation(*desktop_);
+    FocusObservation observation(desktop_->accessibility(), desktop_->workspace(),
+                                 desktop_->clock());
     QObject::connect(&observation, &FocusObservation::changed, [&changes] { ++changes; });
     observation.observe(target->pid, target->layoutElements);
     ASSERT_TRUE(observation.isConnected());

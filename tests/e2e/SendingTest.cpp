@@ -70,7 +70,8 @@ protected:
         FocusTracker tracker(*desktop_);
         const ChatTarget target = waitForTarget(tracker);
         EXPECT_TRUE(session_->takeSent(&error)) << error.toStdString();
-        PromptSender sender(*desktop_, tracker);
+        PromptSender sender(desktop_->pasteboard(), desktop_->keyEvents(), desktop_->clock(),
+                            tracker);
         QObject::connect(&sender, &PromptSender::statusChanged,
                          [&](const std::optional<QString>& status) {
                              outcome.statuses.push_back({status, sender.busy()});

@@ -101,7 +101,7 @@ TEST(DesktopChatScenario, MovingFocusToTheSearchFieldIsNoticedThirtyMilliseconds
     SimElement search =
         page.webArea.child("AXTextField").placeholder("Search chats").frame(20, 100, 300, 30);
     FocusTracker tracker(desktop);
-    FocusObservation observation(desktop);
+    FocusObservation observation(desktop.accessibility(), desktop.workspace(), desktop.clock());
 
     // Wired as the application controller wires them.
     std::optional<ChatTarget> shown;

@@ -47,7 +47,8 @@ protected:
     SimElement input = body.child("AXTextArea").frame(10, 510, 700, 40);
     SimElement rail = window.child("AXGroup").frame(0, 500, 40, 100);
     int changes = 0;
-    std::unique_ptr<FocusObservation> observation = std::make_unique<FocusObservation>(sim);
+    std::unique_ptr<FocusObservation> observation =
+        std::make_unique<FocusObservation>(sim.accessibility(), sim.workspace(), sim.clock());
 };
 
 } // namespace

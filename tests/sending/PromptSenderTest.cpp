@@ -84,7 +84,7 @@ public:
     SimDesktop sim;
     test::WebChatScene chat = test::buildWebChat(sim);
     FocusTracker tracker{sim};
-    PromptSender sender{sim, tracker};
+    PromptSender sender{sim.pasteboard(), sim.keyEvents(), sim.clock(), tracker};
     Prompt prompt{QUuid::createUuid(), "Summary", "Summarize this thread in three bullets."};
     std::vector<Status> statuses;
 };
@@ -406,7 +406,8 @@ TEST_F(Sending, PasteReplacesTheSelectionAndIsVerifiedThere) {
 }
 
 TEST_F(Sending, SenderGoingAwayMidInsertionPutsTheClipboardBackAndStaysSilent) {
-    auto early = std::make_unique<PromptSender>(sim, tracker);
+    auto early =
+        std::make_unique<PromptSender>(sim.pasteboard(), sim.keyEvents(), sim.clock(), tracker);
     int reports = 0;
     QObject::connect(early.get(), &PromptSender::statusChanged,
                      [&](const std::optional<QString>&) { ++reports; });

@@ -129,7 +129,7 @@ void Campaign::runOne(Counts& counts) {
     other.focus(otherInput);
     const SimElement sibling = chat.body.child("AXTextArea").text("");
     FocusTracker tracker(sim);
-    PromptSender sender(sim, tracker);
+    PromptSender sender(sim.pasteboard(), sim.keyEvents(), sim.clock(), tracker);
     std::vector<std::pair<std::optional<QString>, bool>> statuses;
     QObject::connect(&sender, &PromptSender::statusChanged, [&](const std::optional<QString>& s) {
         statuses.emplace_back(s, sender.busy());

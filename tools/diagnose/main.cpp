@@ -54,7 +54,8 @@ class Watch {
 public:
     Watch(Desktop& desktop, bool json)
         : m_desktop(desktop), m_inspector(desktop, linuxdesktop::isWebBrowser),
-          m_observation(desktop), m_json(json) {
+          m_observation(desktop.accessibility(), desktop.workspace(), desktop.clock()),
+          m_json(json) {
         QObject::connect(&m_observation, &FocusObservation::changed, [this] { evaluate(); });
         m_timer = desktop.clock().repeat(kPollInterval, 0.1, [this] { evaluate(); });
         evaluate();
