@@ -111,18 +111,7 @@ protected:
         session_->takeSent(&error);
         EXPECT_TRUE(session_->click(palette.x + 30, palette.y + palette.height / 2, &error))
             << error.toStdString();
-        std::vector<DesktopSession::SentMessage> sent;
-        QDeadlineTimer deadline(kSendTime);
-        waitUntil(
-            [&] {
-                if (auto more = session_->takeSent(&error); more && !more->empty()) {
-                    sent.insert(sent.end(), more->begin(), more->end());
-                    deadline.setRemainingTime(kQuiet);
-                }
-                return deadline.hasExpired();
-            },
-            kSendTime + 10 * kQuiet);
-        return sent;
+        return collectSent(*session_, kSendTime, kQuiet);
     }
 
     std::unique_ptr<DesktopSession> session_;

@@ -42,6 +42,26 @@ inline bool waitUntil(const std::function<bool()>& condition,
     }
 }
 
+// Everything the pages sent until `quiet` has passed with nothing new, once the first message
+// arrived or `timeout` passed without one.
+inline std::vector<DesktopSession::SentMessage> collectSent(DesktopSession& session,
+                                                            std::chrono::milliseconds timeout,
+                                                            std::chrono::milliseconds quiet) {
+    std::vector<DesktopSession::SentMessage> sent;
+    QString error;
+    QDeadlineTimer deadline(timeout);
+    waitUntil(
+        [&] {
+            if (auto more = session.takeSent(&error); more && !more->empty()) {
+                sent.insert(sent.end(), more->begin(), more->end());
+                deadline.setRemainingTime(quiet);
+            }
+            return deadline.hasExpired();
+        },
+        timeout + 10 * quiet);
+    return sent;
+}
+
 // Whether the cases read the desktop in this process, or only run programs against it. With the
 // clipboard, the process also needs a QGuiApplication on the private display: the suite creates
 // it once the display is up, so such an executable's main() creates no application object.

@@ -35,19 +35,7 @@ bool click(const AccessibleObject& widget) {
 
 std::vector<DesktopSession::SentMessage>
 ProgramFlows::collectSent(std::chrono::milliseconds timeout, std::chrono::milliseconds quiet) {
-    std::vector<DesktopSession::SentMessage> sent;
-    QString error;
-    QDeadlineTimer deadline(timeout);
-    waitUntil(
-        [&] {
-            if (auto more = session_->takeSent(&error); more && !more->empty()) {
-                sent.insert(sent.end(), more->begin(), more->end());
-                deadline.setRemainingTime(quiet);
-            }
-            return deadline.hasExpired();
-        },
-        timeout + 10 * quiet);
-    return sent;
+    return e2e::collectSent(*session_, timeout, quiet);
 }
 
 void ProgramFlows::forgetSent() {
