@@ -121,8 +121,15 @@ void GnomeShellExtension::onShellExtensionChanged(const QDBusMessage& message) {
 QString GnomeShellExtension::problem() const {
     ShellExtensionFacts facts = m_facts;
     if (!facts.serving && facts.shell == ShellExtensionFacts::Shell::Answered && !facts.state) {
-        facts.installed = installed();
-        facts.enabledInSettings = shellExtensionEnabledInSettings(kShellExtensionUuid);
+        // The folders and the settings change only by the user's hand, and this is asked several
+        // times per tick: looked at again once a second at most.
+        if (!m_localFactsRead.isValid() || m_localFactsRead.hasExpired(1000)) {
+            m_installed = installed();
+            m_enabledInSettings = shellExtensionEnabledInSettings(kShellExtensionUuid);
+            m_localFactsRead.start();
+        }
+        facts.installed = m_installed;
+        facts.enabledInSettings = m_enabledInSettings;
     }
     return shellExtensionProblem(facts);
 }

@@ -6,6 +6,7 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QElapsedTimer>
 #include <QObject>
 
 #include <memory>
@@ -46,6 +47,10 @@ private:
     std::unique_ptr<QDBusServiceWatcher> m_watcher;
     ShellExtensionFacts m_facts;
     std::optional<NativeWindow> m_focused;
+    // What the extension's folders and the shell's settings said when last looked at.
+    mutable QElapsedTimer m_localFactsRead;
+    mutable bool m_installed = false;
+    mutable std::optional<bool> m_enabledInSettings;
 };
 
 // Keys through the extension's Clutter virtual keyboard, which GNOME Shell accepts from itself
