@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: MIT
-#include "platform/linux/AppAliases.h"
+#include "core/ApplicationNames.h"
 
 #include <array>
 
-namespace tandrel::linuxdesktop {
+namespace tandrel {
 
 namespace {
 
 struct Alias {
     const char* name; // compared without regard to letter case
-    const char* bundle;
+    const char* identity;
 };
 
 // Names under which the desktop chat applications' Linux builds identify their windows.
@@ -54,14 +54,14 @@ std::optional<QString> exactAliasOf(const QString& key) {
         return std::nullopt;
     for (const Alias& a : kAliases)
         if (key.compare(QLatin1String(a.name), Qt::CaseInsensitive) == 0)
-            return QString::fromLatin1(a.bundle);
+            return QString::fromLatin1(a.identity);
     return std::nullopt;
 }
 
 std::optional<QString> aliasOf(const QString& name) {
     const QString key = name.trimmed();
-    if (auto bundle = exactAliasOf(key))
-        return bundle; // before the suffix goes: "ai.opencode.desktop" is an identifier itself
+    if (auto identity = exactAliasOf(key))
+        return identity; // before the suffix goes: "ai.opencode.desktop" is an identifier itself
     // Desktop file ids may come with their suffix.
     if (key.endsWith(QLatin1String(".desktop"), Qt::CaseInsensitive))
         return exactAliasOf(key.chopped(8));
@@ -70,18 +70,18 @@ std::optional<QString> aliasOf(const QString& name) {
 
 } // namespace
 
-std::optional<QString> bundleIdentifierFor(const WindowClassInfo& info) {
-    for (const QString* name : {&info.applicationId, &info.resClass, &info.resName})
-        if (auto bundle = aliasOf(*name))
-            return bundle;
-    for (const QString* name : {&info.applicationId, &info.resClass, &info.resName})
+std::optional<QString> identityFor(const ApplicationNames& names) {
+    for (const QString* name : {&names.desktopId, &names.windowClass, &names.instance})
+        if (auto identity = aliasOf(*name))
+            return identity;
+    for (const QString* name : {&names.desktopId, &names.windowClass, &names.instance})
         if (!name->trimmed().isEmpty())
             return name->trimmed();
     return std::nullopt;
 }
 
-bool isWebBrowser(const QString& identifier) {
-    QString key = identifier.trimmed();
+bool isWebBrowser(const QString& identity) {
+    QString key = identity.trimmed();
     if (key.endsWith(QLatin1String(".desktop"), Qt::CaseInsensitive))
         key.chop(8);
     for (const char* browser : kBrowsers)
@@ -90,11 +90,11 @@ bool isWebBrowser(const QString& identifier) {
     return false;
 }
 
-std::optional<QString> applicationNameFor(const WindowClassInfo& info) {
-    for (const QString* name : {&info.resClass, &info.resName})
+std::optional<QString> displayNameFor(const ApplicationNames& names) {
+    for (const QString* name : {&names.windowClass, &names.instance})
         if (!name->trimmed().isEmpty())
             return name->trimmed();
     return std::nullopt;
 }
 
-} // namespace tandrel::linuxdesktop
+} // namespace tandrel

@@ -5,26 +5,25 @@
 
 #include <optional>
 
-namespace tandrel::linuxdesktop {
+namespace tandrel {
 
-// What the window system says about the application that owns a window.
-struct WindowClassInfo {
-    QString applicationId; // _GTK_APPLICATION_ID or a desktop file id, may be empty
-    QString resName;       // WM_CLASS instance name, may be empty
-    QString resClass;      // WM_CLASS class name, may be empty
+// What the desktop calls an application: the names its windows carry.
+struct ApplicationNames {
+    QString desktopId; // the Wayland app id or desktop file id (_GTK_APPLICATION_ID), may be empty
+    QString instance;  // the X11 WM_CLASS instance name, may be empty
+    QString windowClass; // the X11 WM_CLASS class name, may be empty
+    friend bool operator==(const ApplicationNames&, const ApplicationNames&) = default;
 };
 
-// The identifier under which the focus rules know the application: one of the desktop chats'
-// identifiers when any of the window's names is a known alias of it, else the application id,
-// else the class name, else the instance name; nothing when the window names none.
-std::optional<QString> bundleIdentifierFor(const WindowClassInfo& info);
-
-// Whether the identifier (as bundleIdentifierFor gives it) names a web browser: Chromium, Chrome
-// and their kin, or Firefox (its window's class is "firefox-esr" or "firefox"). Browsers read the
+// The identity under which the focus rules know the application: one of the desktop chats'
+// identities when any of its names is a known alias of it, else the desktop id, else the class
+// name, else the instance name; nothing when the window names none.
+std::optional<QString> identityFor(const ApplicationNames& names);
+// Whether the identity (as identityFor gives it) names a web browser: Chromium, Chrome and their
+// kin, or Firefox (its window's class is "firefox-esr" or "firefox"). Browsers read the
 // accessibility switch when they start, which is what tandrel-inspect tells their users.
-bool isWebBrowser(const QString& identifier);
-
+bool isWebBrowser(const QString& identity);
 // The application's display name: the class name, else the instance name.
-std::optional<QString> applicationNameFor(const WindowClassInfo& info);
+std::optional<QString> displayNameFor(const ApplicationNames& names);
 
-} // namespace tandrel::linuxdesktop
+} // namespace tandrel

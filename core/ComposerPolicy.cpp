@@ -10,7 +10,7 @@
 
 namespace tandrel::ComposerPolicy {
 
-const QSet<QString>& bundleIDs() {
+const QSet<QString>& desktopChatIDs() {
     static const QSet<QString> ids = {
         QStringLiteral("com.anthropic.claudefordesktop"),
         QStringLiteral("com.openai.chat"),
@@ -52,14 +52,13 @@ bool acceptsWebURL(const QUrl& url) {
     return webChatHosts().contains(host.sliced(begin, end - begin));
 }
 
-bool accepts(const QString& role, const QString& subrole, const QString& hints,
-             std::optional<bool> editable) {
+bool accepts(a11y::Role role, const QString& hints, std::optional<bool> editable) {
     static constexpr std::array<QStringView, 6> rejecting = {u"search", u"find in", u"rename",
                                                              u"title",  u"filter",  u"password"};
     static constexpr std::array<QStringView, 8> accepting = {
         u"message", u"reply", u"ask", u"prompt", u"chat", u"claude", u"follow-up", u"follow up"};
 
-    if (subrole == u"AXSecureTextField")
+    if (role == a11y::Role::passwordField)
         return false;
     if (editable.has_value() && !*editable)
         return false;
@@ -75,9 +74,9 @@ bool accepts(const QString& role, const QString& subrole, const QString& hints,
             break;
         }
     }
-    if (role == u"AXTextArea")
+    if (role == a11y::Role::textArea)
         return true;
-    if (role == u"AXTextField")
+    if (role == a11y::Role::textField)
         return accepted;
     return false;
 }

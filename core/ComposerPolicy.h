@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "core/AccessibleRole.h"
 #include "core/Geometry.h"
 
 #include <QSet>
@@ -13,8 +14,9 @@
 // whether a paste really arrived in one.
 namespace tandrel::ComposerPolicy {
 
-// Bundle identifiers of the supported desktop chat applications (exact, case-sensitive).
-const QSet<QString>& bundleIDs();
+// Identities of the supported desktop chat applications (exact, case-sensitive), as
+// identityFor() gives them.
+const QSet<QString>& desktopChatIDs();
 
 // Lower-case host names of the supported web chats (exact membership, no subdomains).
 const QSet<QString>& webChatHosts();
@@ -26,8 +28,7 @@ bool acceptsWebURL(const QUrl& url);
 // True when a focused element with these accessibility traits looks like a chat composer.
 // `hints` are the element's descriptive texts joined by spaces; `editable` is absent when the
 // element does not report it.
-bool accepts(const QString& role, const QString& subrole, const QString& hints,
-             std::optional<bool> editable);
+bool accepts(a11y::Role role, const QString& hints, std::optional<bool> editable);
 
 // The text with line endings and no-break spaces unified, blank lines collapsed and
 // whitespace trimmed from both ends.

@@ -43,8 +43,8 @@ bool isTopTray(const QStringList& classes) {
     return anyBeginsWith(classes, u"_ComposerTopMenuShell_");
 }
 
-bool isForm(const QString& subrole, const QString& tagName) {
-    if (subrole == u"AXLandmarkForm")
+bool isForm(a11y::Role role, const QString& tagName) {
+    if (role == a11y::Role::form)
         return true;
     return tagName.toLower() == u"form";
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "core/AccessibleRole.h"
 #include "core/Geometry.h"
 
 #include <QString>
@@ -9,7 +10,7 @@
 #include <vector>
 
 // Classification of the web-content ancestors around a focused composer input, from the CSS
-// classes, subrole and tag name they expose, and the rectangle the palette is placed against.
+// classes, role and tag name they expose, and the rectangle the palette is placed against.
 namespace tandrel::ComposerSurface {
 
 // Some class is exactly "group/prompt-input".
@@ -22,8 +23,8 @@ bool isBody(const QStringList& classes);
 bool isRail(const QStringList& classes);
 // Some class begins with "_ComposerTopMenuShell_".
 bool isTopTray(const QStringList& classes);
-// The subrole is "AXLandmarkForm", or the tag name is "form" in any case.
-bool isForm(const QString& subrole, const QString& tagName);
+// The role is a form landmark, or the tag name is "form" in any case.
+bool isForm(a11y::Role role, const QString& tagName);
 
 // The body united with every panel in order; null rectangles take no part.
 Rect anchor(const Rect& body, const std::vector<Rect>& panels);

@@ -5,38 +5,28 @@
 
 #include <QString>
 
-#include <array>
-#include <map>
 #include <optional>
 
 namespace tandrel {
 
-// An input's text as read in up to three ways. A source that did not answer has no entry; an
-// empty string is an empty input that did answer.
+// An input's text as read at one moment; none when the input did not answer. An empty string is
+// an empty input that did answer.
 class ComposerTextSnapshot {
 public:
-    // Declaration order is the order in which verification tries the sources.
-    enum class Source { stringForRange, attributedStringForRange, value };
-    static constexpr std::array<Source, 3> allCases = {
-        Source::stringForRange, Source::attributedStringForRange, Source::value};
-
-    using Readings = std::map<Source, QString>;
-
     ComposerTextSnapshot() = default;
-    explicit ComposerTextSnapshot(Readings readings);
+    explicit ComposerTextSnapshot(std::optional<QString> text) : m_text(std::move(text)) {}
 
-    const Readings& readings() const { return readings_; }
-
+    const std::optional<QString>& text() const { return m_text; }
     // An unreadable input cannot be verified, so nothing should be pasted into it.
-    bool isReadable() const { return !readings_.empty(); }
+    bool isReadable() const { return m_text.has_value(); }
 
-    // Called on the snapshot taken before the paste: true when some source, compared only with
-    // the same source of `after`, shows `inserted` arriving.
+    // Called on the snapshot taken before the paste: true when `after` shows `inserted` arriving
+    // in place of `selection` (or anywhere, as one insertion, when the selection is unknown).
     bool verifiesInsertion(const ComposerTextSnapshot& after, const QString& inserted,
                            std::optional<TextRange> selection) const;
 
 private:
-    Readings readings_;
+    std::optional<QString> m_text;
 };
 
 } // namespace tandrel

@@ -25,7 +25,7 @@ namespace tandrel {
 class Desktop {
 public:
     virtual ~Desktop() = default;
-    virtual ax::Accessibility& accessibility() = 0;
+    virtual a11y::Accessibility& accessibility() = 0;
     virtual Workspace& workspace() = 0;
     virtual Clock& clock() = 0;
     virtual Screens& screens() = 0;

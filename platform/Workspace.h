@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "platform/AXValue.h"
+#include "core/ApplicationNames.h"
+#include "platform/AccessibleElement.h"
 #include "platform/Handle.h"
 
 #include <QString>
@@ -13,8 +14,8 @@
 namespace tandrel {
 
 struct RunningApplication {
-    std::optional<ax::Pid> processIdentifier;
-    std::optional<QString> bundleIdentifier;
+    std::optional<a11y::Pid> processIdentifier;
+    ApplicationNames names;
     std::optional<QString> localizedName;
 };
 
@@ -26,7 +27,7 @@ public:
     // May answer from a reading made earlier in the same turn of the event loop: a change is
     // seen once the loop has turned.
     virtual std::optional<RunningApplication> frontmostApplication() = 0;
-    virtual ax::Pid ownProcessIdentifier() = 0;
+    virtual a11y::Pid ownProcessIdentifier() = 0;
 
     // Calls the handler on the main thread whenever another application becomes active, until
     // the returned handle is destroyed.

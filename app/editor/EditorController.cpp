@@ -53,7 +53,7 @@ void EditorController::present(const Configuration& configuration) {
 }
 
 void EditorController::refreshPermission() {
-    if (m_desktop.accessibility().isProcessTrusted()) {
+    if (m_desktop.accessibility().isTrusted()) {
         m_view.setPermissionText(
             tr("Ready. Focus a chat input in a desktop app or browser to show your buttons."));
         return;
@@ -213,7 +213,7 @@ void EditorController::previewButtons() {
 }
 
 void EditorController::openAccessibility() {
-    m_desktop.accessibility().isProcessTrustedWithPrompt(true);
+    m_desktop.accessibility().askForTrust();
     m_desktop.workspace().openAccessibilitySettings();
 }
 

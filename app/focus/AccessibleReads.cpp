@@ -1,231 +1,167 @@
 // SPDX-License-Identifier: MIT
-#include "app/focus/AX.h"
-#include "platform/AXNames.h"
-
-#include <QHash>
-
-#include <cmath>
+#include "app/focus/AccessibleReads.h"
 
 namespace tandrel {
 
+using a11y::Element;
+using a11y::Question;
+using a11y::Role;
+
 namespace {
 
-// A snapshot never asks for more characters than this: a huge input is read through "AXValue"
-// alone rather than blocking on a giant range request.
-constexpr double kMaxSnapshotCharacters = 1000000;
 // How many elements (the start and its ancestors) the page-address walk examines.
 constexpr int kMaxWebURLElements = 32;
 
-std::optional<QString> textOf(const ax::Value& value) {
-    if (const QString* s = value.get<QString>())
-        return *s;
-    if (const ax::AttributedString* a = value.get<ax::AttributedString>())
-        return a->string;
-    return std::nullopt;
+template <class T> std::optional<T> answerOf(Result<T> result) {
+    if (!result.ok())
+        return std::nullopt;
+    return std::move(result).value();
 }
 
-// The entries of an array reading; none for an error or a value of another kind.
-const ax::Array& arrayOf(const ax::Reading& reading) {
-    static const ax::Array none;
-    const ax::Array* array = reading.ok() ? reading.value.get<ax::Array>() : nullptr;
-    return array ? *array : none;
+std::optional<Element> elementOf(Result<Element> result) {
+    if (!result.ok() || result->isNull())
+        return std::nullopt;
+    return std::move(result).value();
 }
 
 } // namespace
 
-AX::AX(ax::Accessibility& accessibility) : m_accessibility(accessibility) {}
+AccessibleReads::AccessibleReads(a11y::Accessibility& accessibility)
+    : m_accessibility(accessibility) {}
 
-std::size_t AX::KeyHash::operator()(const Key& key) const {
-    return key.element.hash() ^ (qHash(key.attribute) * 0x9e3779b97f4a7c15ULL);
+std::size_t AccessibleReads::KeyHash::operator()(const Key& key) const {
+    return key.element.hash() ^ (std::size_t(key.question) * 0x9e3779b97f4a7c15ULL);
 }
 
-AX::Evaluation::Evaluation(const AX& ax) : m_ax(ax) {
-    if (m_ax.m_evaluationDepth++ == 0)
-        m_ax.m_accessibility.beginEvaluation();
+AccessibleReads::Evaluation::Evaluation(const AccessibleReads& reads) : m_reads(reads) {
+    if (m_reads.m_evaluationDepth++ == 0)
+        m_reads.m_accessibility.beginEvaluation();
 }
 
-AX::Evaluation::~Evaluation() {
-    if (--m_ax.m_evaluationDepth == 0) {
-        m_ax.m_memo.clear();
-        m_ax.m_accessibility.endEvaluation();
+AccessibleReads::Evaluation::~Evaluation() {
+    if (--m_reads.m_evaluationDepth == 0) {
+        m_reads.m_memo.clear();
+        m_reads.m_accessibility.endEvaluation();
     }
 }
 
-const ax::Reading& AX::noted(const ax::Reading& reading) const {
-    if (reading.error == ax::kCannotComplete)
+template <class T> const Result<T>& AccessibleReads::noted(const Result<T>& result) const {
+    if (result.failedWith(Failure::notAnswering))
         ++m_unansweredReads;
-    return reading;
+    return result;
 }
 
-ax::Reading AX::read(const ax::Element& e, const QString& attribute) const {
-    if (e.isNull() || m_evaluationDepth == 0)
-        return readFresh(e, attribute);
-    Key key{e, attribute};
+template <class T, class Ask>
+Result<T> AccessibleReads::ask(const Element& e, Question question, Ask&& asking) const {
+    if (e.isNull())
+        return Failure::gone;
+    if (m_evaluationDepth == 0)
+        return noted(Result<T>(asking()));
+    Key key{e, question};
     // A remembered timeout counts again: the answer that uses it rests on it just the same.
     if (const auto it = m_memo.find(key); it != m_memo.end())
-        return noted(it->second);
-    ax::Reading reading = m_accessibility.copyAttributeValue(e, attribute);
-    m_memo.emplace(std::move(key), reading);
-    return noted(reading);
+        return noted(std::get<Result<T>>(it->second));
+    Result<T> result = asking();
+    m_memo.emplace(std::move(key), result);
+    return noted(result);
 }
 
-ax::AXError AX::set(const ax::Element& e, const QString& attribute, const ax::Value& value) const {
-    m_memo.clear();
-    if (e.isNull())
-        return ax::kIllegalArgument;
-    return m_accessibility.setAttributeValue(e, attribute, value);
+std::optional<Role> AccessibleReads::role(const Element& e) const {
+    return answerOf(ask<Role>(e, Question::role, [&] { return m_accessibility.role(e); }));
 }
 
-void AX::forget(const ax::Element& e, const QString& attribute) const {
-    m_memo.erase(Key{e, attribute});
+QString AccessibleReads::label(const Element& e, a11y::Label label) const {
+    return ask<QString>(e, a11y::questionOf(label), [&] { return m_accessibility.label(e, label); })
+        .valueOr(QString());
 }
 
-std::optional<ax::Element> AX::element(const ax::Element& e, const QString& attribute) const {
-    const ax::Reading reading = read(e, attribute);
-    if (!reading.ok())
-        return std::nullopt;
-    const ax::Element* element = reading.value.get<ax::Element>();
-    if (!element || element->isNull())
-        return std::nullopt;
-    return *element;
+QStringList AccessibleReads::classes(const Element& e) const {
+    return ask<QStringList>(e, Question::classes, [&] { return m_accessibility.classes(e); })
+        .valueOr({});
 }
 
-QString AX::string(const ax::Element& e, const QString& attribute) const {
-    const ax::Reading reading = read(e, attribute);
-    if (!reading.ok())
-        return {};
-    const QString* s = reading.value.get<QString>();
-    return s ? *s : QString();
+std::optional<bool> AccessibleReads::state(const Element& e, a11y::State state) const {
+    return answerOf(
+        ask<bool>(e, a11y::questionOf(state), [&] { return m_accessibility.state(e, state); }));
 }
 
-std::optional<Rect> AX::frame(const ax::Element& e) const {
-    const ax::Reading position = read(e, ax::attr::position);
-    if (!position.ok())
-        return std::nullopt;
-    const ax::Reading size = read(e, ax::attr::size);
-    if (!size.ok())
-        return std::nullopt;
-    const Point* origin = position.value.get<Point>();
-    const Size* extent = size.value.get<Size>();
-    if (!origin || !extent)
-        return std::nullopt;
+std::optional<Rect> AccessibleReads::frame(const Element& e) const {
+    const auto frame =
+        answerOf(ask<Rect>(e, Question::frame, [&] { return m_accessibility.frame(e); }));
     // Written so that not-a-number sizes fail too.
-    if (!(extent->width > 0) || !(extent->height > 0))
+    if (!frame || !(frame->width() > 0) || !(frame->height() > 0))
         return std::nullopt;
-    return Rect(origin->x, origin->y, extent->width, extent->height);
+    return frame;
 }
 
-ax::Reading AX::readFresh(const ax::Element& e, const QString& attribute) const {
+std::optional<Element> AccessibleReads::parent(const Element& e) const {
+    return elementOf(ask<Element>(e, Question::parent, [&] { return m_accessibility.parent(e); }));
+}
+
+std::vector<Element> AccessibleReads::children(const Element& e) const {
+    std::vector<Element> children = ask<std::vector<Element>>(e, Question::children, [&] {
+                                        return m_accessibility.children(e);
+                                    }).valueOr({});
+    std::erase_if(children, [](const Element& child) { return child.isNull(); });
+    return children;
+}
+
+std::optional<Element> AccessibleReads::window(const Element& e) const {
+    return elementOf(ask<Element>(e, Question::window, [&] { return m_accessibility.window(e); }));
+}
+
+std::optional<Element> AccessibleReads::focusedElement(const Element& application) const {
+    return elementOf(ask<Element>(application, Question::focusedElement,
+                                  [&] { return m_accessibility.focusedElement(application); }));
+}
+
+std::optional<bool> AccessibleReads::isAwake(const Element& application) const {
+    return answerOf(ask<bool>(application, Question::isAwake,
+                              [&] { return m_accessibility.isAwake(application); }));
+}
+
+Result<Done> AccessibleReads::wake(const Element& application) const {
+    m_memo.clear();
+    if (application.isNull())
+        return Failure::gone;
+    return m_accessibility.wake(application);
+}
+
+void AccessibleReads::forgetFocus(const Element& application) const {
+    m_memo.erase(Key{application, Question::focusedElement});
+}
+
+std::optional<a11y::TextContent> AccessibleReads::text(const Element& e) const {
+    // Text changes between snapshots, so it never goes through the memo.
     if (e.isNull())
-        return {ax::kIllegalArgument, {}};
-    return noted(m_accessibility.copyAttributeValue(e, attribute));
-}
-
-std::optional<TextRange> AX::selection(const ax::Element& e) const {
-    const ax::Reading reading = readFresh(e, ax::attr::selectedTextRange);
-    if (!reading.ok())
         return std::nullopt;
-    const TextRange* range = reading.value.get<TextRange>();
-    if (!range)
-        return std::nullopt;
-    return *range;
+    return answerOf(noted(m_accessibility.text(e, true)));
 }
 
-std::optional<bool> AX::boolean(const ax::Element& e, const QString& attribute) const {
-    const ax::Reading reading = read(e, attribute);
-    if (!reading.ok())
-        return std::nullopt;
-    const ax::Boolean* b = reading.value.get<ax::Boolean>();
-    if (!b)
-        return std::nullopt;
-    return b->value;
+ComposerTextSnapshot AccessibleReads::textSnapshot(const Element& e) const {
+    const auto content =
+        e.isNull() ? std::nullopt : answerOf(noted(m_accessibility.text(e, false)));
+    return ComposerTextSnapshot(content ? std::optional<QString>(content->text) : std::nullopt);
 }
 
-QStringList AX::stringList(const ax::Element& e, const QString& attribute) const {
-    const ax::Reading reading = read(e, attribute);
-    QStringList result;
-    for (const ax::Value& entry : arrayOf(reading)) {
-        if (const QString* s = entry.get<QString>())
-            result.append(*s);
-    }
-    return result;
-}
-
-std::vector<ax::Element> AX::elementList(const ax::Element& e, const QString& attribute) const {
-    const ax::Reading reading = read(e, attribute);
-    std::vector<ax::Element> result;
-    for (const ax::Value& entry : arrayOf(reading)) {
-        if (const ax::Element* element = entry.get<ax::Element>(); element && !element->isNull())
-            result.push_back(*element);
-    }
-    return result;
-}
-
-ComposerTextSnapshot AX::textSnapshot(const ax::Element& e) const {
-    using Source = ComposerTextSnapshot::Source;
-    ComposerTextSnapshot::Readings readings;
-    if (e.isNull())
-        return ComposerTextSnapshot(readings);
-    // One evaluation for the platform: the text behind the count, the ranges and the value is
-    // read once.
-    const Evaluation snapshot(*this);
-
-    // Text changes between snapshots, so these reads never go through the memo.
-    const ax::Reading count = readFresh(e, ax::attr::numberOfCharacters);
-    const ax::Number* number = count.ok() ? count.value.get<ax::Number>() : nullptr;
-    // The count's integer part; not-a-number fails both comparisons.
-    const double characters = number ? std::trunc(number->value) : -1;
-    if (characters >= 0 && characters <= kMaxSnapshotCharacters) {
-        const ax::Value wholeText(TextRange{0, static_cast<std::int64_t>(characters)});
-        const std::pair<Source, QLatin1String> rangeReadings[] = {
-            {Source::stringForRange, ax::attr::stringForRange},
-            {Source::attributedStringForRange, ax::attr::attributedStringForRange},
-        };
-        for (const auto& [source, attribute] : rangeReadings) {
-            const ax::Reading reading =
-                noted(m_accessibility.copyParameterizedAttributeValue(e, attribute, wholeText));
-            if (reading.error != ax::kSuccess)
-                continue;
-            if (const auto text = textOf(reading.value))
-                readings[source] = *text;
-            else
-                readings.erase(source);
-        }
-    }
-
-    const ax::Reading value = readFresh(e, ax::attr::value);
-    const auto text = value.ok() ? textOf(value.value) : std::nullopt;
-    if (text)
-        readings[Source::value] = *text;
-    else
-        readings.erase(Source::value);
-    return ComposerTextSnapshot(std::move(readings));
-}
-
-std::optional<QUrl> AX::webURL(const ax::Element& e) const {
-    std::optional<ax::Element> current = e;
+std::optional<QUrl> AccessibleReads::webURL(const Element& e) const {
+    std::optional<Element> current = e;
     for (int examined = 0; current && examined < kMaxWebURLElements; ++examined) {
-        const QString role = string(*current, ax::attr::role);
-        if (role == QLatin1String("AXWebArea")) {
-            const ax::Reading reading = read(*current, ax::attr::url);
-            std::optional<QUrl> url;
-            if (reading.ok()) {
-                if (const QUrl* u = reading.value.get<QUrl>())
-                    url = *u;
-                else if (const QString* s = reading.value.get<QString>())
-                    url = QUrl(*s, QUrl::StrictMode);
-            }
+        const std::optional<Role> role = this->role(*current);
+        if (role == Role::webDocument) {
+            const auto url = answerOf(ask<QUrl>(*current, Question::address,
+                                                [&] { return m_accessibility.address(*current); }));
             if (url && url->isValid()) {
                 const QString scheme = url->scheme().toLower();
                 if ((scheme == QLatin1String("https") || scheme == QLatin1String("http")) &&
                     !url->host().isEmpty())
                     return url;
             }
-            // An address that is not a web page's leaves room for an enclosing web area.
+            // An address that is not a web page's leaves room for an enclosing web document.
         }
-        if (role == QLatin1String("AXWindow") || role == QLatin1String("AXApplication"))
+        if (role == Role::window || role == Role::application)
             return std::nullopt;
-        current = element(*current, ax::attr::parent);
+        current = parent(*current);
     }
     return std::nullopt;
 }

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "core/Geometry.h"
-#include "platform/AXValue.h"
+#include "platform/AccessibleElement.h"
 
 #include <cstdint>
 #include <vector>
@@ -13,7 +13,7 @@ namespace tandrel {
 // walked through plus the adjacent panels in the order met, and how many panels widened it.
 struct ComposerLayout {
     Rect frame;
-    std::vector<ax::Element> elements;
+    std::vector<a11y::Element> elements;
     std::int64_t panelCount = 0;
 };
 

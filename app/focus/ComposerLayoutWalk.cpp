@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "app/focus/AX.h"
+#include "app/focus/AccessibleReads.h"
 #include "core/ComposerSurface.h"
-#include "platform/AXNames.h"
 
 namespace tandrel {
 
@@ -11,33 +10,34 @@ namespace {
 // bound keeps a deep page from costing a long walk on every tick.
 constexpr int kMaxLayoutElements = 24;
 
-bool endsWalk(const QString& role, const QStringList& classes) {
-    return role == QLatin1String("AXWindow") || role == QLatin1String("AXApplication") ||
-           role == QLatin1String("AXWebArea") ||
+bool endsWalk(std::optional<a11y::Role> role, const QStringList& classes) {
+    return role == a11y::Role::window || role == a11y::Role::application ||
+           role == a11y::Role::webDocument ||
            classes.contains(QStringLiteral("thread-scroll-container"));
 }
 
 } // namespace
 
-std::optional<ComposerLayout> AX::composerLayout(const ax::Element& input, bool openCode) const {
-    std::optional<ax::Element> current = input;
-    std::optional<ax::Element> previous;
-    std::vector<ax::Element> elements;
+std::optional<ComposerLayout> AccessibleReads::composerLayout(const a11y::Element& input,
+                                                              bool openCode) const {
+    std::optional<a11y::Element> current = input;
+    std::optional<a11y::Element> previous;
+    std::vector<a11y::Element> elements;
     std::vector<Rect> panels;
     Rect body(0, 0, 0, 0);
     bool lookingForBody = true;
 
     for (int steps = 0; current && steps < kMaxLayoutElements;) {
-        const ax::Element here = *current;
-        const QStringList classes = stringList(here, ax::attr::domClassList);
-        if (endsWalk(string(here, ax::attr::role), classes))
+        const a11y::Element here = *current;
+        const QStringList classList = classes(here);
+        if (endsWalk(role(here), classList))
             break;
         elements.push_back(here);
 
         // A prompt group (in the one application whose composer is made that way) or an
         // approval dock is the whole surface by itself.
-        const bool wholeSurface = openCode ? ComposerSurface::isOpenCodePrompt(classes)
-                                           : ComposerSurface::isApprovalDock(classes);
+        const bool wholeSurface = openCode ? ComposerSurface::isOpenCodePrompt(classList)
+                                           : ComposerSurface::isApprovalDock(classList);
         if (wholeSurface) {
             if (const auto f = frame(here))
                 return ComposerLayout{*f, elements, 0};
@@ -45,7 +45,7 @@ std::optional<ComposerLayout> AX::composerLayout(const ax::Element& input, bool 
 
         bool scanPanels = false;
         bool tryForm = false;
-        if (ComposerSurface::isBody(classes)) {
+        if (ComposerSurface::isBody(classList)) {
             const auto f = frame(here);
             body = f.value_or(Rect(0, 0, 0, 0));
             scanPanels = f.has_value();
@@ -57,9 +57,8 @@ std::optional<ComposerLayout> AX::composerLayout(const ax::Element& input, bool 
         }
 
         if (tryForm) {
-            const QString subrole = string(here, ax::attr::subrole);
-            const QString tagName = string(here, ax::attr::domTagName);
-            if (ComposerSurface::isForm(subrole, tagName)) {
+            const QString tagName = label(here, a11y::Label::tagName);
+            if (ComposerSurface::isForm(role(here).value_or(a11y::Role::other), tagName)) {
                 const auto f = frame(here);
                 body = f.value_or(Rect(0, 0, 0, 0));
                 scanPanels = f.has_value();
@@ -71,10 +70,10 @@ std::optional<ComposerLayout> AX::composerLayout(const ax::Element& input, bool 
         if (scanPanels) {
             // Panels are siblings of the path, never the path itself.
             if (previous) {
-                for (const ax::Element& child : elementList(here, ax::attr::children)) {
+                for (const a11y::Element& child : children(here)) {
                     if (child == *previous)
                         continue;
-                    const QStringList childClasses = stringList(child, ax::attr::domClassList);
+                    const QStringList childClasses = classes(child);
                     if (!ComposerSurface::isRail(childClasses) &&
                         !ComposerSurface::isTopTray(childClasses))
                         continue;
@@ -89,7 +88,7 @@ std::optional<ComposerLayout> AX::composerLayout(const ax::Element& input, bool 
 
         ++steps;
         previous = here;
-        current = element(here, ax::attr::parent);
+        current = parent(here);
     }
 
     // In the prompt-group application only the early answer counts.

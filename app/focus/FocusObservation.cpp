@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include "app/focus/FocusObservation.h"
-#include "platform/AXNames.h"
 
 #include <algorithm>
 
@@ -10,26 +9,22 @@ namespace tandrel {
 
 namespace {
 
-const QString kApplicationNotifications[] = {
-    ax::notification::focusedUIElementChanged,
-    ax::notification::focusedWindowChanged,
+constexpr a11y::Change kApplicationChanges[] = {a11y::Change::focus, a11y::Change::window};
+
+constexpr a11y::Change kLayoutChanges[] = {
+    a11y::Change::bounds,
+    a11y::Change::layout,
+    a11y::Change::text,
+    a11y::Change::destroyed,
 };
 
-const QString kLayoutNotifications[] = {
-    ax::notification::moved,
-    ax::notification::resized,
-    ax::notification::layoutChanged,
-    ax::notification::valueChanged,
-    ax::notification::uiElementDestroyed,
-};
-
-bool containsEqual(const std::vector<ax::Element>& list, const ax::Element& element) {
+bool containsEqual(const std::vector<a11y::Element>& list, const a11y::Element& element) {
     return std::find(list.begin(), list.end(), element) != list.end();
 }
 
 } // namespace
 
-FocusObservation::FocusObservation(ax::Accessibility& accessibility, Workspace& workspace,
+FocusObservation::FocusObservation(a11y::Accessibility& accessibility, Workspace& workspace,
                                    Clock& clock)
     : m_accessibility(accessibility), m_clock(clock) {
     // The handle dies with this object, so the handler never runs on a destroyed observation.
@@ -42,8 +37,8 @@ FocusObservation::~FocusObservation() {
     m_workspaceToken.reset();
 }
 
-void FocusObservation::observe(std::optional<ax::Pid> pid,
-                               std::optional<std::vector<ax::Element>> elements) {
+void FocusObservation::observe(std::optional<a11y::Pid> pid,
+                               std::optional<std::vector<a11y::Element>> elements) {
     if (m_pid && !pid) {
         stopWatching();
         m_pid.reset();
@@ -54,45 +49,44 @@ void FocusObservation::observe(std::optional<ax::Pid> pid,
         updateElements(*elements);
 }
 
-void FocusObservation::watch(ax::Pid pid) {
+void FocusObservation::watch(a11y::Pid pid) {
     stopWatching();
     // Remembered even if the observer cannot be created, so a failing process is not asked
     // again on every evaluation; the timer keeps the palette up to date meanwhile.
     m_pid = pid;
-    ax::Accessibility& accessibility = m_accessibility;
-    ax::ObserverCreation creation = accessibility.createObserver(
-        pid, [this](const ax::Element&, const QString&) { accessibilityChanged(); });
-    if (creation.error != ax::kSuccess || !creation.observer)
+    Result<std::unique_ptr<a11y::Observer>> observer = m_accessibility.observe(
+        pid, [this](const a11y::Element&, a11y::Change) { accessibilityChanged(); });
+    if (!observer.ok() || !*observer)
         return;
-    m_observer = std::move(creation.observer);
-    m_application = accessibility.createApplication(pid);
-    for (const QString& notification : kApplicationNotifications)
-        m_observer->addNotification(m_application, notification);
+    m_observer = std::move(observer).value();
+    m_application = m_accessibility.application(pid);
+    for (const a11y::Change change : kApplicationChanges)
+        m_observer->watch(m_application, change);
 }
 
 void FocusObservation::stopWatching() {
     m_receivedEvent = false;
     m_observer.reset();
-    m_application = ax::Element();
+    m_application = a11y::Element();
     m_elements.clear();
 }
 
-void FocusObservation::updateElements(const std::vector<ax::Element>& elements) {
-    for (const ax::Element& element : m_elements) {
+void FocusObservation::updateElements(const std::vector<a11y::Element>& elements) {
+    for (const a11y::Element& element : m_elements) {
         if (containsEqual(elements, element))
             continue;
-        for (const QString& notification : kLayoutNotifications)
-            m_observer->removeNotification(element, notification);
+        for (const a11y::Change change : kLayoutChanges)
+            m_observer->unwatch(element, change);
     }
-    std::vector<ax::Element> added;
-    for (const ax::Element& element : elements) {
+    std::vector<a11y::Element> added;
+    for (const a11y::Element& element : elements) {
         if (!containsEqual(m_elements, element))
             added.push_back(element);
     }
     m_elements = elements;
-    for (const ax::Element& element : added) {
-        for (const QString& notification : kLayoutNotifications)
-            m_observer->addNotification(element, notification);
+    for (const a11y::Element& element : added) {
+        for (const a11y::Change change : kLayoutChanges)
+            m_observer->watch(element, change);
     }
 }
 

@@ -29,35 +29,35 @@ public:
 
     // What it uses of the desktop, which outlive it: accessibility events, the activation of
     // applications, and the clock that coalesces them.
-    FocusObservation(ax::Accessibility& accessibility, Workspace& workspace, Clock& clock);
+    FocusObservation(a11y::Accessibility& accessibility, Workspace& workspace, Clock& clock);
     ~FocusObservation();
     FocusObservation(const FocusObservation&) = delete;
     FocusObservation& operator=(const FocusObservation&) = delete;
 
     // Which process to watch (none to stop), and, when given, which elements to watch; elements
     // already watched keep their subscriptions.
-    void observe(std::optional<ax::Pid> pid, std::optional<std::vector<ax::Element>> elements);
+    void observe(std::optional<a11y::Pid> pid, std::optional<std::vector<a11y::Element>> elements);
 
-    const std::optional<ax::Pid>& pid() const { return m_pid; }
+    const std::optional<a11y::Pid>& pid() const { return m_pid; }
     bool isConnected() const { return m_observer != nullptr; }
 
 signals:
     void changed();
 
 private:
-    void watch(ax::Pid pid);
+    void watch(a11y::Pid pid);
     void stopWatching();
-    void updateElements(const std::vector<ax::Element>& elements);
+    void updateElements(const std::vector<a11y::Element>& elements);
     void accessibilityChanged();
     void scheduleRefresh();
 
-    ax::Accessibility& m_accessibility;
+    a11y::Accessibility& m_accessibility;
     Clock& m_clock;
     bool m_receivedEvent = false;
-    std::unique_ptr<ax::Observer> m_observer;
-    std::optional<ax::Pid> m_pid;
-    ax::Element m_application;
-    std::vector<ax::Element> m_elements;
+    std::unique_ptr<a11y::Observer> m_observer;
+    std::optional<a11y::Pid> m_pid;
+    a11y::Element m_application;
+    std::vector<a11y::Element> m_elements;
     bool m_refreshPending = false;
     std::unique_ptr<Handle> m_refresh;
     std::unique_ptr<Handle> m_workspaceToken;

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include "app/focus/FocusTracker.h"
-#include "platform/AXNames.h"
 
 #include "core/ComposerPolicy.h"
 
@@ -11,17 +10,19 @@ namespace tandrel {
 namespace {
 
 // Requests to a hung application give up after this long, so an evaluation never freezes us.
-constexpr float kMessagingTimeout = 0.15f;
+constexpr std::chrono::milliseconds kReplyTimeout{150};
 // The focused element and its first three ancestors: chat inputs often take focus on an inner
 // element of the real input.
 constexpr int kMaxInputCandidates = 4;
 
-const QString kOpenCodeBundle = QStringLiteral("ai.opencode.desktop");
+const QString kOpenCode = QStringLiteral("ai.opencode.desktop");
 const QString kMonospaceClass = QStringLiteral("font-mono");
 
-constexpr QLatin1String kHintAttributes[] = {
-    ax::attr::placeholderValue, ax::attr::description,   ax::attr::title,
-    ax::attr::identifier,       ax::attr::domIdentifier,
+constexpr a11y::Label kHintLabels[] = {
+    a11y::Label::placeholder,
+    a11y::Label::description,
+    a11y::Label::name,
+    a11y::Label::identifier,
 };
 
 } // namespace
@@ -63,12 +64,13 @@ QString FocusOutcome::text() const {
     return {};
 }
 
-FocusTracker::FocusTracker(Desktop& desktop) : m_desktop(desktop), m_ax(desktop.accessibility()) {}
+FocusTracker::FocusTracker(Desktop& desktop)
+    : m_desktop(desktop), m_reads(desktop.accessibility()) {}
 
 std::nullopt_t FocusTracker::refuse(FocusOutcome::Reason reason, QString detail) {
-    if (!m_askedBundle.isEmpty() && m_ax.unansweredReads() != m_unansweredBeforeAsking) {
+    if (!m_askedChat.isEmpty() && m_reads.unansweredReads() != m_unansweredBeforeAsking) {
         reason = FocusOutcome::Reason::applicationNotResponding;
-        detail = m_askedBundle;
+        detail = m_askedChat;
     }
     m_outcome = FocusOutcome{reason, std::move(detail), std::nullopt};
     return std::nullopt;
@@ -81,9 +83,9 @@ FocusResult FocusTracker::evaluate(bool includeComposerFrame) {
 
 std::optional<ChatTarget> FocusTracker::find(bool includeComposerFrame) {
     using Reason = FocusOutcome::Reason;
-    m_askedBundle.clear();
-    ax::Accessibility& accessibility = m_desktop.accessibility();
-    if (!accessibility.isProcessTrusted())
+    m_askedChat.clear();
+    a11y::Accessibility& accessibility = m_desktop.accessibility();
+    if (!accessibility.isTrusted())
         return refuse(Reason::notTrusted);
 
     const std::optional<RunningApplication> front = m_desktop.workspace().frontmostApplication();
@@ -96,28 +98,29 @@ std::optional<ChatTarget> FocusTracker::find(bool includeComposerFrame) {
     }
     if (*front->processIdentifier == m_desktop.workspace().ownProcessIdentifier())
         return refuse(Reason::ownProcessInFront);
-    if (!front->bundleIdentifier)
+    const std::optional<QString> identity = identityFor(front->names);
+    if (!identity)
         return refuse(Reason::noApplicationIdentifier);
-    const ax::Pid pid = *front->processIdentifier;
-    const QString bundle = *front->bundleIdentifier;
-    const bool desktopChat = ComposerPolicy::bundleIDs().contains(bundle);
-    const bool openCode = bundle == kOpenCodeBundle;
+    const a11y::Pid pid = *front->processIdentifier;
+    const QString& chat = *identity;
+    const bool desktopChat = ComposerPolicy::desktopChatIDs().contains(chat);
+    const bool openCode = chat == kOpenCode;
 
-    const AX::Evaluation evaluation(m_ax);
-    const ax::Element application = accessibility.createApplication(pid);
+    const AccessibleReads::Evaluation evaluation(m_reads);
+    const a11y::Element application = accessibility.application(pid);
     if (application.isNull() && !desktopChat)
-        return refuse(Reason::notOnAccessibilityBus, bundle);
-    accessibility.setMessagingTimeout(application, kMessagingTimeout);
-    m_askedBundle = bundle;
-    m_unansweredBeforeAsking = m_ax.unansweredReads();
-    std::optional<ax::Element> focused = m_ax.element(application, ax::attr::focusedUIElement);
+        return refuse(Reason::notOnAccessibilityBus, chat);
+    accessibility.setReplyTimeout(kReplyTimeout);
+    m_askedChat = chat;
+    m_unansweredBeforeAsking = m_reads.unansweredReads();
+    std::optional<a11y::Element> focused = m_reads.focusedElement(application);
 
     if (desktopChat)
         focused =
-            m_activation.run(m_ax, application, pid, bundle, m_desktop.clock().uptime(), focused);
+            m_activation.run(m_reads, application, pid, chat, m_desktop.clock().uptime(), focused);
     if (!focused) {
         refuse(Reason::noFocusedElement);
-        recordDecision(m_outcome.text(), bundle);
+        recordDecision(m_outcome.text(), chat);
         return std::nullopt;
     }
 
@@ -125,25 +128,25 @@ std::optional<ChatTarget> FocusTracker::find(bool includeComposerFrame) {
     const std::optional<Input> input = findInput(*focused, roles);
     if (!input) {
         refuse(Reason::noAcceptedInput, roles.join(QStringLiteral(", ")));
-        recordDecision(m_outcome.text(), bundle);
+        recordDecision(m_outcome.text(), chat);
         return std::nullopt;
     }
 
     std::optional<QUrl> documentURL;
     if (!desktopChat) {
-        documentURL = m_ax.webURL(input->element);
+        documentURL = m_reads.webURL(input->element);
         if (!documentURL)
-            return refuse(Reason::notAWebPage, bundle);
+            return refuse(Reason::notAWebPage, chat);
         if (!ComposerPolicy::acceptsWebURL(*documentURL))
             return refuse(Reason::pageNotAChat, documentURL->toString());
     }
 
     std::optional<ComposerLayout> layout;
     if (includeComposerFrame || openCode)
-        layout = m_ax.composerLayout(input->element, openCode);
+        layout = m_reads.composerLayout(input->element, openCode);
     if (openCode) {
         // The prompt application's monospace inputs are its terminal and code views.
-        if (m_ax.stringList(input->element, ax::attr::domClassList).contains(kMonospaceClass))
+        if (m_reads.classes(input->element).contains(kMonospaceClass))
             return refuse(Reason::codeInput);
         if (!layout)
             return refuse(Reason::noComposerSurface);
@@ -151,7 +154,7 @@ std::optional<ChatTarget> FocusTracker::find(bool includeComposerFrame) {
     if (includeComposerFrame)
         recordPanelCount(layout);
 
-    recordDecision(QStringLiteral("composer detected"), bundle);
+    recordDecision(QStringLiteral("composer detected"), chat);
     m_outcome = FocusOutcome{Reason::composerDetected, {}, std::nullopt};
     if (includeComposerFrame)
         m_outcome.panelCount = layout ? layout->panelCount : -1;
@@ -163,30 +166,31 @@ std::optional<ChatTarget> FocusTracker::find(bool includeComposerFrame) {
     target.appName = front->localizedName.value_or(QString());
     if (target.appName.isEmpty())
         target.appName = QStringLiteral("Chat");
-    target.layoutElements = layout ? layout->elements : std::vector<ax::Element>{input->element};
+    target.layoutElements = layout ? layout->elements : std::vector<a11y::Element>{input->element};
     target.documentURL = documentURL;
     return target;
 }
 
-std::optional<FocusTracker::Input> FocusTracker::findInput(const ax::Element& focused,
+std::optional<FocusTracker::Input> FocusTracker::findInput(const a11y::Element& focused,
                                                            QStringList& roles) const {
-    ax::Element current = focused;
+    a11y::Element current = focused;
     for (int examined = 1;; ++examined) {
-        roles.append(m_ax.string(current, ax::attr::role));
+        const std::optional<a11y::Role> role = m_reads.role(current);
+        // An unreadable role shows as an empty entry.
+        roles.append(role ? a11y::nameOf(*role) : QString());
         QStringList hints;
-        for (const QLatin1String attribute : kHintAttributes)
-            hints.append(m_ax.string(current, attribute));
-        const QString subrole = m_ax.string(current, ax::attr::subrole);
-        const std::optional<bool> editable = m_ax.boolean(current, ax::attr::editable);
+        for (const a11y::Label label : kHintLabels)
+            hints.append(m_reads.label(current, label));
+        const std::optional<bool> editable = m_reads.state(current, a11y::State::editable);
 
-        if (ComposerPolicy::accepts(roles.back(), subrole, hints.join(' '), editable) &&
-            m_ax.boolean(current, ax::attr::enabled) != false) {
-            if (const auto frame = m_ax.frame(current))
+        if (role && ComposerPolicy::accepts(*role, hints.join(' '), editable) &&
+            m_reads.state(current, a11y::State::enabled) != false) {
+            if (const auto frame = m_reads.frame(current))
                 return Input{current, *frame};
         }
         if (examined == kMaxInputCandidates)
             return std::nullopt;
-        const auto parent = m_ax.element(current, ax::attr::parent);
+        const auto parent = m_reads.parent(current);
         if (!parent)
             return std::nullopt;
         current = *parent;
@@ -205,11 +209,11 @@ void FocusTracker::recordPanelCount(const std::optional<ComposerLayout>& layout)
         qCInfo(lcLayout, "Composer surface not exposed; using text input bounds.");
 }
 
-void FocusTracker::recordDecision(const QString& decision, const QString& bundle) {
+void FocusTracker::recordDecision(const QString& decision, const QString& chat) {
     // Browsers are asked about constantly; only desktop chats' decisions are worth a line.
-    if (!ComposerPolicy::bundleIDs().contains(bundle))
+    if (!ComposerPolicy::desktopChatIDs().contains(chat))
         return;
-    const QString text = bundle + QStringLiteral(": ") + decision;
+    const QString text = chat + QStringLiteral(": ") + decision;
     if (m_lastDecision == text)
         return;
     m_lastDecision = text;

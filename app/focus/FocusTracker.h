@@ -3,8 +3,8 @@
 
 #include <QLoggingCategory>
 
-#include "app/focus/AX.h"
 #include "app/focus/AccessibilityActivation.h"
+#include "app/focus/AccessibleReads.h"
 #include "app/focus/ChatTarget.h"
 #include "platform/Desktop.h"
 
@@ -43,7 +43,7 @@ struct FocusOutcome {
     // absent without a target or when the composer frame was not asked for.
     std::optional<std::int64_t> panelCount;
 
-    // The reason in a user's words, for example "no accepted input (roles: AXButton)".
+    // The reason in a user's words, for example "no accepted input (roles: other)".
     QString text() const;
     friend bool operator==(const FocusOutcome&, const FocusOutcome&) = default;
 };
@@ -82,30 +82,30 @@ public:
     const std::optional<QString>& lastDecision() const { return m_lastDecision; }
     const std::optional<std::int64_t>& lastPanelCount() const { return m_lastPanelCount; }
     const AccessibilityActivation& accessibilityActivation() const { return m_activation; }
-    const AX& ax() const { return m_ax; }
+    const AccessibleReads& reads() const { return m_reads; }
 
 private:
     struct Input {
-        ax::Element element;
+        a11y::Element element;
         Rect frame;
     };
 
     std::optional<ChatTarget> find(bool includeComposerFrame);
-    std::optional<Input> findInput(const ax::Element& focused, QStringList& roles) const;
+    std::optional<Input> findInput(const a11y::Element& focused, QStringList& roles) const;
     // Records why there is no target. Once the application has been asked, a refusal while one
     // of its reads went unanswered is put down to that, whatever the reads that did answer said.
     std::nullopt_t refuse(FocusOutcome::Reason reason, QString detail = {});
-    void recordDecision(const QString& decision, const QString& bundle);
+    void recordDecision(const QString& decision, const QString& chat);
     void recordPanelCount(const std::optional<ComposerLayout>& layout);
 
     Desktop& m_desktop;
-    AX m_ax;
+    AccessibleReads m_reads;
     AccessibilityActivation m_activation;
     std::optional<std::int64_t> m_lastPanelCount;
     std::optional<QString> m_lastDecision;
     FocusOutcome m_outcome;
     // The application asked in this evaluation, and the unanswered-read count before asking it.
-    QString m_askedBundle;
+    QString m_askedChat;
     int m_unansweredBeforeAsking = 0;
 };
 

@@ -86,16 +86,16 @@ void PromptSender::send(const Prompt& prompt, const ChatTarget& target) {
             keys.beep();
         return;
     }
-    const AX& ax = m_tracker.ax();
-    ComposerTextSnapshot before = ax.textSnapshot(target.element);
-    if (!before.isReadable()) {
+    // The text and the selection come from one reading.
+    const std::optional<a11y::TextContent> content = m_tracker.reads().text(target.element);
+    if (!content) {
         // Pasting where the result cannot be checked could never end in a safe submit.
         report(unverifiableInput());
         return;
     }
-    const std::optional<TextRange> selection = ax.selection(target.element);
-
-    m_insertion = Insertion{prompt.text, target, std::move(before), selection, {}, nullptr, false};
+    m_insertion =
+        Insertion{prompt.text, target, ComposerTextSnapshot(content->text), content->selection, {},
+                  nullptr,     false};
     m_busy = true;
     report(std::nullopt);
     saveClipboard(m_clock.uptime() + kClipboardSaveTimeout);
@@ -176,8 +176,8 @@ void PromptSender::check(int attempt) {
         return;
     }
     if (current) {
-        // A snapshot that times out lacks readings and so does not verify: checked again.
-        const ComposerTextSnapshot after = m_tracker.ax().textSnapshot(current->element);
+        // A snapshot that times out has no text and so does not verify: checked again.
+        const ComposerTextSnapshot after = m_tracker.reads().textSnapshot(current->element);
         if (m_insertion->before.verifiesInsertion(after, m_insertion->text,
                                                   m_insertion->selection)) {
             if (m_keys.submit())

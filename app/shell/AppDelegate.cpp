@@ -10,7 +10,6 @@
 #include "app/shell/ShellDialogs.h"
 #include "app/shell/StatusMenu.h"
 #include "app/shell/TrayView.h"
-#include "platform/AXNames.h"
 
 #include <QFileInfo>
 
@@ -98,7 +97,7 @@ bool AppDelegate::applicationDidFinishLaunching() {
     m_timer = m_desktop.clock().repeat(kTimerInterval, kTimerTolerance, [this] { tick(); });
     tick();
 
-    if (!m_desktop.accessibility().isProcessTrusted() || !QFileInfo::exists(m_store.path()))
+    if (!m_desktop.accessibility().isTrusted() || !QFileInfo::exists(m_store.path()))
         editPrompts();
 
     if (m_arguments.contains(kPreviewOption))
@@ -198,13 +197,13 @@ void AppDelegate::startPreviewPosition() {
 }
 
 void AppDelegate::tick() {
-    const bool trusted = m_desktop.accessibility().isProcessTrusted();
+    const bool trusted = m_desktop.accessibility().isTrusted();
     // Read once: the observed process and the preview both ask which application is in front.
     Workspace& workspace = m_desktop.workspace();
     const std::optional<RunningApplication> front = workspace.frontmostApplication();
     const bool ownProcessInFront = front && front->processIdentifier &&
                                    *front->processIdentifier == workspace.ownProcessIdentifier();
-    std::optional<ax::Pid> pid;
+    std::optional<a11y::Pid> pid;
     if (trusted && !m_paused && front && !ownProcessInFront)
         pid = front->processIdentifier;
     m_observation->observe(pid, std::nullopt);
@@ -240,10 +239,10 @@ void AppDelegate::tick() {
     }
     m_target = std::move(target);
 
-    std::vector<ax::Element> watched;
+    std::vector<a11y::Element> watched;
     if (m_target) {
         watched = m_target->layoutElements;
-        if (auto window = m_tracker.ax().element(m_target->element, ax::attr::window))
+        if (auto window = m_tracker.reads().window(m_target->element))
             watched.push_back(*window);
     }
     m_observation->observe(pid, watched);
@@ -297,7 +296,7 @@ void AppDelegate::togglePause() {
 void AppDelegate::accessibilitySettings() {
     // Switching the desktop's accessibility support on is what grants access here; the settings
     // program, when one is installed, lets the user see and change it.
-    m_desktop.accessibility().isProcessTrustedWithPrompt(true);
+    m_desktop.accessibility().askForTrust();
     m_desktop.workspace().openAccessibilitySettings();
 }
 
@@ -320,7 +319,7 @@ void AppDelegate::rebuildMenu() {
     if (!m_views.tray)
         return;
     LoginItems& login = m_desktop.loginItems();
-    m_views.tray->setMenu(buildStatusMenu(m_desktop.accessibility().isProcessTrusted(), m_paused,
+    m_views.tray->setMenu(buildStatusMenu(m_desktop.accessibility().isTrusted(), m_paused,
                                           login.status(), AppIdentity::supportURL(),
                                           login.takenBy()));
 }

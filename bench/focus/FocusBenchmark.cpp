@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 
 // What one focus evaluation costs on a realistic web chat: the input six levels below the web
-// area, three unrelated siblings at every level, a composer body with a rail on each side.
+// document, three unrelated siblings at every level, a composer body with a rail on each side.
 // The simulated desktop answers instantly, so the time is our own logic; the call count, times
 // the 0.1-0.16 ms a call costs over the real accessibility bus, is what a user would feel.
 #include "app/focus/FocusTracker.h"
@@ -24,11 +24,16 @@ void printCalls(bool includeComposerFrame) {
     const auto target = tracker.current(includeComposerFrame);
 
     std::printf("current(includeComposerFrame: %s): target %s, %d accessibility calls "
-                "(most reads of one attribute of one element: %d)\n",
+                "(most asks of one question about one element: %d)\n",
                 includeComposerFrame ? "true" : "false", target ? "found" : "MISSING",
-                desktop.totalCalls(), desktop.ax().mostReadsOfOneAttribute());
-    for (const auto& [name, count] : desktop.ax().callsByName())
-        std::printf("  %-24s %d\n", qUtf8Printable(name), count);
+                desktop.totalCalls(), desktop.ax().mostReadsOfOneQuestion());
+    std::printf("  %-24s %d\n", "application", desktop.ax().applicationCalls());
+    // Every question in declaration order: role is the first, wake the last.
+    for (int q = int(a11y::Question::role); q <= int(a11y::Question::wake); ++q) {
+        const auto question = a11y::Question(q);
+        if (const int count = desktop.calls(question))
+            std::printf("  %-24s %d\n", a11y::nameOf(question), count);
+    }
     std::printf("  estimated on the real bus at 0.10-0.16 ms per call: %.1f-%.1f ms\n\n",
                 desktop.totalCalls() * 0.10, desktop.totalCalls() * 0.16);
 }
@@ -43,7 +48,7 @@ void currentBenchmark(benchmark::State& state, bool includeComposerFrame) {
         auto target = tracker.current(includeComposerFrame);
         benchmark::DoNotOptimize(target);
     }
-    state.counters["ax_calls"] =
+    state.counters["accessibility_calls"] =
         benchmark::Counter(desktop.totalCalls(), benchmark::Counter::kAvgIterations);
 }
 

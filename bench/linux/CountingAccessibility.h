@@ -12,14 +12,14 @@ namespace tandrel::bench {
 
 // Forwards every accessibility request to the real desktop and keeps, per attribute, how many
 // requests were made and how long they took: the breakdown that says what dominates.
-class CountingAccessibility final : public ax::Accessibility {
+class CountingAccessibility final : public a11y::Accessibility {
 public:
     struct Tally {
         std::uint64_t requests = 0;
         std::chrono::nanoseconds time{0};
     };
 
-    explicit CountingAccessibility(ax::Accessibility& inner) : m_inner(inner) {}
+    explicit CountingAccessibility(a11y::Accessibility& inner) : m_inner(inner) {}
 
 private:
     template <class F> auto timed(const QString& name, F&& f) {
@@ -31,34 +31,61 @@ private:
         return result;
     }
 
+    template <class F> auto timed(a11y::Question question, F&& f) {
+        return timed(QString::fromLatin1(a11y::nameOf(question)), std::forward<F>(f));
+    }
+
 public:
-    bool isProcessTrusted() override {
-        return timed(QStringLiteral("(trust)"), [&] { return m_inner.isProcessTrusted(); });
+    bool isTrusted() override {
+        return timed(QStringLiteral("(trust)"), [&] { return m_inner.isTrusted(); });
     }
-    bool isProcessTrustedWithPrompt(bool prompt) override {
-        return m_inner.isProcessTrustedWithPrompt(prompt);
+    bool askForTrust() override { return m_inner.askForTrust(); }
+    a11y::Element application(a11y::Pid pid) override {
+        return timed(QStringLiteral("(application)"), [&] { return m_inner.application(pid); });
     }
-    ax::Element createApplication(ax::Pid pid) override {
-        return timed(QStringLiteral("(application)"),
-                     [&] { return m_inner.createApplication(pid); });
+    void setReplyTimeout(std::chrono::milliseconds t) override { m_inner.setReplyTimeout(t); }
+    Result<a11y::Role> role(const a11y::Element& e) override {
+        return timed(a11y::Question::role, [&] { return m_inner.role(e); });
     }
-    ax::AXError setMessagingTimeout(const ax::Element& e, float s) override {
-        return m_inner.setMessagingTimeout(e, s);
+    Result<QString> label(const a11y::Element& e, a11y::Label l) override {
+        return timed(a11y::questionOf(l), [&] { return m_inner.label(e, l); });
     }
-    ax::Reading copyAttributeValue(const ax::Element& e, const QString& a) override {
-        return timed(a, [&] { return m_inner.copyAttributeValue(e, a); });
+    Result<QStringList> classes(const a11y::Element& e) override {
+        return timed(a11y::Question::classes, [&] { return m_inner.classes(e); });
     }
-    ax::Reading copyParameterizedAttributeValue(const ax::Element& e, const QString& a,
-                                                const ax::Value& p) override {
-        return timed(a, [&] { return m_inner.copyParameterizedAttributeValue(e, a, p); });
+    Result<bool> state(const a11y::Element& e, a11y::State s) override {
+        return timed(a11y::questionOf(s), [&] { return m_inner.state(e, s); });
     }
-    ax::AXError setAttributeValue(const ax::Element& e, const QString& a,
-                                  const ax::Value& v) override {
-        return timed(QStringLiteral("set ") + a,
-                     [&] { return m_inner.setAttributeValue(e, a, v); });
+    Result<Rect> frame(const a11y::Element& e) override {
+        return timed(a11y::Question::frame, [&] { return m_inner.frame(e); });
     }
-    ax::ObserverCreation createObserver(ax::Pid pid, ax::ObserverCallback cb) override {
-        return m_inner.createObserver(pid, std::move(cb));
+    Result<a11y::Element> parent(const a11y::Element& e) override {
+        return timed(a11y::Question::parent, [&] { return m_inner.parent(e); });
+    }
+    Result<std::vector<a11y::Element>> children(const a11y::Element& e) override {
+        return timed(a11y::Question::children, [&] { return m_inner.children(e); });
+    }
+    Result<a11y::Element> window(const a11y::Element& e) override {
+        return timed(a11y::Question::window, [&] { return m_inner.window(e); });
+    }
+    Result<a11y::Element> focusedElement(const a11y::Element& e) override {
+        return timed(a11y::Question::focusedElement, [&] { return m_inner.focusedElement(e); });
+    }
+    Result<QUrl> address(const a11y::Element& e) override {
+        return timed(a11y::Question::address, [&] { return m_inner.address(e); });
+    }
+    Result<a11y::TextContent> text(const a11y::Element& e, bool withSelection) override {
+        return timed(a11y::Question::text, [&] { return m_inner.text(e, withSelection); });
+    }
+    Result<bool> isAwake(const a11y::Element& e) override {
+        return timed(a11y::Question::isAwake, [&] { return m_inner.isAwake(e); });
+    }
+    Result<Done> wake(const a11y::Element& e) override {
+        return timed(a11y::Question::wake, [&] { return m_inner.wake(e); });
+    }
+    Result<std::unique_ptr<a11y::Observer>> observe(a11y::Pid pid,
+                                                    a11y::ObserverCallback cb) override {
+        return m_inner.observe(pid, std::move(cb));
     }
     void beginEvaluation() override { m_inner.beginEvaluation(); }
     void endEvaluation() override { m_inner.endEvaluation(); }
@@ -67,7 +94,7 @@ public:
     void reset() { m_tallies.clear(); }
 
 private:
-    ax::Accessibility& m_inner;
+    a11y::Accessibility& m_inner;
     std::map<QString, Tally> m_tallies;
 };
 
@@ -76,7 +103,7 @@ class CountingDesktop final : public Desktop {
 public:
     explicit CountingDesktop(Desktop& inner)
         : m_inner(inner), m_accessibility(inner.accessibility()) {}
-    ax::Accessibility& accessibility() override { return m_accessibility; }
+    a11y::Accessibility& accessibility() override { return m_accessibility; }
     Workspace& workspace() override { return m_inner.workspace(); }
     Clock& clock() override { return m_inner.clock(); }
     Screens& screens() override { return m_inner.screens(); }

@@ -132,7 +132,7 @@ void BM_TextSnapshot(benchmark::State& state) {
     const std::uint64_t callsBefore = g_desktop->atspi().callCount();
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        const ComposerTextSnapshot snapshot = tracker.ax().textSnapshot(target->element);
+        const ComposerTextSnapshot snapshot = tracker.reads().textSnapshot(target->element);
         const auto end = std::chrono::steady_clock::now();
         benchmark::DoNotOptimize(snapshot);
         micros.push_back(std::chrono::duration<double, std::micro>(end - start).count());

@@ -25,7 +25,7 @@ QByteArray AtspiElement::pathOf(AtspiAccessible* accessible) {
 
 AtspiElement::~AtspiElement() = default;
 
-bool AtspiElement::equals(const ax::ElementImpl& other) const {
+bool AtspiElement::equals(const a11y::ElementImpl& other) const {
     const auto* o = dynamic_cast<const AtspiElement*>(&other);
     return o && o->m_busName == m_busName && o->m_path == m_path;
 }
@@ -38,18 +38,18 @@ bool AtspiElement::isApplicationRoot() const {
     return m_path == kRootPath;
 }
 
-ax::Element AtspiElement::wrap(AtspiAccessible* accessible) {
+a11y::Element AtspiElement::wrap(AtspiAccessible* accessible) {
     if (!accessible)
         return {};
-    return ax::Element(std::make_shared<const AtspiElement>(accessible));
+    return a11y::Element(std::make_shared<const AtspiElement>(accessible));
 }
 
-ax::Element AtspiElement::adopt(AtspiAccessible* accessible) {
+a11y::Element AtspiElement::adopt(AtspiAccessible* accessible) {
     const GObjectPtr<AtspiAccessible> owned(accessible);
     return wrap(owned.get());
 }
 
-AtspiAccessible* AtspiElement::accessibleOf(const ax::Element& element) {
+AtspiAccessible* AtspiElement::accessibleOf(const a11y::Element& element) {
     const auto* impl = element.as<AtspiElement>();
     return impl ? impl->accessible() : nullptr;
 }

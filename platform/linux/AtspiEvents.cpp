@@ -81,16 +81,16 @@ void AtspiEvents::unsubscribe(int id) {
     m_sinks.erase(id);
 }
 
-ax::Element AtspiEvents::lastFocused(const QByteArray& busName) const {
+a11y::Element AtspiEvents::lastFocused(const QByteArray& busName) const {
     return m_focused.value(busName);
 }
 
-void AtspiEvents::rememberFocus(const QByteArray& busName, const ax::Element& focused) {
+void AtspiEvents::rememberFocus(const QByteArray& busName, const a11y::Element& focused) {
     if (!focused.isNull() && !m_focused.contains(busName))
         m_focused.insert(busName, focused);
 }
 
-void AtspiEvents::forgetFocus(const QByteArray& busName, const ax::Element& stale) {
+void AtspiEvents::forgetFocus(const QByteArray& busName, const a11y::Element& stale) {
     const auto it = m_focused.constFind(busName);
     if (it != m_focused.constEnd() && *it == stale)
         m_focused.erase(it);
@@ -123,7 +123,7 @@ bool firstDefunctNotice(AtspiEvent* event) {
 void AtspiEvents::handle(AtspiEvent* event) {
     if (!event || !event->source || !event->type || !firstDefunctNotice(event))
         return;
-    const ax::Element source = AtspiElement::wrap(event->source);
+    const a11y::Element source = AtspiElement::wrap(event->source);
     const QString type = QString::fromUtf8(event->type);
     const int detail1 = event->detail1;
     const auto* impl = source.as<AtspiElement>();

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "platform/AXValue.h"
+#include "platform/Accessibility.h"
 #include "platform/linux/GLibPtr.h"
 
 #include <QByteArray>
@@ -23,7 +23,7 @@ namespace tandrel::linuxdesktop {
 // subscribers may make AT-SPI requests without re-entering libatspi's dispatch.
 class AtspiEvents final : public QObject {
 public:
-    using Sink = std::function<void(const ax::Element& source, const QString& type, int detail1)>;
+    using Sink = std::function<void(const a11y::Element& source, const QString& type, int detail1)>;
 
     AtspiEvents();
     ~AtspiEvents() override;
@@ -43,13 +43,13 @@ public:
     void unsubscribe(int id);
 
     // The last element of that application (by bus name) that reported gaining the focus.
-    ax::Element lastFocused(const QByteArray& busName) const;
+    a11y::Element lastFocused(const QByteArray& busName) const;
     // Takes an element found focused by asking, when no focus event has named one: the focus
     // may have moved before we listened, and asking again on every evaluation is costly.
-    void rememberFocus(const QByteArray& busName, const ax::Element& focused);
+    void rememberFocus(const QByteArray& busName, const a11y::Element& focused);
     // Drops that element from the cache, unless a newer focus event has replaced it meanwhile
     // (events are dispatched while a request waits for its reply).
-    void forgetFocus(const QByteArray& busName, const ax::Element& stale);
+    void forgetFocus(const QByteArray& busName, const a11y::Element& stale);
 
 private:
     static void onEvent(AtspiEvent* event, void* self);
@@ -63,7 +63,7 @@ private:
     GObjectPtr<AtspiEventListener> m_changeListener;
     QHash<QByteArray, std::uint64_t> m_changes;
     bool m_layoutListening = false;
-    QHash<QByteArray, ax::Element> m_focused;
+    QHash<QByteArray, a11y::Element> m_focused;
     std::map<int, Sink> m_sinks;
     int m_nextId = 1;
 };

@@ -1,116 +1,72 @@
 // SPDX-License-Identifier: MIT
-#include "platform/linux/AtspiRoles.h"
+#include "platform/linux/AtspiMap.h"
 
 namespace tandrel::linuxdesktop {
 
-namespace {
-
-// Nearest equivalents for the roles that are neither text inputs nor containers the rules name.
-QString plainRoleName(AtspiRole role) {
-    switch (role) {
-    case ATSPI_ROLE_PUSH_BUTTON:
-    case ATSPI_ROLE_TOGGLE_BUTTON:
-        return QStringLiteral("AXButton");
-    case ATSPI_ROLE_CHECK_BOX:
-        return QStringLiteral("AXCheckBox");
-    case ATSPI_ROLE_RADIO_BUTTON:
-    case ATSPI_ROLE_PAGE_TAB:
-        return QStringLiteral("AXRadioButton");
-    case ATSPI_ROLE_LINK:
-        return QStringLiteral("AXLink");
-    case ATSPI_ROLE_HEADING:
-        return QStringLiteral("AXHeading");
-    case ATSPI_ROLE_LABEL:
-    case ATSPI_ROLE_STATIC:
-    case ATSPI_ROLE_TEXT:
-        return QStringLiteral("AXStaticText");
-    case ATSPI_ROLE_IMAGE:
-    case ATSPI_ROLE_ICON:
-        return QStringLiteral("AXImage");
-    case ATSPI_ROLE_LIST:
-    case ATSPI_ROLE_LIST_BOX:
-        return QStringLiteral("AXList");
-    case ATSPI_ROLE_TABLE:
-        return QStringLiteral("AXTable");
-    case ATSPI_ROLE_TABLE_ROW:
-    case ATSPI_ROLE_TREE_ITEM:
-        return QStringLiteral("AXRow");
-    case ATSPI_ROLE_TREE:
-    case ATSPI_ROLE_TREE_TABLE:
-        return QStringLiteral("AXOutline");
-    case ATSPI_ROLE_SCROLL_PANE:
-        return QStringLiteral("AXScrollArea");
-    case ATSPI_ROLE_SCROLL_BAR:
-        return QStringLiteral("AXScrollBar");
-    case ATSPI_ROLE_MENU:
-    case ATSPI_ROLE_POPUP_MENU:
-        return QStringLiteral("AXMenu");
-    case ATSPI_ROLE_MENU_ITEM:
-    case ATSPI_ROLE_CHECK_MENU_ITEM:
-    case ATSPI_ROLE_RADIO_MENU_ITEM:
-        return QStringLiteral("AXMenuItem");
-    case ATSPI_ROLE_MENU_BAR:
-        return QStringLiteral("AXMenuBar");
-    case ATSPI_ROLE_TOOL_BAR:
-        return QStringLiteral("AXToolbar");
-    case ATSPI_ROLE_COMBO_BOX:
-        return QStringLiteral("AXComboBox");
-    case ATSPI_ROLE_SLIDER:
-        return QStringLiteral("AXSlider");
-    case ATSPI_ROLE_SPIN_BUTTON:
-        return QStringLiteral("AXIncrementor");
-    case ATSPI_ROLE_PROGRESS_BAR:
-        return QStringLiteral("AXProgressIndicator");
-    case ATSPI_ROLE_SPLIT_PANE:
-        return QStringLiteral("AXSplitGroup");
-    case ATSPI_ROLE_PAGE_TAB_LIST:
-        return QStringLiteral("AXTabGroup");
-    case ATSPI_ROLE_SEPARATOR:
-        return QStringLiteral("AXSplitter");
-    default:
-        return QStringLiteral("AXGroup");
-    }
-}
-
-} // namespace
-
-RoleNames translateRole(const RoleFacts& f) {
+a11y::Role roleFor(const RoleFacts& f) {
+    using a11y::Role;
     switch (f.role) {
     case ATSPI_ROLE_PASSWORD_TEXT:
-        return {QStringLiteral("AXTextField"), QStringLiteral("AXSecureTextField")};
+        return Role::passwordField;
     case ATSPI_ROLE_ENTRY:
     case ATSPI_ROLE_TEXT:
         if (f.multiLine)
-            return {QStringLiteral("AXTextArea"), {}};
-        if (f.role == ATSPI_ROLE_ENTRY || f.singleLine || f.editable) {
-            if (f.searchBox)
-                return {QStringLiteral("AXTextField"), QStringLiteral("AXSearchField")};
-            return {QStringLiteral("AXTextField"), {}};
-        }
-        break; // read-only text: falls through to the plain names
+            return Role::textArea;
+        if (f.role == ATSPI_ROLE_ENTRY || f.singleLine || f.editable)
+            return Role::textField;
+        return Role::other; // read-only text
     case ATSPI_ROLE_DOCUMENT_WEB:
-        return {QStringLiteral("AXWebArea"), {}};
+        return Role::webDocument;
     case ATSPI_ROLE_APPLICATION:
-        return {QStringLiteral("AXApplication"), {}};
+        return Role::application;
     case ATSPI_ROLE_FRAME:
     case ATSPI_ROLE_WINDOW:
-        return {QStringLiteral("AXWindow"), {}};
+        return Role::window;
     case ATSPI_ROLE_DIALOG:
     case ATSPI_ROLE_ALERT:
     case ATSPI_ROLE_FILE_CHOOSER:
-        if (!f.webContent)
-            return {QStringLiteral("AXWindow"), {}};
-        return {QStringLiteral("AXGroup"), QStringLiteral("AXApplicationDialog")};
+        return f.webContent ? Role::dialog : Role::window;
     case ATSPI_ROLE_FORM:
-        return {QStringLiteral("AXGroup"), QStringLiteral("AXLandmarkForm")};
+        return Role::form;
     default:
         break;
     }
     // A contenteditable region shows up as a section, paragraph or similar with the editable
     // state: it takes text like a multi-line input.
     if (f.editable && f.role != ATSPI_ROLE_DOCUMENT_FRAME)
-        return {QStringLiteral("AXTextArea"), {}};
-    return {plainRoleName(f.role), {}};
+        return Role::textArea;
+    return Role::other;
+}
+
+bool roleNeedsAttributes(const RoleFacts& f) {
+    return f.role == ATSPI_ROLE_DIALOG || f.role == ATSPI_ROLE_ALERT ||
+           f.role == ATSPI_ROLE_FILE_CHOOSER;
+}
+
+std::vector<const char*> attributeKeysFor(a11y::Label label) {
+    switch (label) {
+    case a11y::Label::placeholder:
+        // Chromium says "placeholder", GTK "placeholder-text".
+        return {"placeholder", "placeholder-text"};
+    case a11y::Label::identifier:
+        return {"id"};
+    case a11y::Label::tagName:
+        return {"tag"};
+    case a11y::Label::name:
+    case a11y::Label::description:
+        break;
+    }
+    return {};
+}
+
+std::vector<AtspiStateType> statesFor(a11y::State state) {
+    switch (state) {
+    case a11y::State::enabled:
+        return {ATSPI_STATE_ENABLED, ATSPI_STATE_SENSITIVE};
+    case a11y::State::editable:
+        return {ATSPI_STATE_EDITABLE};
+    }
+    return {};
 }
 
 bool isBlockRole(AtspiRole role) {

@@ -8,9 +8,9 @@
 
 namespace tandrel::linuxdesktop {
 
-AtspiObserver::AtspiObserver(AtspiEvents& events, ax::ObserverCallback callback)
+AtspiObserver::AtspiObserver(AtspiEvents& events, a11y::ObserverCallback callback)
     : m_events(events), m_callback(std::move(callback)) {
-    m_subscription = m_events.subscribe([this](const ax::Element& source, const QString& type,
+    m_subscription = m_events.subscribe([this](const a11y::Element& source, const QString& type,
                                                int detail1) { deliver(source, type, detail1); });
 }
 
@@ -18,52 +18,40 @@ AtspiObserver::~AtspiObserver() {
     m_events.unsubscribe(m_subscription);
 }
 
-ax::AXError AtspiObserver::addNotification(const ax::Element& element,
-                                           const QString& notification) {
+void AtspiObserver::watch(const a11y::Element& element, a11y::Change change) {
     if (!element.as<AtspiElement>())
-        return ax::kIllegalArgument;
-    if (!isKnownNotification(notification))
-        return ax::kNotificationUnsupported;
+        return;
     for (const Registration& r : m_registrations)
-        if (r.notification == notification && r.element == element)
-            return ax::kNotificationAlreadyRegistered;
-    m_registrations.push_back({element, notification});
-    return ax::kSuccess;
+        if (r.change == change && r.element == element)
+            return;
+    m_registrations.push_back({element, change});
 }
 
-ax::AXError AtspiObserver::removeNotification(const ax::Element& element,
-                                              const QString& notification) {
-    auto it =
-        std::find_if(m_registrations.begin(), m_registrations.end(), [&](const Registration& r) {
-            return r.notification == notification && r.element == element;
-        });
-    if (it == m_registrations.end())
-        return ax::kNotificationNotRegistered;
-    m_registrations.erase(it);
-    return ax::kSuccess;
+void AtspiObserver::unwatch(const a11y::Element& element, a11y::Change change) {
+    std::erase_if(m_registrations, [&](const Registration& r) {
+        return r.change == change && r.element == element;
+    });
 }
 
-void AtspiObserver::deliver(const ax::Element& source, const QString& type, int detail1) {
-    const QStringList names = notificationsForEvent(type, detail1);
-    if (names.isEmpty())
+void AtspiObserver::deliver(const a11y::Element& source, const QString& type, int detail1) {
+    const std::optional<a11y::Change> change = changeForEvent(type, detail1);
+    if (!change)
         return;
     const auto* from = source.as<AtspiElement>();
-    // Collect first: the callback may change the registrations or destroy this observer.
-    QStringList matched;
-    for (const Registration& r : m_registrations) {
-        if (!names.contains(r.notification) || matched.contains(r.notification))
-            continue;
-        const auto* to = r.element.as<AtspiElement>();
-        const bool sameElement = r.element == source;
-        const bool sameApplication = isApplicationNotification(r.notification) &&
-                                     to->isApplicationRoot() && from &&
-                                     to->busName() == from->busName();
-        if (sameElement || sameApplication)
-            matched.push_back(r.notification);
-    }
-    const ax::ObserverCallback callback = m_callback;
-    for (const QString& n : matched)
-        callback(source, n);
+    // Checked first: the callback may change the registrations or destroy this observer.
+    const bool heard =
+        std::any_of(m_registrations.begin(), m_registrations.end(), [&](const Registration& r) {
+            if (r.change != *change)
+                return false;
+            const auto* to = r.element.as<AtspiElement>();
+            return r.element == source ||
+                   (isApplicationChange(r.change) && to->isApplicationRoot() && from &&
+                    to->busName() == from->busName());
+        });
+    if (!heard)
+        return;
+    const a11y::ObserverCallback callback = m_callback;
+    callback(source, *change);
 }
 
 } // namespace tandrel::linuxdesktop

@@ -8,28 +8,26 @@
 
 namespace tandrel::linuxdesktop {
 
-// Delivers the AT-SPI events that match its registrations: application notifications for a
-// registration on the application element (whatever element of that application sent them),
-// layout notifications for a registration on the very element that sent them.
-class AtspiObserver final : public ax::Observer {
+// Delivers the AT-SPI events that match what it watches: application changes for a watch on the
+// application element (whatever element of that application sent them), element changes for a
+// watch on the very element that sent them.
+class AtspiObserver final : public a11y::Observer {
 public:
-    AtspiObserver(AtspiEvents& events, ax::ObserverCallback callback);
+    AtspiObserver(AtspiEvents& events, a11y::ObserverCallback callback);
     ~AtspiObserver() override;
 
-    ax::AXError addNotification(const ax::Element& element, const QString& notification) override;
-    ax::AXError removeNotification(const ax::Element& element,
-                                   const QString& notification) override;
+    void watch(const a11y::Element& element, a11y::Change change) override;
+    void unwatch(const a11y::Element& element, a11y::Change change) override;
 
 private:
-    void deliver(const ax::Element& source, const QString& type, int detail1);
+    void deliver(const a11y::Element& source, const QString& type, int detail1);
 
     struct Registration {
-        ax::Element element;
-        QString notification;
+        a11y::Element element;
+        a11y::Change change;
     };
-
     AtspiEvents& m_events;
-    ax::ObserverCallback m_callback;
+    a11y::ObserverCallback m_callback;
     std::vector<Registration> m_registrations;
     int m_subscription = 0;
 };

@@ -5,8 +5,8 @@
 
 namespace tandrel::linuxdesktop {
 
-ax::AXError AtspiRequests::errorOf(const GError& error) {
-    return errorFromMessage(QString::fromUtf8(error.message));
+Failure AtspiRequests::failureOf(const GError& error) {
+    return failureFromMessage(QString::fromUtf8(error.message));
 }
 
 } // namespace tandrel::linuxdesktop

@@ -1,26 +1,27 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "platform/AXValue.h"
+#include "platform/Accessibility.h"
 #include "platform/linux/GLibPtr.h"
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <type_traits>
 #include <utility>
 
 namespace tandrel::linuxdesktop {
 
-// What one request answered, and the seam's error code when it failed. On failure the value
-// is whatever libatspi returned (usually nothing) and is not to be relied on.
+// What one request answered, and why it failed when it did. On failure the value is whatever
+// libatspi returned (usually nothing) and is not to be relied on.
 template <class T> struct Answer {
     T value{};
-    ax::AXError error = ax::kSuccess;
-    bool ok() const { return error == ax::kSuccess; }
+    std::optional<Failure> failure;
+    bool ok() const { return !failure; }
 };
 
 // The one way requests reach other applications over AT-SPI: each is counted and timed (for
-// benchmarks and diagnostics), and its GError, if any, becomes the seam's error code here and
+// benchmarks and diagnostics), and its GError, if any, becomes the seam's Failure here and
 // nowhere else.
 class AtspiRequests {
 public:
@@ -34,15 +35,16 @@ public:
         m_time += end - start;
         ++m_count;
         const GErrorPtr error(raw);
-        ax::AXError code = error ? errorOf(*error) : ax::kSuccess;
+        std::optional<Failure> failure;
+        if (error)
+            failure = failureOf(*error);
         // libatspi gives up on a request at its timeout, mostly without a word: it hands back an
         // empty or default answer and no error. Such an answer after the whole timeout is an
         // unanswered request; a real answer that was merely slow (this process may be the slow
         // one) is kept.
-        if (end - start >= m_replyTimeout - kTimeoutSlack &&
-            (code != ax::kSuccess || looksEmpty(value)))
-            code = ax::kCannotComplete;
-        return {std::move(value), code};
+        if (end - start >= m_replyTimeout - kTimeoutSlack && (failure || looksEmpty(value)))
+            failure = Failure::notAnswering;
+        return {std::move(value), failure};
     }
 
     // For the few libatspi calls that take no GError slot: an absent answer is a failure.
@@ -50,7 +52,7 @@ public:
     auto sendWithoutErrorSlot(Call&& call) -> Answer<std::invoke_result_t<Call>> {
         auto answer = send([&](GError**) { return std::forward<Call>(call)(); });
         if (!answer.value && answer.ok())
-            answer.error = ax::kFailure;
+            answer.failure = Failure::noValue;
         return answer;
     }
 
@@ -61,7 +63,7 @@ public:
     void setReplyTimeout(std::chrono::milliseconds timeout) { m_replyTimeout = timeout; }
 
 private:
-    static ax::AXError errorOf(const GError& error);
+    static Failure failureOf(const GError& error);
 
     // What libatspi returns when it has no answer: no object (or a null element handle), a
     // negative count or offset, a zero role (ATSPI_ROLE_INVALID) or process id.

@@ -2,7 +2,7 @@
 #include "platform/linux/AtspiTextReading.h"
 
 #include "platform/linux/AtspiElement.h"
-#include "platform/linux/AtspiRoles.h"
+#include "platform/linux/AtspiMap.h"
 
 #include <algorithm>
 
@@ -14,31 +14,21 @@ namespace {
 constexpr int kMaxTextDepth = 8;
 constexpr int kMaxEmbeddedLinks = 4096;
 
-ax::Reading fail(ax::AXError error) {
-    return {error, {}};
-}
-
 } // namespace
 
-Answer<ExpandedText> AtspiTextReading::text(AtspiAccessible* a) {
-    TextNode node;
-    const ax::AXError error = readText(a, 0, node);
-    return {std::move(node.expanded), error};
-}
-
-ax::AXError AtspiTextReading::readText(AtspiAccessible* a, int depth, TextNode& out) {
+std::optional<Failure> AtspiTextReading::readText(AtspiAccessible* a, int depth, TextNode& out) {
     out.accessible = a;
     const GObjectPtr<AtspiText> text(atspi_accessible_get_text_iface(a));
     if (!text)
-        return ax::kAttributeUnsupported;
+        return Failure::unsupported;
     const auto count =
         m_requests.send([&](GError** e) { return atspi_text_get_character_count(text.get(), e); });
     if (!count.ok())
-        return count.error;
+        return count.failure;
     const auto chars = m_requests.send(
         [&](GError** e) { return GCharPtr(atspi_text_get_text(text.get(), 0, count.value, e)); });
     if (!chars.ok())
-        return chars.error;
+        return chars.failure;
     const QString raw = chars.value ? QString::fromUtf8(chars.value.get()) : QString();
 
     std::vector<Embed> embeds;
@@ -65,14 +55,14 @@ ax::AXError AtspiTextReading::readText(AtspiAccessible* a, int depth, TextNode& 
         for (int k = 0; k < usable; ++k) {
             const std::int64_t offset = placeholders[static_cast<std::size_t>(k)];
             out.linkOffsets.push_back(offset);
-            const ax::Element child = linkObject(hypertext.get(), k);
+            const a11y::Element child = linkObject(hypertext.get(), k);
             if (child.isNull())
                 continue;
             AtspiAccessible* c = AtspiElement::accessibleOf(child);
             TextNode node;
             Embed embed;
             embed.codePointOffset = offset;
-            if (readText(c, depth + 1, node) == ax::kSuccess)
+            if (!readText(c, depth + 1, node))
                 embed.text = node.expanded.text();
             embed.block = isBlockRole(
                 m_requests.send([&](GError** e) { return atspi_accessible_get_role(c, e); }).value);
@@ -80,10 +70,10 @@ ax::AXError AtspiTextReading::readText(AtspiAccessible* a, int depth, TextNode& 
         }
     }
     out.expanded = ExpandedText::build(raw, embeds);
-    return ax::kSuccess;
+    return std::nullopt;
 }
 
-ax::Element AtspiTextReading::linkObject(AtspiHypertext* hypertext, int k) {
+a11y::Element AtspiTextReading::linkObject(AtspiHypertext* hypertext, int k) {
     const auto link = m_requests.send([&](GError** e) {
         return GObjectPtr<AtspiHyperlink>(atspi_hypertext_get_link(hypertext, k, e));
     });
@@ -92,10 +82,10 @@ ax::Element AtspiTextReading::linkObject(AtspiHypertext* hypertext, int k) {
     const auto child = m_requests.send([&](GError** e) {
         return AtspiElement::adopt(atspi_hyperlink_get_object(link.value.get(), 0, e));
     });
-    return child.ok() ? child.value : ax::Element();
+    return child.ok() ? child.value : a11y::Element();
 }
 
-ax::Element AtspiTextReading::embeddedChild(const TextNode& node, std::int64_t codePoint) {
+a11y::Element AtspiTextReading::embeddedChild(const TextNode& node, std::int64_t codePoint) {
     if (!node.accessible)
         return {};
     const auto found = std::find(node.linkOffsets.begin(), node.linkOffsets.end(), codePoint);
@@ -113,13 +103,12 @@ AtspiTextReading::firstSelection(AtspiText* text) {
     const auto selections =
         m_requests.send([&](GError** e) { return atspi_text_get_n_selections(text, e); });
     if (!selections.ok() || selections.value <= 0)
-        return {std::nullopt, selections.error};
+        return {std::nullopt, selections.failure};
     const auto range = m_requests.send(
         [&](GError** e) { return GMallocPtr<AtspiRange>(atspi_text_get_selection(text, 0, e)); });
     if (!range.ok() || !range.value)
-        return {std::nullopt, range.ok() ? ax::kNoValue : range.error};
-    return {ExpandedText::RawSelection{range.value->start_offset, range.value->end_offset},
-            ax::kSuccess};
+        return {std::nullopt, range.ok() ? Failure::noValue : *range.failure};
+    return {ExpandedText::RawSelection{range.value->start_offset, range.value->end_offset}, {}};
 }
 
 std::optional<std::int64_t> AtspiTextReading::mapCaret(const TextNode& node, std::int64_t codePoint,
@@ -132,7 +121,7 @@ std::optional<std::int64_t> AtspiTextReading::mapCaret(const TextNode& node, std
         return base;
     // The caret sits in an embedded child (a paragraph of a contenteditable): ask the child
     // where in its own text, and place that inside the child's part of the expanded text.
-    const ax::Element child = embeddedChild(node, codePoint);
+    const a11y::Element child = embeddedChild(node, codePoint);
     if (child.isNull())
         return base;
     AtspiAccessible* c = AtspiElement::accessibleOf(child);
@@ -144,7 +133,7 @@ std::optional<std::int64_t> AtspiTextReading::mapCaret(const TextNode& node, std
     if (!caret.ok() || caret.value < 0)
         return base;
     TextNode childNode;
-    if (readText(c, depth + 1, childNode) != ax::kSuccess)
+    if (readText(c, depth + 1, childNode))
         return base;
     const auto inner = mapCaret(childNode, caret.value, depth + 1);
     if (!inner)
@@ -156,7 +145,7 @@ std::optional<AtspiTextReading::Span>
 AtspiTextReading::childSelection(const TextNode& node, std::int64_t codePoint, int depth) {
     if (depth >= kMaxTextDepth)
         return std::nullopt;
-    const ax::Element child = embeddedChild(node, codePoint);
+    const a11y::Element child = embeddedChild(node, codePoint);
     if (child.isNull())
         return std::nullopt;
     AtspiAccessible* c = AtspiElement::accessibleOf(child);
@@ -167,7 +156,7 @@ AtspiTextReading::childSelection(const TextNode& node, std::int64_t codePoint, i
     if (!raw.ok() || !raw.value)
         return std::nullopt;
     TextNode childNode;
-    if (readText(c, depth + 1, childNode) != ax::kSuccess)
+    if (readText(c, depth + 1, childNode))
         return std::nullopt;
     return mapSelection(childNode, *raw.value, depth + 1);
 }
@@ -194,30 +183,34 @@ AtspiTextReading::mapSelection(const TextNode& node, const ExpandedText::RawSele
     return node.expanded.mapSelection(raw, innerStart, innerEnd);
 }
 
-ax::Reading AtspiTextReading::selection(AtspiAccessible* a) {
+Answer<a11y::TextContent> AtspiTextReading::read(AtspiAccessible* a, bool withSelection) {
     TextNode node;
-    if (const ax::AXError e = readText(a, 0, node))
-        return fail(e);
-    const GObjectPtr<AtspiText> text(atspi_accessible_get_text_iface(a));
+    if (const auto failure = readText(a, 0, node))
+        return {{}, failure};
+    return {{node.expanded.text(), withSelection ? selection(node) : std::nullopt}, {}};
+}
+
+std::optional<TextRange> AtspiTextReading::selection(const TextNode& node) {
+    const GObjectPtr<AtspiText> text(atspi_accessible_get_text_iface(node.accessible));
+    if (!text)
+        return std::nullopt;
     const auto raw = firstSelection(text.get());
     if (!raw.ok())
-        return fail(raw.error);
+        return std::nullopt;
     if (raw.value) {
         const auto mapped = mapSelection(node, *raw.value, 0);
         if (!mapped)
-            return fail(ax::kNoValue);
-        return {ax::kSuccess, TextRange{mapped->first, mapped->second - mapped->first}};
+            return std::nullopt;
+        return TextRange{mapped->first, mapped->second - mapped->first};
     }
     const auto caret =
         m_requests.send([&](GError** e) { return atspi_text_get_caret_offset(text.get(), e); });
-    if (!caret.ok())
-        return fail(caret.error);
-    if (caret.value < 0)
-        return fail(ax::kNoValue);
+    if (!caret.ok() || caret.value < 0)
+        return std::nullopt;
     const auto at = mapCaret(node, caret.value, 0);
     if (!at)
-        return fail(ax::kNoValue);
-    return {ax::kSuccess, TextRange{*at, 0}};
+        return std::nullopt;
+    return TextRange{*at, 0};
 }
 
 } // namespace tandrel::linuxdesktop

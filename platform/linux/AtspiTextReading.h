@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "platform/AXValue.h"
+#include "platform/Accessibility.h"
 #include "platform/linux/AtspiRequests.h"
 #include "platform/linux/EmbeddedText.h"
 
@@ -22,10 +22,10 @@ class AtspiTextReading {
 public:
     explicit AtspiTextReading(AtspiRequests& requests) : m_requests(requests) {}
 
-    // The element's text with its embedded children expanded; an error when it has no text.
-    Answer<ExpandedText> text(AtspiAccessible* a);
-    // The selection, else the caret as an empty range; "no value" when it cannot be mapped.
-    ax::Reading selection(AtspiAccessible* a);
+    // The element's text with its embedded children expanded, and if asked its selection over that
+    // text (else the caret as an empty range; none when it cannot be mapped); a failure when the
+    // element has no text.
+    Answer<a11y::TextContent> read(AtspiAccessible* a, bool withSelection);
 
 private:
     struct TextNode {
@@ -36,9 +36,11 @@ private:
     };
     using Span = std::pair<std::int64_t, std::int64_t>;
 
-    ax::AXError readText(AtspiAccessible* a, int depth, TextNode& out);
-    ax::Element linkObject(AtspiHypertext* hypertext, int k);
-    ax::Element embeddedChild(const TextNode& node, std::int64_t codePoint);
+    // Nothing on success.
+    std::optional<Failure> readText(AtspiAccessible* a, int depth, TextNode& out);
+    std::optional<TextRange> selection(const TextNode& node);
+    a11y::Element linkObject(AtspiHypertext* hypertext, int k);
+    a11y::Element embeddedChild(const TextNode& node, std::int64_t codePoint);
     Answer<std::optional<ExpandedText::RawSelection>> firstSelection(AtspiText* text);
     std::optional<std::int64_t> mapCaret(const TextNode& node, std::int64_t codePoint, int depth);
     std::optional<Span> mapSelection(const TextNode& node, const ExpandedText::RawSelection& raw,

@@ -10,20 +10,6 @@ QByteArray EvaluationReadings::keyOf(const QByteArray& bus, const QByteArray& pa
 void EvaluationReadings::clear() {
     m_attributes.clear();
     m_extents.clear();
-    m_texts.clear();
-}
-
-std::optional<EvaluationReadings::Text> EvaluationReadings::text(const QByteArray& bus,
-                                                                 const QByteArray& path) const {
-    const auto it = m_texts.find(keyOf(bus, path));
-    if (it == m_texts.end())
-        return std::nullopt;
-    return it->second;
-}
-
-void EvaluationReadings::keepText(const QByteArray& bus, const QByteArray& path, const Text& text) {
-    if (active())
-        m_texts[keyOf(bus, path)] = text;
 }
 
 GHashTablePtr EvaluationReadings::attributes(const QByteArray& bus, const QByteArray& path,

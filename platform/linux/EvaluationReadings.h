@@ -3,8 +3,6 @@
 
 #include "platform/linux/GLibPtr.h"
 
-#include "platform/AXValue.h"
-
 #include <QByteArray>
 #include <QString>
 
@@ -14,10 +12,9 @@
 
 namespace tandrel::linuxdesktop {
 
-// Answers that serve several attributes of one element during one focus evaluation (or one
-// snapshot of an input's text): its object attributes (ids, classes, tag, placeholder), its
-// extents (position and size) and its whole text (its length, its value and any range of it),
-// each from a single reading. Nothing here outlives the evaluation (Chromium changes classes and
+// Answers that serve several questions about one element during one focus evaluation: its
+// object attributes (ids, classes, tag, placeholder) and its extents, each from a single
+// reading. Nothing here outlives the evaluation (Chromium changes classes and
 // ids without any event, and frames move silently), and an answer is used only while the
 // application's change count stands where it stood around the request that brought it.
 class EvaluationReadings {
@@ -43,17 +40,6 @@ public:
     void keepExtents(const QByteArray& bus, const QByteArray& path, std::uint64_t changes,
                      const AtspiRect& extents);
 
-    // The whole text read earlier in this evaluation, with the error its reading gave; none when
-    // it was not read yet. Text changes send no change event, so it is kept for the evaluation
-    // alone, whatever the change count.
-    struct Text {
-        QString text;
-        ax::AXError error = ax::kSuccess;
-    };
-    std::optional<Text> text(const QByteArray& bus, const QByteArray& path) const;
-    // Ignored outside an evaluation.
-    void keepText(const QByteArray& bus, const QByteArray& path, const Text& text);
-
 private:
     template <class T> struct Entry {
         std::uint64_t changes = 0;
@@ -64,7 +50,6 @@ private:
     int m_depth = 0;
     std::map<QByteArray, Entry<GHashTablePtr>> m_attributes;
     std::map<QByteArray, Entry<AtspiRect>> m_extents;
-    std::map<QByteArray, Text> m_texts;
 };
 
 } // namespace tandrel::linuxdesktop

@@ -1,38 +1,32 @@
 // SPDX-License-Identifier: MIT
 #include "platform/linux/EventNames.h"
-#include "platform/AXNames.h"
 
 namespace tandrel::linuxdesktop {
 
-QStringList notificationsForEvent(const QString& type, int detail1) {
+using a11y::Change;
+
+std::optional<Change> changeForEvent(const QString& type, int detail1) {
     auto is = [&type](const char* prefix) {
         return type == QLatin1String(prefix) ||
                type.startsWith(QLatin1String(prefix) + QLatin1Char(':'));
     };
     if (is("object:state-changed:focused"))
-        return detail1 ? QStringList{ax::notification::focusedUIElementChanged} : QStringList{};
+        return detail1 ? std::optional(Change::focus) : std::nullopt;
     if (is("object:state-changed:defunct"))
-        return detail1 ? QStringList{ax::notification::uiElementDestroyed} : QStringList{};
+        return detail1 ? std::optional(Change::destroyed) : std::nullopt;
     if (is("window:activate"))
-        return {ax::notification::focusedWindowChanged};
+        return Change::window;
     if (is("object:bounds-changed"))
-        return {ax::notification::moved, ax::notification::resized};
+        return Change::bounds;
     if (is("object:children-changed") || is("object:visible-data-changed"))
-        return {ax::notification::layoutChanged};
+        return Change::layout;
     if (is("object:text-changed"))
-        return {ax::notification::valueChanged};
-    return {};
+        return Change::text;
+    return std::nullopt;
 }
 
-bool isApplicationNotification(const QString& n) {
-    return n == ax::notification::focusedUIElementChanged ||
-           n == ax::notification::focusedWindowChanged;
-}
-
-bool isKnownNotification(const QString& n) {
-    return isApplicationNotification(n) || n == ax::notification::moved ||
-           n == ax::notification::resized || n == ax::notification::layoutChanged ||
-           n == ax::notification::valueChanged || n == ax::notification::uiElementDestroyed;
+bool isApplicationChange(Change change) {
+    return change == Change::focus || change == Change::window;
 }
 
 QStringList layoutEventTypes() {

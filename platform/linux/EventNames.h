@@ -1,24 +1,24 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "platform/Accessibility.h"
+
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace tandrel::linuxdesktop {
 
-// The notifications, as the focus rules name them, that one AT-SPI event stands for ("object:
-// bounds-changed" is both a move and a resize: AT-SPI does not tell them apart).
-QStringList notificationsForEvent(const QString& type, int detail1);
+// The change one AT-SPI event stands for, if any.
+std::optional<a11y::Change> changeForEvent(const QString& type, int detail1);
 
-// Notifications that concern the application as a whole; they arrive for a registration on
-// the application element whatever element inside it sent them.
-bool isApplicationNotification(const QString& notification);
+// Changes that concern the application as a whole; they arrive for a registration on the
+// application element whatever element inside it sent them.
+bool isApplicationChange(a11y::Change change);
 
-// Every notification an observer accepts.
-bool isKnownNotification(const QString& notification);
-
-// The AT-SPI event types behind the layout notifications (the application ones are always
-// listened to, for the focus cache and the workspace).
+// The AT-SPI event types behind the element changes (the application ones are always listened
+// to, for the focus cache and the workspace).
 QStringList layoutEventTypes();
 
 } // namespace tandrel::linuxdesktop

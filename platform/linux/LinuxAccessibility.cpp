@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "platform/linux/LinuxAccessibility.h"
-#include "platform/AXNames.h"
 
 #include "platform/linux/A11yStatus.h"
 #include "platform/linux/AtspiConnection.h"
 #include "platform/linux/AtspiElement.h"
+#include "platform/linux/AtspiMap.h"
 #include "platform/linux/AtspiObserver.h"
-#include "platform/linux/AtspiRoles.h"
 #include "platform/linux/wayland/NativeRoute.h"
 
 #include <unistd.h>
@@ -28,11 +27,11 @@ constexpr int kMaxChildren = 4096;
 constexpr int kMaxWindowWalk = 64;
 constexpr int kMaxTopLevels = 64;
 
-ax::Reading fail(ax::AXError error) {
-    return {error, {}};
-}
-ax::Reading ok(ax::Value value) {
-    return {ax::kSuccess, std::move(value)};
+// The answer, or its failure.
+template <class T> Result<T> resultOf(Answer<T> answer) {
+    if (!answer.ok())
+        return *answer.failure;
+    return std::move(answer.value);
 }
 
 bool has(const GObjectPtr<AtspiStateSet>& states, AtspiStateType state) {
@@ -69,14 +68,14 @@ void LinuxAccessibility::forgetEverything() {
     m_applicationOfPid.clear();
 }
 
-bool LinuxAccessibility::isProcessTrusted() {
+bool LinuxAccessibility::isTrusted() {
     return m_connection.isConnected() && m_status.isEnabled();
 }
 
-bool LinuxAccessibility::isProcessTrustedWithPrompt(bool prompt) {
-    if (prompt && !m_status.isEnabled())
+bool LinuxAccessibility::askForTrust() {
+    if (!m_status.isEnabled())
         m_status.enable();
-    return isProcessTrusted();
+    return isTrusted();
 }
 
 Answer<AtspiRole> LinuxAccessibility::roleOf(AtspiAccessible* a) {
@@ -94,7 +93,7 @@ Answer<GHashTablePtr> LinuxAccessibility::attributesOf(AtspiAccessible* a) {
     const QByteArray path = AtspiElement::pathOf(a);
     const std::uint64_t before = m_events.changes(bus);
     if (GHashTablePtr shared = m_evaluation.attributes(bus, path, before))
-        return {std::move(shared), ax::kSuccess};
+        return {std::move(shared), {}};
     auto answer = m_requests.send(
         [&](GError** e) { return GHashTablePtr(atspi_accessible_get_attributes(a, e)); });
     // An empty answer (Firefox's first after it starts) is asked again by the next reading.
@@ -106,12 +105,12 @@ Answer<GHashTablePtr> LinuxAccessibility::attributesOf(AtspiAccessible* a) {
 Answer<AtspiRect> LinuxAccessibility::extentsOf(AtspiAccessible* a) {
     const GObjectPtr<AtspiComponent> component(atspi_accessible_get_component_iface(a));
     if (!component)
-        return {{}, ax::kAttributeUnsupported};
+        return {{}, Failure::unsupported};
     const QByteArray bus = AtspiElement::busNameOf(a);
     const QByteArray path = AtspiElement::pathOf(a);
     const std::uint64_t before = m_events.changes(bus);
     if (const auto shared = m_evaluation.extents(bus, path, before))
-        return {*shared, ax::kSuccess};
+        return {*shared, {}};
     Answer<AtspiRect> answer;
     const auto pid = m_pidOfBus.constFind(bus);
     const std::optional<NativeWindow> window =
@@ -126,7 +125,7 @@ Answer<AtspiRect> LinuxAccessibility::extentsOf(AtspiAccessible* a) {
         if (!origin && placement && placement->inset)
             origin = window->content.topLeft() - *placement->inset;
         if (!origin)
-            return {{}, ax::kFailure}; // no position of this window can be trusted
+            return {{}, Failure::noValue}; // no position of this window can be trusted
         const QRect onScreen = screenRectOf(
             QRect(answer.value.x, answer.value.y, answer.value.width, answer.value.height), *origin,
             placement ? placement->webScale : 1);
@@ -144,24 +143,24 @@ Answer<AtspiRect> LinuxAccessibility::extentsOf(AtspiAccessible* a) {
 Answer<AtspiRect> LinuxAccessibility::readExtents(AtspiAccessible* a, AtspiCoordType type) {
     const GObjectPtr<AtspiComponent> component(atspi_accessible_get_component_iface(a));
     if (!component)
-        return {{}, ax::kAttributeUnsupported};
+        return {{}, Failure::unsupported};
     const auto answer = m_requests.send([&](GError** e) {
         return GMallocPtr<AtspiRect>(atspi_component_get_extents(component.get(), type, e));
     });
     if (!answer.ok() || !answer.value)
-        return {{}, answer.ok() ? ax::kFailure : answer.error};
-    return {*answer.value, ax::kSuccess};
+        return {{}, answer.ok() ? Failure::noValue : *answer.failure};
+    return {*answer.value, {}};
 }
 
 std::optional<LinuxAccessibility::WindowPlacement>
-LinuxAccessibility::windowPlacement(AtspiAccessible* a, ax::Pid pid, QSize content) {
+LinuxAccessibility::windowPlacement(AtspiAccessible* a, a11y::Pid pid, QSize content) {
     if (m_placement && m_placement->pid == pid && m_placement->content == content)
         return m_placement->placement;
     // Up to the frame: the element whose parent is the application. The web document on the
     // way, if any, tells in which units the page's elements count.
-    ax::Element frame;
+    a11y::Element frame;
     AtspiAccessible* current = a;
-    ax::Element held;
+    a11y::Element held;
     std::optional<QSize> document;
     for (int depth = 0; depth < 64 && current; ++depth) {
         auto parent = parentOf(current);
@@ -172,7 +171,7 @@ LinuxAccessibility::windowPlacement(AtspiAccessible* a, ax::Pid pid, QSize conte
         if (!role.ok())
             return std::nullopt;
         if (role.value == ATSPI_ROLE_APPLICATION) {
-            frame = held.isNull() ? ax::Element() : held;
+            frame = held.isNull() ? a11y::Element() : held;
             break;
         }
         if (role.value == ATSPI_ROLE_DOCUMENT_WEB && !document) {
@@ -185,7 +184,7 @@ LinuxAccessibility::windowPlacement(AtspiAccessible* a, ax::Pid pid, QSize conte
     if (frame.isNull())
         frame = held;
     std::vector<QRect> candidates;
-    ax::Element node = frame;
+    a11y::Element node = frame;
     for (int depth = 0; depth < 3 && !node.isNull(); ++depth) {
         AtspiAccessible* accessible = AtspiElement::accessibleOf(node);
         const auto extents = readExtents(accessible, ATSPI_COORD_TYPE_WINDOW);
@@ -193,7 +192,7 @@ LinuxAccessibility::windowPlacement(AtspiAccessible* a, ax::Pid pid, QSize conte
             candidates.emplace_back(extents.value.x, extents.value.y, extents.value.width,
                                     extents.value.height);
         auto child = childAt(accessible, 0);
-        node = child.ok() ? std::move(child.value) : ax::Element();
+        node = child.ok() ? std::move(child.value) : a11y::Element();
     }
     if (candidates.empty())
         return std::nullopt;
@@ -204,34 +203,22 @@ LinuxAccessibility::windowPlacement(AtspiAccessible* a, ax::Pid pid, QSize conte
     return placement;
 }
 
-Answer<QString> LinuxAccessibility::wholeText(AtspiAccessible* a) {
-    const QByteArray bus = AtspiElement::busNameOf(a);
-    const QByteArray path = AtspiElement::pathOf(a);
-    if (const auto kept = m_evaluation.text(bus, path))
-        return {kept->text, kept->error};
-    const auto expanded = m_text.text(a);
-    const EvaluationReadings::Text read{expanded.ok() ? expanded.value.text() : QString(),
-                                        expanded.error};
-    m_evaluation.keepText(bus, path, read);
-    return {read.text, read.error};
-}
-
 Answer<int> LinuxAccessibility::childCount(AtspiAccessible* a) {
     return m_requests.send([&](GError** e) { return atspi_accessible_get_child_count(a, e); });
 }
 
-Answer<ax::Element> LinuxAccessibility::childAt(AtspiAccessible* a, int index) {
+Answer<a11y::Element> LinuxAccessibility::childAt(AtspiAccessible* a, int index) {
     return m_requests.send([&](GError** e) {
         return AtspiElement::adopt(atspi_accessible_get_child_at_index(a, index, e));
     });
 }
 
-Answer<ax::Element> LinuxAccessibility::parentOf(AtspiAccessible* a) {
+Answer<a11y::Element> LinuxAccessibility::parentOf(AtspiAccessible* a) {
     return m_requests.send(
         [&](GError** e) { return AtspiElement::adopt(atspi_accessible_get_parent(a, e)); });
 }
 
-std::optional<ax::Pid> LinuxAccessibility::processOf(const ax::Element& element) {
+std::optional<a11y::Pid> LinuxAccessibility::processOf(const a11y::Element& element) {
     const auto* impl = element.as<AtspiElement>();
     if (!impl || !m_connection.isConnected())
         return std::nullopt;
@@ -242,13 +229,13 @@ std::optional<ax::Pid> LinuxAccessibility::processOf(const ax::Element& element)
         [&](GError** e) { return atspi_accessible_get_process_id(impl->accessible(), e); });
     if (!pid.ok() || pid.value == 0)
         return std::nullopt;
-    m_pidOfBus.insert(impl->busName(), static_cast<ax::Pid>(pid.value));
-    return static_cast<ax::Pid>(pid.value);
+    m_pidOfBus.insert(impl->busName(), static_cast<a11y::Pid>(pid.value));
+    return static_cast<a11y::Pid>(pid.value);
 }
 
-ax::Element LinuxAccessibility::createApplication(ax::Pid pid) {
+a11y::Element LinuxAccessibility::application(a11y::Pid pid) {
     // This process registers on the bus like any Qt application; its own tree is never a chat.
-    if (pid <= 0 || pid == static_cast<ax::Pid>(getpid()) || !m_connection.isConnected())
+    if (pid <= 0 || pid == static_cast<a11y::Pid>(getpid()) || !m_connection.isConnected())
         return {};
     // The application found last time, while it still answers as one. Asking costs a round
     // trip on every tick, so the answer stands until the application reports a change (which
@@ -290,265 +277,318 @@ void LinuxAccessibility::forgetApplication(const QByteArray& busName) {
     });
 }
 
-ax::AXError LinuxAccessibility::setMessagingTimeout(const ax::Element&, float seconds) {
+void LinuxAccessibility::setReplyTimeout(std::chrono::milliseconds timeout) {
     // One timeout for the whole process: libatspi has no per-application setting.
-    const int ms = seconds > 0 ? static_cast<int>(seconds * 1000.0f + 0.5f) : 1000;
+    const int ms = timeout.count() > 0 ? static_cast<int>(timeout.count()) : 1000;
     atspi_set_timeout(ms, std::max(ms, 1000));
     m_requests.setReplyTimeout(std::chrono::milliseconds(ms));
-    return ax::kSuccess;
 }
 
-ax::Reading LinuxAccessibility::copyAttributeValue(const ax::Element& element,
-                                                   const QString& name) {
+template <class T, class Read>
+Result<T> LinuxAccessibility::keptOr(const a11y::Element& element, a11y::Question question,
+                                     Read&& read) {
     AtspiAccessible* a = AtspiElement::accessibleOf(element);
     if (!a || !m_connection.isConnected())
-        return fail(ax::kInvalidUIElement);
-    if (!KeptReadings::mayKeep(name))
-        return readAnswer(element, a, name);
+        return Failure::gone;
+    if (!KeptReadings::mayKeep(question))
+        return read(a);
     const auto* impl = element.as<AtspiElement>();
     const std::uint64_t before = m_events.changes(impl->busName());
-    if (auto kept = m_kept.find(impl->busName(), impl->path(), name, before))
-        return std::move(*kept);
+    if (auto kept = m_kept.find(impl->busName(), impl->path(), question, before))
+        return std::get<Result<T>>(std::move(*kept));
     m_readWasIncomplete = false;
-    ax::Reading reading = readAnswer(element, a, name);
+    Result<T> result = read(a);
     if (!m_readWasIncomplete)
-        m_kept.keep(impl->busName(), impl->path(), name, reading, before,
+        m_kept.keep(impl->busName(), impl->path(), question, result, before,
                     m_events.changes(impl->busName()));
-    return reading;
+    return result;
 }
 
-ax::Reading LinuxAccessibility::readAnswer(const ax::Element& element, AtspiAccessible* a,
-                                           const QString& name) {
+Result<a11y::Role> LinuxAccessibility::role(const a11y::Element& element) {
+    return keptOr<a11y::Role>(element, a11y::Question::role,
+                              [&](AtspiAccessible* a) { return readRole(a); });
+}
 
-    if (name == ax::attr::role)
-        return readRole(a, false);
-    if (name == ax::attr::subrole)
-        return readRole(a, true);
-    if (name == ax::attr::focusedUIElement)
-        return readFocused(element);
-    if (name == ax::attr::position)
-        return readPoint(a, false);
-    if (name == ax::attr::size)
-        return readPoint(a, true);
-    if (name == ax::attr::parent)
-        return readParent(a);
-    if (name == ax::attr::children)
-        return readChildren(a);
-    if (name == ax::attr::window)
-        return readWindow(a);
-    if (name == ax::attr::url)
-        return readURL(a);
-    if (name == ax::attr::selectedTextRange)
-        return m_text.selection(a);
-    if (name == ax::attr::manualAccessibility)
-        return readAwake(a);
-    if (name == ax::attr::enabled)
-        return readStateFlag(a, ATSPI_STATE_ENABLED, ATSPI_STATE_SENSITIVE);
-    if (name == ax::attr::editable)
-        return readStateFlag(a, ATSPI_STATE_EDITABLE, ATSPI_STATE_EDITABLE);
-    if (name == ax::attr::domTagName)
-        return readAttribute(a, "tag");
-    if (name == ax::attr::domIdentifier || name == ax::attr::identifier)
-        return readAttribute(a, "id");
-    if (name == ax::attr::domClassList) {
-        ax::Reading r = readAttribute(a, "class");
-        if (!r.ok())
-            return r;
-        ax::Array classes;
-        for (const QString& c : r.value.get<QString>()->split(QLatin1Char(' '), Qt::SkipEmptyParts))
-            classes.emplace_back(c);
-        return ok(std::move(classes));
-    }
-    if (name == ax::attr::placeholderValue) {
-        ax::Reading r = readAttribute(a, "placeholder");
-        return r.ok() || r.error != ax::kNoValue ? r : readAttribute(a, "placeholder-text");
-    }
-    if (name == ax::attr::title || name == ax::attr::description) {
-        const bool title = name == ax::attr::title;
-        const auto s = m_requests.send([&](GError** e) {
-            return GCharPtr(title ? atspi_accessible_get_name(a, e)
-                                  : atspi_accessible_get_description(a, e));
+Result<QString> LinuxAccessibility::label(const a11y::Element& element, a11y::Label label) {
+    return keptOr<QString>(
+        element, a11y::questionOf(label), [&](AtspiAccessible* a) -> Result<QString> {
+            const std::vector<const char*> keys = attributeKeysFor(label);
+            if (keys.empty()) {
+                const bool name = label == a11y::Label::name;
+                const auto s = m_requests.send([&](GError** e) {
+                    return GCharPtr(name ? atspi_accessible_get_name(a, e)
+                                         : atspi_accessible_get_description(a, e));
+                });
+                if (!s.ok())
+                    return *s.failure;
+                return s.value ? QString::fromUtf8(s.value.get()) : QString();
+            }
+            Result<QString> found = Failure::noValue;
+            for (const char* key : keys) {
+                found = readAttribute(a, key);
+                if (!found.failedWith(Failure::noValue))
+                    break;
+            }
+            return found;
         });
-        if (!s.ok())
-            return fail(s.error);
-        return ok(s.value ? QString::fromUtf8(s.value.get()) : QString());
-    }
-    if (name == ax::attr::numberOfCharacters || name == ax::attr::value) {
-        const auto text = wholeText(a);
-        if (!text.ok())
-            return fail(text.error);
-        if (name == ax::attr::value)
-            return ok(text.value);
-        return ok(ax::Number{static_cast<double>(text.value.size())});
-    }
-    return fail(ax::kAttributeUnsupported);
 }
 
-ax::Reading LinuxAccessibility::copyParameterizedAttributeValue(const ax::Element& element,
-                                                                const QString& name,
-                                                                const ax::Value& parameter) {
-    AtspiAccessible* a = AtspiElement::accessibleOf(element);
-    if (!a || !m_connection.isConnected())
-        return fail(ax::kInvalidUIElement);
-    const bool plain = name == ax::attr::stringForRange;
-    if (!plain && name != ax::attr::attributedStringForRange)
-        return fail(ax::kAttributeUnsupported);
-    const auto* range = parameter.get<TextRange>();
-    if (!range)
-        return fail(ax::kIllegalArgument);
-    const auto expanded = wholeText(a);
-    if (!expanded.ok())
-        return fail(expanded.error);
-    const QString& text = expanded.value;
-    if (range->location < 0 || range->length < 0 || range->location > text.size() ||
-        range->length > text.size() - range->location)
-        return fail(ax::kIllegalArgument);
-    QString part = text.mid(range->location, range->length);
-    if (plain)
-        return ok(std::move(part));
-    return ok(ax::AttributedString{std::move(part)});
+Result<QStringList> LinuxAccessibility::classes(const a11y::Element& element) {
+    return keptOr<QStringList>(element, a11y::Question::classes,
+                               [&](AtspiAccessible* a) -> Result<QStringList> {
+                                   const Result<QString> r = readAttribute(a, kClassAttribute);
+                                   if (!r.ok())
+                                       return r.failure();
+                                   return r->split(QLatin1Char(' '), Qt::SkipEmptyParts);
+                               });
 }
 
-ax::AXError LinuxAccessibility::setAttributeValue(const ax::Element& element, const QString& name,
-                                                  const ax::Value& value) {
+Result<bool> LinuxAccessibility::state(const a11y::Element& element, a11y::State state) {
+    return keptOr<bool>(element, a11y::questionOf(state), [&](AtspiAccessible* a) -> Result<bool> {
+        const auto states = statesOf(a);
+        if (states.failure == Failure::notAnswering)
+            return Failure::notAnswering;
+        if (!states.value || has(states.value, ATSPI_STATE_DEFUNCT))
+            return Failure::gone;
+        for (const AtspiStateType s : statesFor(state))
+            if (has(states.value, s))
+                return true;
+        return false;
+    });
+}
+
+Result<Rect> LinuxAccessibility::frame(const a11y::Element& element) {
+    return keptOr<Rect>(element, a11y::Question::frame, [&](AtspiAccessible* a) -> Result<Rect> {
+        const auto extents = extentsOf(a);
+        if (!extents.ok())
+            return *extents.failure;
+        const AtspiRect& e = extents.value;
+        return m_screens.pointsFromDevicePixels(Rect(e.x, e.y, e.width, e.height));
+    });
+}
+
+Result<a11y::Element> LinuxAccessibility::parent(const a11y::Element& element) {
+    return keptOr<a11y::Element>(
+        element, a11y::Question::parent, [&](AtspiAccessible* a) -> Result<a11y::Element> {
+            const auto role = roleOf(a);
+            if (!role.ok())
+                return *role.failure;
+            if (role.value == ATSPI_ROLE_APPLICATION || role.value == ATSPI_ROLE_DESKTOP_FRAME)
+                return Failure::noValue; // applications are the top of their tree
+            auto parent = parentOf(a);
+            if (!parent.ok())
+                return *parent.failure;
+            if (parent.value.isNull())
+                return Failure::noValue;
+            return std::move(parent.value);
+        });
+}
+
+Result<std::vector<a11y::Element>> LinuxAccessibility::children(const a11y::Element& element) {
+    return keptOr<std::vector<a11y::Element>>(
+        element, a11y::Question::children,
+        [&](AtspiAccessible* a) -> Result<std::vector<a11y::Element>> {
+            const auto count = childCount(a);
+            if (!count.ok())
+                return *count.failure;
+            std::vector<a11y::Element> children;
+            for (int i = 0; i < std::min(count.value, kMaxChildren); ++i) {
+                auto child = childAt(a, i);
+                if (!child.ok())
+                    return *child.failure;
+                if (!child.value.isNull())
+                    children.push_back(std::move(child.value));
+            }
+            return children;
+        });
+}
+
+Result<a11y::Element> LinuxAccessibility::window(const a11y::Element& element) {
+    return keptOr<a11y::Element>(element, a11y::Question::window,
+                                 [&](AtspiAccessible* a) { return readWindow(a); });
+}
+
+Result<a11y::Element> LinuxAccessibility::focusedElement(const a11y::Element& application) {
+    const auto* impl = application.as<AtspiElement>();
+    if (!impl || !m_connection.isConnected())
+        return Failure::gone;
+    if (!impl->isApplicationRoot())
+        return Failure::unsupported;
+    // The focus event is the cheap answer, but it may be stale: the element may have lost the
+    // focus without telling us, or gone away.
+    const a11y::Element cached = m_events.lastFocused(impl->busName());
+    if (!cached.isNull()) {
+        const Answer<bool> focused = isStillFocused(AtspiElement::accessibleOf(cached));
+        // An application that does not answer has not moved its focus: it says nothing yet.
+        if (focused.failure == Failure::notAnswering)
+            return Failure::notAnswering;
+        if (focused.value)
+            return cached;
+        m_events.forgetFocus(impl->busName(), cached);
+    }
+    Answer<a11y::Element> found = focusedInActiveWindow(impl->accessible());
+    if (found.value.isNull())
+        return found.failure == Failure::notAnswering ? Failure::notAnswering : Failure::noValue;
+    // Checked as still focused before each use, like an element named by a focus event.
+    m_events.rememberFocus(impl->busName(), found.value);
+    return std::move(found.value);
+}
+
+Result<QUrl> LinuxAccessibility::address(const a11y::Element& webDocument) {
+    return keptOr<QUrl>(
+        webDocument, a11y::Question::address, [&](AtspiAccessible* a) -> Result<QUrl> {
+            const auto role = roleOf(a);
+            if (!role.ok())
+                return *role.failure;
+            if (role.value != ATSPI_ROLE_DOCUMENT_WEB)
+                return Failure::unsupported;
+            const GObjectPtr<AtspiDocument> document(atspi_accessible_get_document_iface(a));
+            if (!document)
+                return Failure::unsupported;
+            // Chromium fills URI and leaves DocURL empty; Firefox does the opposite.
+            for (const char* name : {"URI", "DocURL"}) {
+                QByteArray key(name);
+                const auto uri = m_requests.send([&](GError** e) {
+                    return GCharPtr(
+                        atspi_document_get_document_attribute_value(document.get(), key.data(), e));
+                });
+                if (!uri.ok())
+                    return *uri.failure;
+                if (uri.value && *uri.value)
+                    return QUrl(QString::fromUtf8(uri.value.get()));
+            }
+            // A web document always has an address: an empty one is a reading taken before the
+            // browser had it (Firefox's first answers after it starts), to be asked again, never
+            // kept.
+            m_readWasIncomplete = true;
+            return Failure::noValue;
+        });
+}
+
+Result<a11y::TextContent> LinuxAccessibility::text(const a11y::Element& element,
+                                                   bool withSelection) {
     AtspiAccessible* a = AtspiElement::accessibleOf(element);
     if (!a || !m_connection.isConnected())
-        return ax::kInvalidUIElement;
-    if (name != ax::attr::manualAccessibility)
-        return ax::kAttributeUnsupported;
-    const auto* flag = value.get<ax::Boolean>();
-    if (!flag)
-        return ax::kIllegalArgument;
-    if (!flag->value)
-        return ax::kSuccess; // a tree cannot be put back to sleep; nothing to do
+        return Failure::gone;
+    return resultOf(m_text.read(a, withSelection));
+}
+
+Result<bool> LinuxAccessibility::isAwake(const a11y::Element& application) {
+    AtspiAccessible* a = AtspiElement::accessibleOf(application);
+    if (!a || !m_connection.isConnected())
+        return Failure::gone;
+    const auto role = roleOf(a);
+    if (!role.ok())
+        return *role.failure;
+    if (role.value != ATSPI_ROLE_APPLICATION)
+        return Failure::unsupported;
+    // A sleeping Chromium or Electron tree shows its windows without anything inside them.
+    const auto windows = childCount(a);
+    if (!windows.ok())
+        return *windows.failure;
+    if (windows.value <= 0)
+        return false;
+    const auto first = childAt(a, 0);
+    if (!first.ok())
+        return *first.failure;
+    if (first.value.isNull())
+        return false;
+    const auto inside = childCount(AtspiElement::accessibleOf(first.value));
+    if (!inside.ok())
+        return *inside.failure;
+    return inside.value > 0;
+}
+
+Result<Done> LinuxAccessibility::wake(const a11y::Element& application) {
+    AtspiAccessible* a = AtspiElement::accessibleOf(application);
+    if (!a || !m_connection.isConnected())
+        return Failure::gone;
     // Chromium and Electron build their tree once a client asks the application anything; what
     // was read before in this evaluation may no longer be what the application shows.
     m_evaluation.clear();
-    return m_requests
-        .send([&](GError** e) { return GHashTablePtr(atspi_accessible_get_attributes(a, e)); })
-        .error;
+    const auto asked = m_requests.send(
+        [&](GError** e) { return GHashTablePtr(atspi_accessible_get_attributes(a, e)); });
+    if (!asked.ok())
+        return *asked.failure;
+    return Done{};
 }
 
-ax::ObserverCreation LinuxAccessibility::createObserver(ax::Pid pid,
-                                                        ax::ObserverCallback callback) {
+Result<std::unique_ptr<a11y::Observer>>
+LinuxAccessibility::observe(a11y::Pid pid, a11y::ObserverCallback callback) {
     if (pid <= 0 || !callback)
-        return {ax::kIllegalArgument, nullptr};
+        return Failure::unsupported;
     m_events.listenToLayoutEvents();
-    return {ax::kSuccess, std::make_unique<AtspiObserver>(m_events, std::move(callback))};
+    return std::unique_ptr<a11y::Observer>(
+        std::make_unique<AtspiObserver>(m_events, std::move(callback)));
 }
 
-ax::Reading LinuxAccessibility::readRole(AtspiAccessible* a, bool subrole) {
+Result<a11y::Role> LinuxAccessibility::readRole(AtspiAccessible* a) {
     RoleFacts facts;
     const auto role = roleOf(a);
     if (!role.ok())
-        return fail(role.error);
+        return *role.failure;
     facts.role = role.value;
     if (facts.role == ATSPI_ROLE_INVALID)
-        return fail(ax::kInvalidUIElement);
+        return Failure::gone;
     {
         const GObjectPtr<AtspiStateSet> states = statesOf(a).value;
         if (has(states, ATSPI_STATE_DEFUNCT))
-            return fail(ax::kInvalidUIElement);
+            return Failure::gone;
         facts.editable = has(states, ATSPI_STATE_EDITABLE);
         facts.multiLine = has(states, ATSPI_STATE_MULTI_LINE);
         facts.singleLine = has(states, ATSPI_STATE_SINGLE_LINE);
     }
     // Only these roles depend on object attributes; other roles spare the request.
-    const bool dialog = facts.role == ATSPI_ROLE_DIALOG || facts.role == ATSPI_ROLE_ALERT ||
-                        facts.role == ATSPI_ROLE_FILE_CHOOSER;
-    if (dialog || (facts.role == ATSPI_ROLE_ENTRY && !facts.multiLine)) {
-        // A failed request reads as no attributes: the role still has its plain name.
+    if (roleNeedsAttributes(facts)) {
+        // A failed request reads as no attributes: the role is still told.
         const GHashTablePtr attributes = attributesOf(a).value;
         if (isEmpty(attributes))
             m_readWasIncomplete = true;
         facts.webContent = lookup(attributes, "tag").has_value();
-        facts.searchBox = lookup(attributes, "xml-roles")
-                              .value_or(QString())
-                              .contains(QLatin1String("searchbox")) ||
-                          lookup(attributes, "text-input-type") == QStringLiteral("search");
     }
-    const RoleNames names = translateRole(facts);
-    if (!subrole)
-        return ok(names.role);
-    if (names.subrole.isEmpty())
-        return fail(ax::kNoValue);
-    return ok(names.subrole);
+    return roleFor(facts);
 }
 
-ax::Reading LinuxAccessibility::readAttribute(AtspiAccessible* a, const char* key) {
+Result<QString> LinuxAccessibility::readAttribute(AtspiAccessible* a, const char* key) {
     const auto attributes = attributesOf(a);
     if (!attributes.ok())
-        return fail(attributes.error);
+        return *attributes.failure;
     if (isEmpty(attributes.value))
         m_readWasIncomplete = true;
     auto v = lookup(attributes.value, key);
     if (!v)
-        return fail(ax::kNoValue);
-    return ok(std::move(*v));
-}
-
-ax::Reading LinuxAccessibility::readStateFlag(AtspiAccessible* a, AtspiStateType state,
-                                              AtspiStateType orState) {
-    const auto states = statesOf(a);
-    if (states.error == ax::kCannotComplete)
-        return fail(states.error);
-    if (!states.value || has(states.value, ATSPI_STATE_DEFUNCT))
-        return fail(ax::kInvalidUIElement);
-    return ok(ax::Boolean{has(states.value, state) || has(states.value, orState)});
+        return Failure::noValue;
+    return std::move(*v);
 }
 
 Answer<bool> LinuxAccessibility::isStillFocused(AtspiAccessible* a) {
     const auto states = statesOf(a);
     return {has(states.value, ATSPI_STATE_FOCUSED) && !has(states.value, ATSPI_STATE_DEFUNCT),
-            states.error};
+            states.failure};
 }
 
-ax::Reading LinuxAccessibility::readFocused(const ax::Element& element) {
-    const auto* impl = element.as<AtspiElement>();
-    if (!impl->isApplicationRoot())
-        return fail(ax::kAttributeUnsupported);
-    // The focus event is the cheap answer, but it may be stale: the element may have lost the
-    // focus without telling us, or gone away.
-    const ax::Element cached = m_events.lastFocused(impl->busName());
-    if (!cached.isNull()) {
-        const Answer<bool> focused = isStillFocused(AtspiElement::accessibleOf(cached));
-        // An application that does not answer has not moved its focus: it says nothing yet.
-        if (focused.error == ax::kCannotComplete)
-            return fail(focused.error);
-        if (focused.value)
-            return ok(cached);
-        m_events.forgetFocus(impl->busName(), cached);
-    }
-    Answer<ax::Element> found = focusedInActiveWindow(impl->accessible());
-    if (found.value.isNull())
-        return fail(found.error == ax::kCannotComplete ? found.error : ax::kNoValue);
-    // Checked as still focused before each use, like an element named by a focus event.
-    m_events.rememberFocus(impl->busName(), found.value);
-    return ok(std::move(found.value));
-}
-
-Answer<ax::Element> LinuxAccessibility::focusedInActiveWindow(AtspiAccessible* app) {
+Answer<a11y::Element> LinuxAccessibility::focusedInActiveWindow(AtspiAccessible* app) {
     const auto count = childCount(app);
-    if (count.error == ax::kInvalidUIElement)
+    if (count.failure == Failure::gone)
         forgetApplication(AtspiElement::busNameOf(app));
     if (!count.ok() || count.value <= 0)
-        return {{}, count.error};
+        return {{}, count.ok() ? std::optional(Failure::noValue) : count.failure};
     // Nothing found where a request went unanswered says only that the application is busy.
-    ax::AXError unanswered = ax::kSuccess;
-    auto note = [&unanswered](ax::AXError error) {
-        if (error == ax::kCannotComplete)
-            unanswered = error;
+    bool unanswered = false;
+    auto note = [&unanswered](std::optional<Failure> failure) {
+        if (failure == Failure::notAnswering)
+            unanswered = true;
     };
     // Top-level windows, the active ones first: popups of the same application (an address
     // bar's suggestion list) keep focused documents of their own.
-    std::vector<ax::Element> active, others;
+    std::vector<a11y::Element> active, others;
     for (int i = 0; i < std::min(count.value, kMaxTopLevels); ++i) {
         auto top = childAt(app, i);
-        note(top.error);
+        note(top.failure);
         if (!top.ok() || top.value.isNull())
             continue;
         const auto states = statesOf(AtspiElement::accessibleOf(top.value));
-        note(states.error);
+        note(states.failure);
         const bool isActive = has(states.value, ATSPI_STATE_ACTIVE);
         (isActive ? active : others).push_back(std::move(top.value));
     }
@@ -561,7 +601,7 @@ Answer<ax::Element> LinuxAccessibility::focusedInActiveWindow(AtspiAccessible* a
         wanted.get(), ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_NONE, nullptr,
         ATSPI_Collection_MATCH_NONE, nullptr, ATSPI_Collection_MATCH_NONE, FALSE));
 
-    for (const ax::Element& top : active) {
+    for (const a11y::Element& top : active) {
         const GObjectPtr<AtspiCollection> collection(
             atspi_accessible_get_collection_iface(AtspiElement::accessibleOf(top)));
         if (!collection)
@@ -570,126 +610,37 @@ Answer<ax::Element> LinuxAccessibility::focusedInActiveWindow(AtspiAccessible* a
             return GArrayPtr(atspi_collection_get_matches(
                 collection.get(), rule.get(), ATSPI_Collection_SORT_ORDER_CANONICAL, 0, TRUE, e));
         });
-        note(matches.error);
+        note(matches.failure);
         if (!matches.value)
             continue;
         // Each match comes with a reference of ours; in document order the deepest focused
         // element comes last.
-        ax::Element deepest;
+        a11y::Element deepest;
         for (guint i = 0; i < matches.value->len; ++i)
             deepest = AtspiElement::adopt(g_array_index(matches.value.get(), AtspiAccessible*, i));
         if (!deepest.isNull())
-            return {std::move(deepest), ax::kSuccess};
+            return {std::move(deepest), {}};
     }
-    return {{}, unanswered == ax::kSuccess ? ax::kNoValue : unanswered};
+    return {{}, unanswered ? Failure::notAnswering : Failure::noValue};
 }
 
-ax::Reading LinuxAccessibility::readPoint(AtspiAccessible* a, bool size) {
-    const auto extents = extentsOf(a);
-    if (!extents.ok())
-        return fail(extents.error);
-    const AtspiRect& e = extents.value;
-    const Rect r = m_screens.pointsFromDevicePixels(Rect(e.x, e.y, e.width, e.height));
-    return ok(size ? ax::Value(r.size) : ax::Value(r.origin));
-}
-
-ax::Reading LinuxAccessibility::readParent(AtspiAccessible* a) {
-    const auto role = roleOf(a);
-    if (!role.ok())
-        return fail(role.error);
-    if (role.value == ATSPI_ROLE_APPLICATION || role.value == ATSPI_ROLE_DESKTOP_FRAME)
-        return fail(ax::kNoValue); // applications are the top of their tree
-    auto parent = parentOf(a);
-    if (!parent.ok())
-        return fail(parent.error);
-    if (parent.value.isNull())
-        return fail(ax::kNoValue);
-    return ok(std::move(parent.value));
-}
-
-ax::Reading LinuxAccessibility::readChildren(AtspiAccessible* a) {
-    const auto count = childCount(a);
-    if (!count.ok())
-        return fail(count.error);
-    ax::Array children;
-    for (int i = 0; i < std::min(count.value, kMaxChildren); ++i) {
-        auto child = childAt(a, i);
-        if (!child.ok())
-            return fail(child.error);
-        if (!child.value.isNull())
-            children.emplace_back(std::move(child.value));
-    }
-    return ok(std::move(children));
-}
-
-ax::Reading LinuxAccessibility::readWindow(AtspiAccessible* a) {
+Result<a11y::Element> LinuxAccessibility::readWindow(AtspiAccessible* a) {
     auto current = parentOf(a);
     if (!current.ok())
-        return fail(current.error);
+        return *current.failure;
     for (int i = 0; i < kMaxWindowWalk && !current.value.isNull(); ++i) {
-        ax::Reading role = readRole(AtspiElement::accessibleOf(current.value), false);
+        const Result<a11y::Role> role = readRole(AtspiElement::accessibleOf(current.value));
         if (!role.ok())
-            return fail(role.error);
-        const QString& r = *role.value.get<QString>();
-        if (r == QLatin1String("AXWindow"))
-            return ok(current.value);
-        if (r == QLatin1String("AXApplication"))
+            return role.failure();
+        if (*role == a11y::Role::window)
+            return std::move(current.value);
+        if (*role == a11y::Role::application)
             break;
         current = parentOf(AtspiElement::accessibleOf(current.value));
         if (!current.ok())
-            return fail(current.error);
+            return *current.failure;
     }
-    return fail(ax::kNoValue);
-}
-
-ax::Reading LinuxAccessibility::readURL(AtspiAccessible* a) {
-    const auto role = roleOf(a);
-    if (!role.ok())
-        return fail(role.error);
-    if (role.value != ATSPI_ROLE_DOCUMENT_WEB)
-        return fail(ax::kAttributeUnsupported);
-    const GObjectPtr<AtspiDocument> document(atspi_accessible_get_document_iface(a));
-    if (!document)
-        return fail(ax::kAttributeUnsupported);
-    // Chromium fills URI and leaves DocURL empty; Firefox does the opposite.
-    for (const char* name : {"URI", "DocURL"}) {
-        QByteArray key(name);
-        const auto uri = m_requests.send([&](GError** e) {
-            return GCharPtr(
-                atspi_document_get_document_attribute_value(document.get(), key.data(), e));
-        });
-        if (!uri.ok())
-            return fail(uri.error);
-        if (uri.value && *uri.value)
-            return ok(QUrl(QString::fromUtf8(uri.value.get())));
-    }
-    // A web document always has an address: an empty one is a reading taken before the browser
-    // had it (Firefox's first answers after it starts), to be asked again, never kept.
-    m_readWasIncomplete = true;
-    return fail(ax::kNoValue);
-}
-
-ax::Reading LinuxAccessibility::readAwake(AtspiAccessible* a) {
-    const auto role = roleOf(a);
-    if (!role.ok())
-        return fail(role.error);
-    if (role.value != ATSPI_ROLE_APPLICATION)
-        return fail(ax::kAttributeUnsupported);
-    // A sleeping Chromium or Electron tree shows its windows without anything inside them.
-    const auto windows = childCount(a);
-    if (!windows.ok())
-        return fail(windows.error);
-    if (windows.value <= 0)
-        return ok(ax::Boolean{false});
-    const auto first = childAt(a, 0);
-    if (!first.ok())
-        return fail(first.error);
-    if (first.value.isNull())
-        return ok(ax::Boolean{false});
-    const auto inside = childCount(AtspiElement::accessibleOf(first.value));
-    if (!inside.ok())
-        return fail(inside.error);
-    return ok(ax::Boolean{inside.value > 0});
+    return Failure::noValue;
 }
 
 } // namespace tandrel::linuxdesktop

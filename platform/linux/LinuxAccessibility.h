@@ -30,32 +30,39 @@ class AtspiConnection;
 // The seam's accessibility interface over libatspi: attribute names are translated as the
 // desktop's accessibility tree can answer them, offsets are converted between AT-SPI code
 // points and UTF-16, and every failure comes back as an error code.
-class LinuxAccessibility final : public ax::Accessibility {
+class LinuxAccessibility final : public a11y::Accessibility {
 public:
     // Everything is read through the connection while it is up; while it is down (the bus is
     // being replaced) the process is not trusted and every request fails at once.
     LinuxAccessibility(AtspiEvents& events, A11yStatus& status, AtspiConnection& connection);
     ~LinuxAccessibility() override;
 
-    bool isProcessTrusted() override;
-    bool isProcessTrustedWithPrompt(bool prompt) override;
+    bool isTrusted() override;
+    bool askForTrust() override;
 
-    ax::Element createApplication(ax::Pid pid) override;
-    ax::AXError setMessagingTimeout(const ax::Element& element, float seconds) override;
+    a11y::Element application(a11y::Pid pid) override;
+    void setReplyTimeout(std::chrono::milliseconds timeout) override;
 
-    ax::Reading copyAttributeValue(const ax::Element& element, const QString& attribute) override;
-    ax::Reading copyParameterizedAttributeValue(const ax::Element& element,
-                                                const QString& attribute,
-                                                const ax::Value& parameter) override;
-    ax::AXError setAttributeValue(const ax::Element& element, const QString& attribute,
-                                  const ax::Value& value) override;
-
-    ax::ObserverCreation createObserver(ax::Pid pid, ax::ObserverCallback callback) override;
+    Result<a11y::Role> role(const a11y::Element& element) override;
+    Result<QString> label(const a11y::Element& element, a11y::Label label) override;
+    Result<QStringList> classes(const a11y::Element& element) override;
+    Result<bool> state(const a11y::Element& element, a11y::State state) override;
+    Result<Rect> frame(const a11y::Element& element) override;
+    Result<a11y::Element> parent(const a11y::Element& element) override;
+    Result<std::vector<a11y::Element>> children(const a11y::Element& element) override;
+    Result<a11y::Element> window(const a11y::Element& element) override;
+    Result<a11y::Element> focusedElement(const a11y::Element& application) override;
+    Result<QUrl> address(const a11y::Element& webDocument) override;
+    Result<a11y::TextContent> text(const a11y::Element& element, bool withSelection) override;
+    Result<bool> isAwake(const a11y::Element& application) override;
+    Result<Done> wake(const a11y::Element& application) override;
+    Result<std::unique_ptr<a11y::Observer>> observe(a11y::Pid pid,
+                                                    a11y::ObserverCallback callback) override;
 
     // Where the native Wayland window of a process is on the screen, when one is in front and
     // served: its elements' extents are then read in window coordinates, which count from the
     // window's buffer, and placed by it.
-    using NativeWindowContent = std::function<std::optional<NativeWindow>(ax::Pid)>;
+    using NativeWindowContent = std::function<std::optional<NativeWindow>(a11y::Pid)>;
     void setNativeWindowContent(NativeWindowContent content) {
         m_nativeContent = std::move(content);
     }
@@ -77,21 +84,17 @@ public:
     void forgetEverything();
 
     // The process that owns an element's application, when it can be found.
-    std::optional<ax::Pid> processOf(const ax::Element& element);
+    std::optional<a11y::Pid> processOf(const a11y::Element& element);
 
 private:
-    ax::Reading readAnswer(const ax::Element& element, AtspiAccessible* a, const QString& name);
-    ax::Reading readRole(AtspiAccessible* a, bool subrole);
-    ax::Reading readAttribute(AtspiAccessible* a, const char* key);
-    ax::Reading readStateFlag(AtspiAccessible* a, AtspiStateType state, AtspiStateType orState);
-    ax::Reading readFocused(const ax::Element& element);
-    ax::Reading readPoint(AtspiAccessible* a, bool size);
-    ax::Reading readParent(AtspiAccessible* a);
-    ax::Reading readChildren(AtspiAccessible* a);
-    ax::Reading readWindow(AtspiAccessible* a);
-    ax::Reading readURL(AtspiAccessible* a);
-    ax::Reading readAwake(AtspiAccessible* a);
-    Answer<ax::Element> focusedInActiveWindow(AtspiAccessible* app);
+    // The answer kept from an earlier evaluation while the application reported no change, else
+    // a fresh one from `read`, kept when it may be.
+    template <class T, class Read>
+    Result<T> keptOr(const a11y::Element& element, a11y::Question question, Read&& read);
+    Result<a11y::Role> readRole(AtspiAccessible* a);
+    Result<QString> readAttribute(AtspiAccessible* a, const char* key);
+    Result<a11y::Element> readWindow(AtspiAccessible* a);
+    Answer<a11y::Element> focusedInActiveWindow(AtspiAccessible* app);
     Answer<bool> isStillFocused(AtspiAccessible* a);
     // Drops the application kept for a process once a request finds it gone.
     void forgetApplication(const QByteArray& busName);
@@ -112,26 +115,25 @@ private:
         std::optional<QPoint> inset;
         int webScale = 1;
     };
-    std::optional<WindowPlacement> windowPlacement(AtspiAccessible* a, ax::Pid pid, QSize content);
+    std::optional<WindowPlacement> windowPlacement(AtspiAccessible* a, a11y::Pid pid,
+                                                   QSize content);
     Answer<int> childCount(AtspiAccessible* a);
-    // The text with its embedded children expanded, read once per evaluation or snapshot.
-    Answer<QString> wholeText(AtspiAccessible* a);
-    Answer<ax::Element> childAt(AtspiAccessible* a, int index);
-    Answer<ax::Element> parentOf(AtspiAccessible* a);
+    Answer<a11y::Element> childAt(AtspiAccessible* a, int index);
+    Answer<a11y::Element> parentOf(AtspiAccessible* a);
 
     AtspiEvents& m_events;
     A11yStatus& m_status;
     AtspiConnection& m_connection;
     AtspiRequests m_requests;
     AtspiTextReading m_text{m_requests};
-    QHash<QByteArray, ax::Pid> m_pidOfBus;
+    QHash<QByteArray, a11y::Pid> m_pidOfBus;
     // The application found for a process, and its change count when it last answered as one:
     // while no event came from it, it still is.
     struct KnownApplication {
-        ax::Element element;
+        a11y::Element element;
         std::uint64_t changes = 0;
     };
-    QHash<ax::Pid, KnownApplication> m_applicationOfPid;
+    QHash<a11y::Pid, KnownApplication> m_applicationOfPid;
     EvaluationReadings m_evaluation;
     KeptReadings m_kept;
     // Extents come in device pixels; positions and sizes are answered in the screens' points.
@@ -141,7 +143,7 @@ private:
     bool m_readWasIncomplete = false;
     NativeWindowContent m_nativeContent;
     struct KnownPlacement {
-        ax::Pid pid = 0;
+        a11y::Pid pid = 0;
         QSize content;
         WindowPlacement placement;
     };

@@ -104,7 +104,8 @@ std::unique_ptr<LinuxDesktop> LinuxDesktop::create(QString* error) {
     desktop->m_loginItems =
         std::make_unique<linuxdesktop::XdgAutostart>(linuxdesktop::XdgAutostart::forThisProgram());
     desktop->m_pasteboard = std::make_unique<linuxdesktop::QtPasteboard>();
-    desktop->m_keys = std::make_unique<linuxdesktop::XTestKeys>();
+    // One X connection serves the workspace and the keys.
+    desktop->m_keys = std::make_unique<linuxdesktop::XTestKeys>(display);
     desktop->m_fileWatching = std::make_unique<linuxdesktop::QtFileWatching>();
     desktop->m_wayland = std::make_unique<linuxdesktop::WaylandSide>();
     desktop->m_routedWorkspace =
@@ -116,7 +117,7 @@ std::unique_ptr<LinuxDesktop> LinuxDesktop::create(QString* error) {
     // A native window's element extents count from its buffer: the compositor tells where the
     // window is.
     desktop->m_accessibility->setNativeWindowContent(
-        [self](ax::Pid pid) -> std::optional<linuxdesktop::NativeWindow> {
+        [self](a11y::Pid pid) -> std::optional<linuxdesktop::NativeWindow> {
             auto window = self->m_wayland->servedWindow();
             if (!window || window->pid != qint64(pid))
                 return std::nullopt;
@@ -125,7 +126,7 @@ std::unique_ptr<LinuxDesktop> LinuxDesktop::create(QString* error) {
     return desktop;
 }
 
-ax::Accessibility& LinuxDesktop::accessibility() {
+a11y::Accessibility& LinuxDesktop::accessibility() {
     return *m_accessibility;
 }
 Workspace& LinuxDesktop::workspace() {

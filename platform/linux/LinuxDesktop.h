@@ -38,7 +38,7 @@ public:
     static std::unique_ptr<LinuxDesktop> create(QString* error);
     ~LinuxDesktop() override;
 
-    ax::Accessibility& accessibility() override;
+    a11y::Accessibility& accessibility() override;
     Workspace& workspace() override;
     Clock& clock() override;
     // Made on first use: a console tool that never asks runs without a QGuiApplication.

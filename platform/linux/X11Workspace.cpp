@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/linux/X11Workspace.h"
 
-#include "platform/linux/AppAliases.h"
+#include "core/ApplicationNames.h"
 #include "platform/linux/XErrorTrap.h"
 
 #include <QProcess>
@@ -86,7 +86,7 @@ X11Workspace::X11Workspace(Display* display, AtspiEvents& events)
         std::make_unique<QSocketNotifier>(ConnectionNumber(m_display), QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(),
                      [this] { drainEvents(); });
-    m_subscription = m_events.subscribe([this](const ax::Element&, const QString& type, int) {
+    m_subscription = m_events.subscribe([this](const a11y::Element&, const QString& type, int) {
         if (type.startsWith(QLatin1String("window:activate")))
             notify();
     });
@@ -287,25 +287,23 @@ RunningApplication X11Workspace::applicationOf(unsigned long window) {
 RunningApplication X11Workspace::readApplicationOf(unsigned long client) {
     RunningApplication app;
     if (auto pid = readCardinal(m_display, client, m_atomPid, XA_CARDINAL); pid && *pid)
-        app.processIdentifier = static_cast<ax::Pid>(*pid);
+        app.processIdentifier = static_cast<a11y::Pid>(*pid);
 
-    WindowClassInfo info;
-    info.applicationId =
+    app.names.desktopId =
         QString::fromUtf8(readProperty(m_display, client, m_atomGtkId, m_atomUtf8));
     XClassHint hint{};
     if (XGetClassHint(m_display, client, &hint)) {
-        info.resName = QString::fromLocal8Bit(hint.res_name);
-        info.resClass = QString::fromLocal8Bit(hint.res_class);
+        app.names.instance = QString::fromLocal8Bit(hint.res_name);
+        app.names.windowClass = QString::fromLocal8Bit(hint.res_class);
         XFree(hint.res_name);
         XFree(hint.res_class);
     }
-    app.bundleIdentifier = bundleIdentifierFor(info);
-    app.localizedName = applicationNameFor(info);
+    app.localizedName = displayNameFor(app.names);
     return app;
 }
 
-ax::Pid X11Workspace::ownProcessIdentifier() {
-    return static_cast<ax::Pid>(getpid());
+a11y::Pid X11Workspace::ownProcessIdentifier() {
+    return static_cast<a11y::Pid>(getpid());
 }
 
 std::unique_ptr<Handle> X11Workspace::observeApplicationActivation(std::function<void()> handler) {

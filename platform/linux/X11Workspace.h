@@ -28,7 +28,7 @@ public:
     // Read from the X server once per pass of the event loop: a tick asks, and so does the focus
     // tracker within it, and one read is about ten round trips to the server.
     std::optional<RunningApplication> frontmostApplication() override;
-    ax::Pid ownProcessIdentifier() override;
+    a11y::Pid ownProcessIdentifier() override;
     std::unique_ptr<Handle> observeApplicationActivation(std::function<void()> handler) override;
     // Starts GNOME's or KDE's accessibility settings, whichever is installed first.
     bool openAccessibilitySettings() override;

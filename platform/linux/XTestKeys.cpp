@@ -9,24 +9,12 @@
 
 namespace tandrel::linuxdesktop {
 
-XTestKeys::XTestKeys() = default;
-
-XTestKeys::~XTestKeys() {
-    if (m_display)
-        XCloseDisplay(m_display);
-}
-
-Display* XTestKeys::display() {
-    if (!m_opened) {
-        m_opened = true;
-        m_display = XOpenDisplay(nullptr);
-        int event = 0;
-        int error = 0;
-        int major = 0;
-        int minor = 0;
-        m_hasXTest = m_display && XTestQueryExtension(m_display, &event, &error, &major, &minor);
-    }
-    return m_display;
+XTestKeys::XTestKeys(Display* display) : m_display(display) {
+    int event = 0;
+    int error = 0;
+    int major = 0;
+    int minor = 0;
+    m_hasXTest = m_display && XTestQueryExtension(m_display, &event, &error, &major, &minor);
 }
 
 unsigned XTestKeys::keycodeFor(unsigned long keysym) {
@@ -62,7 +50,7 @@ bool XTestKeys::submit() {
 }
 
 bool XTestKeys::press(unsigned long keysym, bool withControl) {
-    if (!display() || !m_hasXTest)
+    if (!m_hasXTest)
         return false;
     const unsigned key = keycodeFor(keysym);
     const unsigned control = withControl ? keycodeFor(XK_Control_L) : 0;
@@ -82,7 +70,7 @@ bool XTestKeys::press(unsigned long keysym, bool withControl) {
 }
 
 void XTestKeys::beep() {
-    if (!display())
+    if (!m_display)
         return;
     XBell(m_display, 0);
     XFlush(m_display);

@@ -7,13 +7,13 @@ typedef struct _XDisplay Display;
 
 namespace tandrel::linuxdesktop {
 
-// Keystrokes through the XTest extension, on a connection of its own opened on first use: a paste
-// is Control+V and a submit is Return. Each keysym is looked up in the keyboard mapping in force
-// at that moment, so a layout switch since the last keystroke is honoured. The beep is the X bell.
+// Keystrokes through the XTest extension, on the program's X connection, which must outlive it:
+// a paste is Control+V and a submit is Return. Each keysym is looked up in the keyboard mapping in
+// force at that moment, so a layout switch since the last keystroke is honoured. The beep is the X
+// bell.
 class XTestKeys final : public KeyEvents {
 public:
-    XTestKeys();
-    ~XTestKeys() override;
+    explicit XTestKeys(Display* display);
     XTestKeys(const XTestKeys&) = delete;
     XTestKeys& operator=(const XTestKeys&) = delete;
 
@@ -22,14 +22,12 @@ public:
     void beep() override;
 
 private:
-    Display* display();
     // One press and release of the key producing the keysym, with Control held if asked.
     bool press(unsigned long keysym, bool withControl);
     // The keycode that produces the keysym in the current mapping, or 0.
     unsigned keycodeFor(unsigned long keysym);
 
-    Display* m_display = nullptr;
-    bool m_opened = false;
+    Display* m_display;
     bool m_hasXTest = false;
 };
 

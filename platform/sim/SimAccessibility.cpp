@@ -1,16 +1,26 @@
 // SPDX-License-Identifier: MIT
 #include "platform/sim/SimAccessibility.h"
-#include "platform/AXNames.h"
 
 #include <algorithm>
 
 namespace tandrel::sim {
 
-using namespace tandrel::ax;
+using a11y::Change;
+using a11y::Element;
+using a11y::Pid;
+using a11y::Question;
 
-class SimObserver final : public Observer {
+namespace {
+
+bool isApplicationChange(Change change) {
+    return change == Change::focus || change == Change::window;
+}
+
+} // namespace
+
+class SimObserver final : public a11y::Observer {
 public:
-    SimObserver(SimAccessibility& owner, Pid pid, ObserverCallback callback, std::uint64_t id)
+    SimObserver(SimAccessibility& owner, Pid pid, a11y::ObserverCallback callback, std::uint64_t id)
         : m_owner(&owner), m_ownerAlive(owner.m_alive), m_pid(pid), m_callback(std::move(callback)),
           m_id(id), m_ticket(SimLifetimes::issue(owner.m_lifetimes, SimLifetimes::Kind::Observer)) {
         m_owner->m_observers.push_back(this);
@@ -20,59 +30,56 @@ public:
             std::erase(m_owner->m_observers, this);
     }
 
-    AXError addNotification(const Element& element, const QString& notification) override {
-        if (m_ownerAlive.expired())
-            return kInvalidUIElementObserver;
+    void watch(const Element& element, Change change) override {
+        // An observer outliving the simulated accessibility is a fault the desktop's lifetime
+        // guard reports; until the guard stops the process, such an observer does nothing.
         const std::shared_ptr<SimNode> node = nodeOf(element);
-        if (!node)
-            return kIllegalArgument;
-        if (node->destroyed)
-            return kInvalidUIElement;
-        if (node->pid != m_pid)
-            return kIllegalArgument;
-        if (isRegistered(element, notification))
-            return kNotificationAlreadyRegistered;
-        m_registrations.emplace_back(element, notification);
-        m_owner->m_notificationCalls.push_back({true, m_pid, element, notification});
-        return kSuccess;
+        if (m_ownerAlive.expired() || !node || node->destroyed || node->pid != m_pid ||
+            isWatching(element, change))
+            return;
+        m_registrations.emplace_back(element, change);
+        m_owner->m_watchCalls.push_back({true, m_pid, element, change});
     }
 
-    AXError removeNotification(const Element& element, const QString& notification) override {
+    void unwatch(const Element& element, Change change) override {
         if (m_ownerAlive.expired())
-            return kInvalidUIElementObserver;
+            return;
         const auto it =
-            std::find_if(m_registrations.begin(), m_registrations.end(), [&](const auto& r) {
-                return r.first == element && r.second == notification;
-            });
+            std::find_if(m_registrations.begin(), m_registrations.end(),
+                         [&](const auto& r) { return r.first == element && r.second == change; });
         if (it == m_registrations.end())
-            return kNotificationNotRegistered;
+            return;
         m_registrations.erase(it);
-        m_owner->m_notificationCalls.push_back({false, m_pid, element, notification});
-        return kSuccess;
+        m_owner->m_watchCalls.push_back({false, m_pid, element, change});
     }
 
-    bool isRegistered(const Element& element, const QString& notification) const {
-        return std::any_of(m_registrations.begin(), m_registrations.end(), [&](const auto& r) {
-            return r.first == element && r.second == notification;
-        });
+    bool isWatching(const Element& element, Change change) const {
+        return std::any_of(m_registrations.begin(), m_registrations.end(),
+                           [&](const auto& r) { return r.first == element && r.second == change; });
+    }
+    // Whether a change of this element reaches this observer.
+    bool hears(const std::shared_ptr<SimNode>& node, const Element& element, Change change) const {
+        if (isWatching(element, change))
+            return true;
+        if (!isApplicationChange(change))
+            return false;
+        const auto application = m_owner->m_applications.find(node->pid);
+        return application != m_owner->m_applications.end() &&
+               isWatching(makeElement(application->second), change);
     }
 
     Pid pid() const { return m_pid; }
     std::uint64_t id() const { return m_id; }
-    const ObserverCallback& callback() const { return m_callback; }
-    const std::vector<std::pair<Element, QString>>& registrations() const {
-        return m_registrations;
-    }
+    const a11y::ObserverCallback& callback() const { return m_callback; }
+    const std::vector<std::pair<Element, Change>>& registrations() const { return m_registrations; }
 
 private:
     SimAccessibility* m_owner;
-    // An observer outliving the simulated accessibility is a fault the desktop's lifetime guard
-    // reports; until the guard stops the process, such an observer answers errors.
     std::weak_ptr<int> m_ownerAlive;
     Pid m_pid;
-    ObserverCallback m_callback;
+    a11y::ObserverCallback m_callback;
     std::uint64_t m_id;
-    std::vector<std::pair<Element, QString>> m_registrations;
+    std::vector<std::pair<Element, Change>> m_registrations;
     SimLifetimes::Ticket m_ticket;
 };
 
@@ -80,22 +87,17 @@ SimAccessibility::SimAccessibility() = default;
 
 SimAccessibility::~SimAccessibility() = default;
 
-void SimAccessibility::count(const QString& name) {
-    ++m_calls[name];
-    ++m_totalCalls;
-}
-
-int SimAccessibility::calls(const QString& name) const {
-    const auto it = m_calls.find(name);
+int SimAccessibility::calls(Question question) const {
+    const auto it = m_calls.find(question);
     return it == m_calls.end() ? 0 : it->second;
 }
 
-int SimAccessibility::readsOn(const Element& element, const QString& attribute) const {
-    const auto it = m_readsPerElement.find({nodeOf(element).get(), attribute});
+int SimAccessibility::readsOn(const Element& element, Question question) const {
+    const auto it = m_readsPerElement.find({nodeOf(element).get(), question});
     return it == m_readsPerElement.end() ? 0 : it->second;
 }
 
-int SimAccessibility::mostReadsOfOneAttribute() const {
+int SimAccessibility::mostReadsOfOneQuestion() const {
     int most = 0;
     for (const auto& [key, reads] : m_readsPerElement)
         most = std::max(most, reads);
@@ -105,6 +107,7 @@ int SimAccessibility::mostReadsOfOneAttribute() const {
 void SimAccessibility::resetCalls() {
     m_calls.clear();
     m_readsPerElement.clear();
+    m_applicationCalls = 0;
     m_totalCalls = 0;
 }
 
@@ -112,163 +115,173 @@ void SimAccessibility::registerApplication(Pid pid, std::shared_ptr<SimNode> nod
     m_applications[pid] = std::move(node);
 }
 
-bool SimAccessibility::isProcessTrusted() {
-    count(QStringLiteral("isProcessTrusted"));
+bool SimAccessibility::isTrusted() {
     return m_trusted;
 }
 
-bool SimAccessibility::isProcessTrustedWithPrompt(bool prompt) {
-    count(QStringLiteral("isProcessTrusted"));
-    if (prompt)
-        ++m_trustPrompts;
+bool SimAccessibility::askForTrust() {
+    ++m_trustPrompts;
     return m_trusted;
 }
 
-Element SimAccessibility::createApplication(Pid pid) {
-    count(QStringLiteral("createApplication"));
-    if (const auto it = m_applications.find(pid); it != m_applications.end())
-        return makeElement(it->second);
-    // Like the real call, this never fails; every request on the result does.
-    auto& node = m_vanished[pid];
-    if (!node) {
-        node = std::make_shared<SimNode>();
-        node->pid = pid;
-        node->owner = this;
-        node->lifetimes = m_lifetimes;
-        node->destroyed = true;
-    }
-    return makeElement(node);
+Element SimAccessibility::application(Pid pid) {
+    ++m_applicationCalls;
+    ++m_totalCalls;
+    const auto it = m_applications.find(pid);
+    return it == m_applications.end() ? Element() : makeElement(it->second);
 }
 
-std::shared_ptr<SimNode> SimAccessibility::reachable(const Element& element, AXError& error) const {
-    if (!m_trusted) {
-        error = kAPIDisabled;
-        return nullptr;
-    }
+Result<std::shared_ptr<SimNode>> SimAccessibility::asked(const Element& element,
+                                                         Question question) {
+    ++m_calls[question];
+    ++m_totalCalls;
     std::shared_ptr<SimNode> node = nodeOf(element);
-    if (!node) {
-        error = kIllegalArgument;
-        return nullptr;
-    }
-    if (node->destroyed) {
-        error = kInvalidUIElement;
-        return nullptr;
-    }
-    if (m_silent.contains(node->pid)) {
-        error = kCannotComplete;
-        return nullptr;
-    }
-    error = kSuccess;
+    ++m_readsPerElement[{node.get(), question}];
+    if (!m_trusted || !node || node->destroyed)
+        return Failure::gone;
+    if (m_silent.contains(node->pid))
+        return Failure::notAnswering;
+    if (const auto failure = node->failures.find(question); failure != node->failures.end())
+        return failure->second;
     return node;
 }
 
-AXError SimAccessibility::setMessagingTimeout(const Element& element, float seconds) {
-    count(QStringLiteral("setMessagingTimeout"));
-    const std::shared_ptr<SimNode> node = nodeOf(element);
+Result<a11y::Role> SimAccessibility::role(const Element& element) {
+    const auto node = asked(element, Question::role);
     if (!node)
-        return kIllegalArgument;
-    if (seconds < 0)
-        return kIllegalArgument;
-    node->messagingTimeout = seconds;
-    return kSuccess;
+        return node.failure();
+    return (*node)->role;
 }
 
-Reading SimAccessibility::copyAttributeValue(const Element& element, const QString& attribute) {
-    count(attribute);
-    ++m_readsPerElement[{nodeOf(element).get(), attribute}];
-    AXError error = kSuccess;
-    const std::shared_ptr<SimNode> node = reachable(element, error);
+Result<QString> SimAccessibility::label(const Element& element, a11y::Label label) {
+    const auto node = asked(element, a11y::questionOf(label));
     if (!node)
-        return {error, {}};
-    if (const auto it = node->attributes.find(attribute); it != node->attributes.end())
-        return it->second;
-    return derived(node, attribute);
+        return node.failure();
+    const auto it = (*node)->labels.find(label);
+    if (it == (*node)->labels.end())
+        return Failure::noValue;
+    return it->second;
 }
 
-Reading SimAccessibility::derived(const std::shared_ptr<SimNode>& node,
-                                  const QString& attribute) const {
-    const Reading unsupported{kAttributeUnsupported, {}};
-    const Reading noValue{kNoValue, {}};
-    if (attribute == ax::attr::parent) {
-        const auto parent = node->parent.lock();
-        return parent ? Reading{kSuccess, makeElement(parent)} : noValue;
+Result<QStringList> SimAccessibility::classes(const Element& element) {
+    const auto node = asked(element, Question::classes);
+    if (!node)
+        return node.failure();
+    if (!(*node)->classes)
+        return Failure::noValue;
+    return *(*node)->classes;
+}
+
+Result<bool> SimAccessibility::state(const Element& element, a11y::State state) {
+    const auto node = asked(element, a11y::questionOf(state));
+    if (!node)
+        return node.failure();
+    const auto it = (*node)->states.find(state);
+    if (it == (*node)->states.end())
+        return Failure::unsupported;
+    return it->second;
+}
+
+Result<Rect> SimAccessibility::frame(const Element& element) {
+    const auto node = asked(element, Question::frame);
+    if (!node)
+        return node.failure();
+    if (!(*node)->frame)
+        return Failure::unsupported;
+    return *(*node)->frame;
+}
+
+Result<Element> SimAccessibility::parent(const Element& element) {
+    const auto node = asked(element, Question::parent);
+    if (!node)
+        return node.failure();
+    const auto parent = (*node)->parent.lock();
+    if (!parent)
+        return Failure::noValue;
+    return makeElement(parent);
+}
+
+Result<std::vector<Element>> SimAccessibility::children(const Element& element) {
+    const auto node = asked(element, Question::children);
+    if (!node)
+        return node.failure();
+    std::vector<Element> children;
+    for (const auto& child : (*node)->children)
+        children.push_back(makeElement(child));
+    return children;
+}
+
+Result<Element> SimAccessibility::window(const Element& element) {
+    const auto node = asked(element, Question::window);
+    if (!node)
+        return node.failure();
+    if ((*node)->role == a11y::Role::application)
+        return Failure::unsupported;
+    for (auto n = *node; n; n = n->parent.lock()) {
+        if (n->role == a11y::Role::window)
+            return makeElement(n);
     }
-    if (attribute == ax::attr::children) {
-        Array children;
-        for (const auto& child : node->children)
-            children.emplace_back(makeElement(child));
-        return {kSuccess, Value(std::move(children))};
-    }
-    if (attribute == ax::attr::window) {
-        if (node->role() == QLatin1String("AXApplication"))
-            return unsupported;
-        for (auto n = node; n; n = n->parent.lock()) {
-            if (n->role() == QLatin1String("AXWindow"))
-                return {kSuccess, makeElement(n)};
-        }
-        return noValue;
-    }
-    if (attribute == ax::attr::focusedUIElement) {
-        if (node->role() != QLatin1String("AXApplication"))
-            return unsupported;
-        const auto focused = node->focused.lock();
-        return focused && !focused->destroyed ? Reading{kSuccess, makeElement(focused)} : noValue;
-    }
-    if (attribute == ax::attr::position)
-        return node->frame ? Reading{kSuccess, node->frame->origin} : unsupported;
-    if (attribute == ax::attr::size)
-        return node->frame ? Reading{kSuccess, node->frame->size} : unsupported;
-    if (attribute == ax::attr::value)
-        return node->text ? Reading{kSuccess, *node->text} : unsupported;
-    if (attribute == ax::attr::numberOfCharacters)
-        return node->text ? Reading{kSuccess, Number{double(node->text->size())}} : unsupported;
-    if (attribute == ax::attr::selectedTextRange) {
-        if (node->selection)
-            return {kSuccess, *node->selection};
+    return Failure::noValue;
+}
+
+Result<Element> SimAccessibility::focusedElement(const Element& application) {
+    const auto node = asked(application, Question::focusedElement);
+    if (!node)
+        return node.failure();
+    if ((*node)->role != a11y::Role::application)
+        return Failure::unsupported;
+    const auto focused = (*node)->focused.lock();
+    if (!focused || focused->destroyed)
+        return Failure::noValue;
+    return makeElement(focused);
+}
+
+Result<QUrl> SimAccessibility::address(const Element& webDocument) {
+    const auto node = asked(webDocument, Question::address);
+    if (!node)
+        return node.failure();
+    if (!(*node)->address)
+        return Failure::unsupported;
+    return *(*node)->address;
+}
+
+Result<a11y::TextContent> SimAccessibility::text(const Element& element, bool withSelection) {
+    const auto node = asked(element, Question::text);
+    if (!node)
+        return node.failure();
+    Result<a11y::TextContent> content = Failure::unsupported;
+    if ((*node)->textHandler) {
+        content = (*node)->textHandler();
+    } else if ((*node)->text) {
         // An input without an explicit selection has its caret at the end of its text.
-        return node->text ? Reading{kSuccess, TextRange{node->text->size(), 0}} : unsupported;
+        const TextRange caret{(*node)->text->size(), 0};
+        content = a11y::TextContent{*(*node)->text, (*node)->selection.value_or(caret)};
     }
-    return unsupported;
+    if (!content.ok() || withSelection)
+        return content;
+    return a11y::TextContent{content->text, std::nullopt};
 }
 
-Reading SimAccessibility::copyParameterizedAttributeValue(const Element& element,
-                                                          const QString& attribute,
-                                                          const Value& parameter) {
-    count(attribute);
-    AXError error = kSuccess;
-    const std::shared_ptr<SimNode> node = reachable(element, error);
+Result<bool> SimAccessibility::isAwake(const Element& application) {
+    const auto node = asked(application, Question::isAwake);
     if (!node)
-        return {error, {}};
-    if (const auto it = node->parameterized.find(attribute); it != node->parameterized.end())
-        return it->second(parameter);
-    const bool plain = attribute == ax::attr::stringForRange;
-    const bool attributed = attribute == ax::attr::attributedStringForRange;
-    if ((!plain && !attributed) || !node->text)
-        return {kAttributeUnsupported, {}};
-    const TextRange* range = parameter.get<TextRange>();
-    const auto size = node->text->size();
-    if (!range || range->location < 0 || range->length < 0 || range->location > size ||
-        range->length > size - range->location)
-        return {kIllegalArgument, {}};
-    const QString part = node->text->mid(range->location, range->length);
-    return plain ? Reading{kSuccess, part} : Reading{kSuccess, AttributedString{part}};
+        return node.failure();
+    if (!(*node)->awake)
+        return Failure::unsupported;
+    return *(*node)->awake;
 }
 
-AXError SimAccessibility::setAttributeValue(const Element& element, const QString& attribute,
-                                            const Value& value) {
-    count(attribute);
-    AXError error = kSuccess;
-    const std::shared_ptr<SimNode> node = reachable(element, error);
+Result<Done> SimAccessibility::wake(const Element& application) {
+    const auto node = asked(application, Question::wake);
     if (!node)
-        return error;
-    const auto it = node->setters.find(attribute);
-    if (it == node->setters.end())
-        return kAttributeUnsupported;
+        return node.failure();
+    if (!(*node)->wakeHandler)
+        return Failure::unsupported;
     // Copy the handler: it may replace itself or rebuild the tree.
-    const SetHandler handler = it->second;
-    const AXError result = handler(value);
-    if (result == kSuccess)
-        node->attributes[attribute] = Reading{kSuccess, value};
+    const auto handler = (*node)->wakeHandler;
+    const Result<Done> result = handler();
+    if (result.ok())
+        (*node)->awake = true;
     return result;
 }
 
@@ -279,8 +292,8 @@ void SimAccessibility::setAnswering(Pid pid, bool answering) {
         m_silent.insert(pid);
 }
 
-void SimAccessibility::failObserverCreation(Pid pid, AXError error) {
-    m_observerFailures[pid] = error;
+void SimAccessibility::failObserverCreation(Pid pid, Failure failure) {
+    m_observerFailures[pid] = failure;
 }
 
 int SimAccessibility::observerCreations(Pid pid) const {
@@ -293,8 +306,8 @@ int SimAccessibility::liveObservers(Pid pid) const {
                              [pid](const SimObserver* o) { return o->pid() == pid; }));
 }
 
-std::vector<std::pair<Element, QString>> SimAccessibility::subscriptions(Pid pid) const {
-    std::vector<std::pair<Element, QString>> result;
+std::vector<std::pair<Element, Change>> SimAccessibility::subscriptions(Pid pid) const {
+    std::vector<std::pair<Element, Change>> result;
     for (const SimObserver* observer : m_observers) {
         if (observer->pid() == pid)
             result.insert(result.end(), observer->registrations().begin(),
@@ -303,24 +316,25 @@ std::vector<std::pair<Element, QString>> SimAccessibility::subscriptions(Pid pid
     return result;
 }
 
-ObserverCreation SimAccessibility::createObserver(Pid pid, ObserverCallback callback) {
+Result<std::unique_ptr<a11y::Observer>> SimAccessibility::observe(Pid pid,
+                                                                  a11y::ObserverCallback callback) {
     ++m_observerCreations[pid];
     if (const auto it = m_observerFailures.find(pid); it != m_observerFailures.end())
-        return {it->second, nullptr};
+        return it->second;
     if (!m_trusted)
-        return {kAPIDisabled, nullptr};
-    return {kSuccess,
-            std::make_unique<SimObserver>(*this, pid, std::move(callback), m_nextObserverID++)};
+        return Failure::gone;
+    return std::unique_ptr<a11y::Observer>(
+        std::make_unique<SimObserver>(*this, pid, std::move(callback), m_nextObserverID++));
 }
 
-void SimAccessibility::post(const Element& element, const QString& notification) {
+void SimAccessibility::post(const Element& element, Change change) {
     const std::shared_ptr<SimNode> node = nodeOf(element);
     if (!node)
         return;
     // Decide the recipients first: a callback may create or destroy observers.
     std::vector<std::uint64_t> recipients;
     for (const SimObserver* observer : m_observers) {
-        if (observer->pid() == node->pid && observer->isRegistered(element, notification))
+        if (observer->pid() == node->pid && observer->hears(node, element, change))
             recipients.push_back(observer->id());
     }
     for (const std::uint64_t id : recipients) {
@@ -328,9 +342,9 @@ void SimAccessibility::post(const Element& element, const QString& notification)
                                      [id](const SimObserver* o) { return o->id() == id; });
         if (it == m_observers.end())
             continue;
-        const ObserverCallback callback = (*it)->callback();
+        const a11y::ObserverCallback callback = (*it)->callback();
         if (callback)
-            callback(element, notification);
+            callback(element, change);
     }
 }
 

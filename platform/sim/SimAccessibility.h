@@ -5,11 +5,11 @@
 #include "platform/sim/SimLifetimes.h"
 #include "platform/sim/SimNode.h"
 
-#include <QString>
-
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -17,95 +17,102 @@ namespace tandrel::sim {
 
 class SimObserver;
 
-// The simulated accessibility interface: reads the element trees built through SimDesktop,
-// answers scripted errors, delivers posted notifications and counts every call.
-class SimAccessibility final : public ax::Accessibility {
+// The simulated accessibility interface: answers from the element trees built through
+// SimDesktop, answers scripted failures, delivers posted changes and records every question.
+class SimAccessibility final : public a11y::Accessibility {
 public:
-    // One addNotification or removeNotification call that took effect.
-    struct NotificationCall {
+    // One watch or unwatch that took effect.
+    struct WatchCall {
         bool added = false;
-        ax::Pid pid = 0;
-        ax::Element element;
-        QString notification;
+        a11y::Pid pid = 0;
+        a11y::Element element;
+        a11y::Change change;
     };
 
     SimAccessibility();
     ~SimAccessibility() override;
 
-    // ax::Accessibility
-    bool isProcessTrusted() override;
-    bool isProcessTrustedWithPrompt(bool prompt) override;
-    ax::Element createApplication(ax::Pid pid) override;
-    ax::AXError setMessagingTimeout(const ax::Element& element, float seconds) override;
-    ax::Reading copyAttributeValue(const ax::Element& element, const QString& attribute) override;
-    ax::Reading copyParameterizedAttributeValue(const ax::Element& element,
-                                                const QString& attribute,
-                                                const ax::Value& parameter) override;
-    ax::AXError setAttributeValue(const ax::Element& element, const QString& attribute,
-                                  const ax::Value& value) override;
-    ax::ObserverCreation createObserver(ax::Pid pid, ax::ObserverCallback callback) override;
+    bool isTrusted() override;
+    bool askForTrust() override;
+    a11y::Element application(a11y::Pid pid) override;
+    void setReplyTimeout(std::chrono::milliseconds timeout) override { m_replyTimeout = timeout; }
+    Result<a11y::Role> role(const a11y::Element& element) override;
+    Result<QString> label(const a11y::Element& element, a11y::Label label) override;
+    Result<QStringList> classes(const a11y::Element& element) override;
+    Result<bool> state(const a11y::Element& element, a11y::State state) override;
+    Result<Rect> frame(const a11y::Element& element) override;
+    Result<a11y::Element> parent(const a11y::Element& element) override;
+    Result<std::vector<a11y::Element>> children(const a11y::Element& element) override;
+    Result<a11y::Element> window(const a11y::Element& element) override;
+    Result<a11y::Element> focusedElement(const a11y::Element& application) override;
+    Result<QUrl> address(const a11y::Element& webDocument) override;
+    Result<a11y::TextContent> text(const a11y::Element& element, bool withSelection) override;
+    Result<bool> isAwake(const a11y::Element& application) override;
+    Result<Done> wake(const a11y::Element& application) override;
+    Result<std::unique_ptr<a11y::Observer>> observe(a11y::Pid pid,
+                                                    a11y::ObserverCallback callback) override;
 
-    // Trust. Untrusted, every element call answers kAPIDisabled.
+    // Trust. Untrusted, every question about an element fails.
     void setTrusted(bool trusted) { m_trusted = trusted; }
     int trustPrompts() const { return m_trustPrompts; }
+    std::optional<std::chrono::milliseconds> replyTimeout() const { return m_replyTimeout; }
 
-    // A busy application: until it answers again, every request on its elements times out
-    // (kCannotComplete), as when it is blocked waiting for us.
-    void setAnswering(ax::Pid pid, bool answering);
-    bool isAnswering(ax::Pid pid) const { return !m_silent.contains(pid); }
+    // A busy application: until it answers again, every question about its elements goes
+    // unanswered, as when it is blocked waiting for us.
+    void setAnswering(a11y::Pid pid, bool answering);
+    bool isAnswering(a11y::Pid pid) const { return !m_silent.contains(pid); }
 
     // Observers. A scripted failure answers every later creation for that pid.
-    void failObserverCreation(ax::Pid pid, ax::AXError error);
-    int observerCreations(ax::Pid pid) const;
-    int liveObservers(ax::Pid pid) const;
-    // The (element, notification) pairs currently registered by the live observers of a pid.
-    std::vector<std::pair<ax::Element, QString>> subscriptions(ax::Pid pid) const;
-    const std::vector<NotificationCall>& notificationCalls() const { return m_notificationCalls; }
-    void clearNotificationCalls() { m_notificationCalls.clear(); }
+    void failObserverCreation(a11y::Pid pid, Failure failure);
+    int observerCreations(a11y::Pid pid) const;
+    int liveObservers(a11y::Pid pid) const;
+    // The (element, change) pairs currently watched by the live observers of a pid.
+    std::vector<std::pair<a11y::Element, a11y::Change>> subscriptions(a11y::Pid pid) const;
+    const std::vector<WatchCall>& watchCalls() const { return m_watchCalls; }
+    void clearWatchCalls() { m_watchCalls.clear(); }
 
-    // Delivers a notification to every live observer of the element's pid that added it on an
-    // equal element. Delivery is immediate, as if the event loop had just dispatched it.
-    void post(const ax::Element& element, const QString& notification);
+    // Delivers a change to every live observer of the element's pid that watches it (on an equal
+    // element, or on the application element for application changes). Delivery is immediate,
+    // as if the event loop had just dispatched it.
+    void post(const a11y::Element& element, a11y::Change change);
 
-    // Call counts by attribute name (reads, parameterized reads and writes alike); the other
-    // calls count under "createApplication", "setMessagingTimeout" and "isProcessTrusted".
-    int calls(const QString& name) const;
+    // Questions asked, by kind; "application" calls count apart.
+    int calls(a11y::Question question) const;
+    int applicationCalls() const { return m_applicationCalls; }
     int totalCalls() const { return m_totalCalls; }
-    const std::map<QString, int>& callsByName() const { return m_calls; }
-    // Plain reads of one attribute of one element, and the largest such count since the reset:
+    // Questions of one kind about one element, and the largest such count since the reset:
     // more than one means the same question was asked twice.
-    int readsOn(const ax::Element& element, const QString& attribute) const;
-    int mostReadsOfOneAttribute() const;
+    int readsOn(const a11y::Element& element, a11y::Question question) const;
+    int mostReadsOfOneQuestion() const;
     void resetCalls();
 
     // The observers and element handles given out and not yet destroyed.
     const std::shared_ptr<SimLifetimes>& lifetimes() const { return m_lifetimes; }
 
     // The application elements, registered by SimDesktop.
-    void registerApplication(ax::Pid pid, std::shared_ptr<SimNode> node);
+    void registerApplication(a11y::Pid pid, std::shared_ptr<SimNode> node);
 
 private:
     friend class SimObserver;
 
-    void count(const QString& name);
-    // The node behind the handle, or the error every call on it answers.
-    std::shared_ptr<SimNode> reachable(const ax::Element& element, ax::AXError& error) const;
-    ax::Reading derived(const std::shared_ptr<SimNode>& node, const QString& attribute) const;
+    // Records the question; the node to answer from, or why there is none.
+    Result<std::shared_ptr<SimNode>> asked(const a11y::Element& element, a11y::Question question);
 
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
     std::shared_ptr<SimLifetimes> m_lifetimes = std::make_shared<SimLifetimes>();
     bool m_trusted = true;
     int m_trustPrompts = 0;
-    std::map<ax::Pid, std::shared_ptr<SimNode>> m_applications;
-    std::map<ax::Pid, std::shared_ptr<SimNode>> m_vanished; // application elements of no app
-    std::map<ax::Pid, ax::AXError> m_observerFailures;
-    std::set<ax::Pid> m_silent;
-    std::map<ax::Pid, int> m_observerCreations;
+    std::optional<std::chrono::milliseconds> m_replyTimeout;
+    std::map<a11y::Pid, std::shared_ptr<SimNode>> m_applications;
+    std::map<a11y::Pid, Failure> m_observerFailures;
+    std::set<a11y::Pid> m_silent;
+    std::map<a11y::Pid, int> m_observerCreations;
     std::vector<SimObserver*> m_observers;
     std::uint64_t m_nextObserverID = 1;
-    std::vector<NotificationCall> m_notificationCalls;
-    std::map<QString, int> m_calls;
-    std::map<std::pair<const SimNode*, QString>, int> m_readsPerElement;
+    std::vector<WatchCall> m_watchCalls;
+    std::map<a11y::Question, int> m_calls;
+    std::map<std::pair<const SimNode*, a11y::Question>, int> m_readsPerElement;
+    int m_applicationCalls = 0;
     int m_totalCalls = 0;
 };
 

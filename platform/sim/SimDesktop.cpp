@@ -1,21 +1,22 @@
 // SPDX-License-Identifier: MIT
 #include "platform/sim/SimDesktop.h"
-#include "platform/AXNames.h"
 
 #include <stdexcept>
 
 namespace tandrel::sim {
 
-using namespace tandrel::ax;
+using a11y::Element;
+using a11y::Pid;
+using a11y::Role;
 
 namespace {
 
-std::shared_ptr<SimNode> newNode(Pid pid, SimAccessibility* owner, const QString& role) {
+std::shared_ptr<SimNode> newNode(Pid pid, SimAccessibility* owner, Role role) {
     auto node = std::make_shared<SimNode>();
     node->pid = pid;
     node->owner = owner;
     node->lifetimes = owner ? owner->lifetimes() : nullptr;
-    node->attributes[ax::attr::role] = Reading{kSuccess, role};
+    node->role = role;
     return node;
 }
 
@@ -29,7 +30,7 @@ void destroyTree(const std::shared_ptr<SimNode>& node) {
 
 // SimElement
 
-SimElement SimElement::child(const QString& role) const {
+SimElement SimElement::child(Role role) const {
     auto node = newNode(m_node->pid, m_node->owner, role);
     node->parent = m_node;
     m_node->children.push_back(node);
@@ -40,37 +41,18 @@ SimElement SimElement::parent() const {
     return SimElement(m_node->parent.lock());
 }
 
-const SimElement& SimElement::set(const QString& attribute, const Value& value) const {
-    m_node->attributes[attribute] = Reading{kSuccess, value};
+const SimElement& SimElement::role(Role role) const {
+    m_node->role = role;
     return *this;
-}
-
-const SimElement& SimElement::fail(const QString& attribute, AXError error) const {
-    m_node->attributes[attribute] = Reading{error, {}};
-    return *this;
-}
-
-const SimElement& SimElement::unset(const QString& attribute) const {
-    m_node->attributes.erase(attribute);
-    return *this;
-}
-
-const SimElement& SimElement::role(const QString& role) const {
-    return set(ax::attr::role, role);
-}
-const SimElement& SimElement::subrole(const QString& subrole) const {
-    return set(ax::attr::subrole, subrole);
 }
 
 const SimElement& SimElement::classes(const QStringList& classes) const {
-    Array list;
-    for (const QString& name : classes)
-        list.emplace_back(name);
-    return set(ax::attr::domClassList, Value(std::move(list)));
+    m_node->classes = classes;
+    return *this;
 }
 
 const SimElement& SimElement::tag(const QString& tagName) const {
-    return set(ax::attr::domTagName, tagName);
+    return label(a11y::Label::tagName, tagName);
 }
 
 const SimElement& SimElement::frame(const Rect& frame) const {
@@ -98,45 +80,69 @@ const SimElement& SimElement::selection(TextRange range) const {
     return *this;
 }
 
+const SimElement& SimElement::onText(std::function<Result<a11y::TextContent>()> handler) const {
+    m_node->textHandler = std::move(handler);
+    return *this;
+}
+
+const SimElement& SimElement::label(a11y::Label label, const QString& text) const {
+    m_node->labels[label] = text;
+    return *this;
+}
+
 const SimElement& SimElement::placeholder(const QString& text) const {
-    return set(ax::attr::placeholderValue, text);
+    return label(a11y::Label::placeholder, text);
 }
 const SimElement& SimElement::description(const QString& text) const {
-    return set(ax::attr::description, text);
+    return label(a11y::Label::description, text);
 }
-const SimElement& SimElement::title(const QString& text) const {
-    return set(ax::attr::title, text);
+const SimElement& SimElement::name(const QString& text) const {
+    return label(a11y::Label::name, text);
 }
 const SimElement& SimElement::identifier(const QString& text) const {
-    return set(ax::attr::identifier, text);
-}
-const SimElement& SimElement::domIdentifier(const QString& text) const {
-    return set(ax::attr::domIdentifier, text);
+    return label(a11y::Label::identifier, text);
 }
 const SimElement& SimElement::url(const QString& address) const {
-    return set(ax::attr::url, QUrl(address));
+    m_node->address = QUrl(address);
+    return *this;
 }
 const SimElement& SimElement::enabled(bool enabled) const {
-    return set(ax::attr::enabled, Boolean{enabled});
+    m_node->states[a11y::State::enabled] = enabled;
+    return *this;
 }
 const SimElement& SimElement::editable(bool editable) const {
-    return set(ax::attr::editable, Boolean{editable});
-}
-
-const SimElement& SimElement::onParameterized(const QString& attribute,
-                                              ParameterizedHandler handler) const {
-    m_node->parameterized[attribute] = std::move(handler);
+    m_node->states[a11y::State::editable] = editable;
     return *this;
 }
 
-const SimElement& SimElement::onSet(const QString& attribute, SetHandler handler) const {
-    m_node->setters[attribute] = std::move(handler);
+const SimElement& SimElement::awake(bool awake) const {
+    m_node->awake = awake;
     return *this;
 }
 
-void SimElement::post(const QString& notification) const {
+const SimElement& SimElement::onWake(std::function<Result<Done>()> handler) const {
+    m_node->wakeHandler = std::move(handler);
+    return *this;
+}
+
+const SimElement& SimElement::fail(a11y::Question question, Failure failure) const {
+    m_node->failures[question] = failure;
+    return *this;
+}
+
+const SimElement& SimElement::unfail(a11y::Question question) const {
+    m_node->failures.erase(question);
+    return *this;
+}
+
+const SimElement& SimElement::unset(a11y::Label label) const {
+    m_node->labels.erase(label);
+    return *this;
+}
+
+void SimElement::post(a11y::Change change) const {
     if (m_node->owner)
-        m_node->owner->post(element(), notification);
+        m_node->owner->post(element(), change);
 }
 
 void SimElement::remove() const {
@@ -144,7 +150,7 @@ void SimElement::remove() const {
         std::erase(parent->children, m_node);
     m_node->parent.reset();
     // Observers hear about it while the handle is still theirs to compare.
-    post(ax::notification::uiElementDestroyed);
+    post(a11y::Change::destroyed);
     destroyTree(m_node);
 }
 
@@ -154,27 +160,27 @@ Element SimElement::element() const {
 
 // SimApp
 
-SimApp::SimApp(Pid pid, std::optional<QString> bundleID, std::optional<QString> name,
+SimApp::SimApp(Pid pid, std::optional<QString> desktopId, std::optional<QString> name,
                SimAccessibility& accessibility)
-    : m_pid(pid), m_bundleID(std::move(bundleID)), m_name(std::move(name)),
-      m_element(newNode(pid, &accessibility, QStringLiteral("AXApplication"))) {
+    : m_pid(pid), m_desktopId(std::move(desktopId)), m_name(std::move(name)),
+      m_element(newNode(pid, &accessibility, Role::application)) {
     if (m_name)
-        m_element.title(*m_name);
+        m_element.name(*m_name);
     accessibility.registerApplication(pid, m_element.node());
 }
 
 SimElement SimApp::window(const QString& title, const Rect& frame) {
-    return m_element.child(QStringLiteral("AXWindow")).title(title).frame(frame);
+    return m_element.child(Role::window).name(title).frame(frame);
 }
 
 void SimApp::focus(const SimElement& element) {
     m_element.node()->focused = element.node();
-    m_element.post(ax::notification::focusedUIElementChanged);
+    m_element.post(a11y::Change::focus);
 }
 
 void SimApp::clearFocus() {
     m_element.node()->focused.reset();
-    m_element.post(ax::notification::focusedUIElementChanged);
+    m_element.post(a11y::Change::focus);
 }
 
 void SimApp::quit() {
@@ -192,9 +198,9 @@ SimDesktop::SimDesktop() {
 }
 SimDesktop::~SimDesktop() = default;
 
-SimApp& SimDesktop::addApp(Pid pid, std::optional<QString> bundleID, std::optional<QString> name) {
+SimApp& SimDesktop::addApp(Pid pid, std::optional<QString> desktopId, std::optional<QString> name) {
     auto& slot = m_apps[pid];
-    slot = std::make_unique<SimApp>(pid, std::move(bundleID), std::move(name), m_accessibility);
+    slot = std::make_unique<SimApp>(pid, std::move(desktopId), std::move(name), m_accessibility);
     return *slot;
 }
 

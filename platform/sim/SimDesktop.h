@@ -21,51 +21,52 @@ namespace tandrel::sim {
 // A builder handle on one simulated element, shared like a pointer: its setters change the
 // element, not the handle, so they are const. Setters return the handle so that a tree reads as a
 // few lines:
-//   auto input = body.child("AXTextArea").placeholder("Message").text("hi").frame(...);
+//   auto input = body.child(Role::textArea).placeholder("Message").text("hi").frame(...);
 class SimElement {
 public:
     SimElement() = default;
     explicit SimElement(std::shared_ptr<SimNode> node) : m_node(std::move(node)) {}
 
     // Appends a new child with the given role and returns it.
-    SimElement child(const QString& role) const;
+    SimElement child(a11y::Role role) const;
     SimElement parent() const;
 
-    const SimElement& role(const QString& role) const;
-    const SimElement& subrole(const QString& subrole) const;
-    const SimElement& classes(const QStringList& classes) const; // "AXDOMClassList"
-    const SimElement& tag(const QString& tagName) const;         // "AXDOMTagName"
-    const SimElement& frame(const Rect& frame) const;            // "AXPosition" and "AXSize"
+    const SimElement& role(a11y::Role role) const;
+    const SimElement& classes(const QStringList& classes) const;
+    const SimElement& tag(const QString& tagName) const;
+    const SimElement& frame(const Rect& frame) const;
     const SimElement& frame(double x, double y, double width, double height) const;
     const SimElement& noFrame() const;
-    // "AXValue", "AXNumberOfCharacters" and the two range readings; the caret goes to the end.
+    // The text; the caret goes to the end.
     const SimElement& text(const QString& text) const;
-    const SimElement& selection(TextRange range) const; // "AXSelectedTextRange"
+    const SimElement& selection(TextRange range) const;
+    // Answers the text from the handler instead (an input that changes as it is read).
+    const SimElement& onText(std::function<Result<a11y::TextContent>()> handler) const;
+    const SimElement& label(a11y::Label label, const QString& text) const;
     const SimElement& placeholder(const QString& text) const;
     const SimElement& description(const QString& text) const;
-    const SimElement& title(const QString& text) const;
+    const SimElement& name(const QString& text) const;
     const SimElement& identifier(const QString& text) const;
-    const SimElement& domIdentifier(const QString& text) const;
-    const SimElement& url(const QString& address) const; // "AXURL" as an address value
+    const SimElement& url(const QString& address) const;
     const SimElement& enabled(bool enabled) const;
     const SimElement& editable(bool editable) const;
+    // The application's tree is awake or asleep; a request to wake it is answered by the handler.
+    const SimElement& awake(bool awake) const;
+    const SimElement& onWake(std::function<Result<Done>()> handler) const;
 
-    // Any attribute may hold any value or answer any error; both replace a derived reading.
-    const SimElement& set(const QString& attribute, const ax::Value& value) const;
-    const SimElement& fail(const QString& attribute, ax::AXError error) const;
-    // Back to the derived reading, or kAttributeUnsupported.
-    const SimElement& unset(const QString& attribute) const;
-    const SimElement& onParameterized(const QString& attribute, ParameterizedHandler handler) const;
-    // Makes the attribute settable; the handler's result is the call's result.
-    const SimElement& onSet(const QString& attribute, SetHandler handler) const;
+    // Every later question of this kind fails so; unfail() takes the failure back.
+    const SimElement& fail(a11y::Question question, Failure failure) const;
+    const SimElement& unfail(a11y::Question question) const;
+    // Removes the label, so it has no value.
+    const SimElement& unset(a11y::Label label) const;
 
-    // Delivers a notification about this element to the observers that added it.
-    void post(const QString& notification) const;
+    // Delivers a change of this element to the observers that watch it.
+    void post(a11y::Change change) const;
     // Takes the element and its descendants out of the tree; handles on them become invalid.
     void remove() const;
 
-    ax::Element element() const;
-    operator ax::Element() const { return element(); }
+    a11y::Element element() const;
+    operator a11y::Element() const { return element(); }
     const std::shared_ptr<SimNode>& node() const { return m_node; }
     bool isNull() const { return !m_node; }
 
@@ -76,28 +77,29 @@ private:
 // One simulated application process.
 class SimApp {
 public:
-    SimApp(ax::Pid pid, std::optional<QString> bundleID, std::optional<QString> name,
+    SimApp(a11y::Pid pid, std::optional<QString> desktopId, std::optional<QString> name,
            SimAccessibility& accessibility);
 
-    ax::Pid pid() const { return m_pid; }
-    const std::optional<QString>& bundleID() const { return m_bundleID; }
+    a11y::Pid pid() const { return m_pid; }
     const std::optional<QString>& name() const { return m_name; }
-    RunningApplication running() const { return {m_pid, m_bundleID, m_name}; }
+    RunningApplication running() const {
+        return {m_pid, {m_desktopId.value_or(QString()), {}, {}}, m_name};
+    }
 
-    // The application element (role "AXApplication").
+    // The application element.
     SimElement element() const { return m_element; }
     // Adds a top-level window.
     SimElement window(const QString& title, const Rect& frame);
 
-    // Moves the keyboard focus and posts "AXFocusedUIElementChanged" on the application element.
+    // Moves the keyboard focus and posts the focus change on the application element.
     void focus(const SimElement& element);
     void clearFocus();
     // The process ends: every handle on its elements becomes invalid.
     void quit();
 
 private:
-    ax::Pid m_pid;
-    std::optional<QString> m_bundleID;
+    a11y::Pid m_pid;
+    std::optional<QString> m_desktopId;
     std::optional<QString> m_name;
     SimElement m_element;
 };
@@ -108,7 +110,7 @@ public:
     SimDesktop();
     ~SimDesktop() override;
 
-    ax::Accessibility& accessibility() override { return m_accessibility; }
+    a11y::Accessibility& accessibility() override { return m_accessibility; }
     Workspace& workspace() override { return m_workspace; }
     Clock& clock() override { return m_clock; }
     Screens& screens() override { return m_screens; }
@@ -123,9 +125,10 @@ public:
     SimScreens& simScreens() { return m_screens; }
     SimLoginItems& login() { return m_loginItems; }
 
-    SimApp& addApp(ax::Pid pid, std::optional<QString> bundleID, std::optional<QString> name);
-    SimApp& app(ax::Pid pid);
-    bool hasApp(ax::Pid pid) const { return m_apps.contains(pid); }
+    // The application's desktop id names it, as a Wayland app id does.
+    SimApp& addApp(a11y::Pid pid, std::optional<QString> desktopId, std::optional<QString> name);
+    SimApp& app(a11y::Pid pid);
+    bool hasApp(a11y::Pid pid) const { return m_apps.contains(pid); }
 
     // Brings the application to the front and notifies activation observers.
     void activate(const SimApp& app);
@@ -134,7 +137,7 @@ public:
 
     void advance(double seconds) { m_clock.advance(seconds); }
     void setTrusted(bool trusted) { m_accessibility.setTrusted(trusted); }
-    int calls(const QString& name) const { return m_accessibility.calls(name); }
+    int calls(a11y::Question question) const { return m_accessibility.calls(question); }
     int totalCalls() const { return m_accessibility.totalCalls(); }
     void resetCalls() { m_accessibility.resetCalls(); }
 
@@ -152,7 +155,7 @@ private:
     SimPasteboard m_pasteboard{m_clock};
     SimKeyEvents m_keyEvents{*this};
     SimFileWatching m_fileWatching;
-    std::map<ax::Pid, std::unique_ptr<SimApp>> m_apps;
+    std::map<a11y::Pid, std::unique_ptr<SimApp>> m_apps;
 };
 
 } // namespace tandrel::sim

@@ -82,7 +82,7 @@ void SimKeyEvents::splice(const std::shared_ptr<SimNode>& node, const QString& i
     element.text(text.left(range.location) + inserted + text.mid(range.location + range.length));
     element.selection({range.location + inserted.size(), 0});
     m_pastes.push_back({m_desktop.manualClock().uptime(), node, inserted});
-    element.post(QStringLiteral("AXValueChanged"));
+    element.post(a11y::Change::text);
 }
 
 std::vector<SimKeyEvents::KeyPress> SimKeyEvents::submits() const {

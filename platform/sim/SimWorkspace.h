@@ -18,7 +18,7 @@ public:
     ~SimWorkspace() override;
 
     std::optional<RunningApplication> frontmostApplication() override { return m_frontmost; }
-    ax::Pid ownProcessIdentifier() override { return m_ownPid; }
+    a11y::Pid ownProcessIdentifier() override { return m_ownPid; }
     std::unique_ptr<Handle> observeApplicationActivation(std::function<void()> handler) override;
     bool openAccessibilitySettings() override;
 
@@ -26,7 +26,7 @@ public:
     void setFrontmost(std::optional<RunningApplication> application) {
         m_frontmost = std::move(application);
     }
-    void setOwnProcessIdentifier(ax::Pid pid) { m_ownPid = pid; }
+    void setOwnProcessIdentifier(a11y::Pid pid) { m_ownPid = pid; }
     bool nativeWaylandWindowInFront() override { return m_nativeWayland; }
     void setNativeWaylandWindowInFront(bool inFront) { m_nativeWayland = inFront; }
     // Tells every registered handler that another application became active.
@@ -43,7 +43,7 @@ public:
 
 private:
     std::optional<RunningApplication> m_frontmost;
-    ax::Pid m_ownPid = 1;
+    a11y::Pid m_ownPid = 1;
     bool m_nativeWayland = false;
     std::shared_ptr<Handlers> m_handlers;
     std::shared_ptr<SimLifetimes> m_lifetimes = std::make_shared<SimLifetimes>();

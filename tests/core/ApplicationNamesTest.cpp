@@ -1,48 +1,44 @@
 // SPDX-License-Identifier: MIT
-#include "platform/linux/AppAliases.h"
+#include "core/ApplicationNames.h"
 
 #include <gtest/gtest.h>
 
-namespace tandrel::linuxdesktop {
+namespace tandrel {
 namespace {
 
-WindowClassInfo window(const QString& appId, const QString& name, const QString& cls) {
+ApplicationNames window(const QString& appId, const QString& name, const QString& cls) {
     return {appId, name, cls};
 }
 
-TEST(AppAliases, DesktopChatWindowsMapOntoTheirIdentifiers) {
-    EXPECT_EQ(bundleIdentifierFor(window({}, "claude", "Claude")),
-              "com.anthropic.claudefordesktop");
-    EXPECT_EQ(bundleIdentifierFor(window({}, "chatgpt", "ChatGPT")), "com.openai.chat");
-    EXPECT_EQ(bundleIdentifierFor(window({}, "codex", "Codex")), "com.openai.codex");
-    EXPECT_EQ(bundleIdentifierFor(window({}, "opencode", "OpenCode")), "ai.opencode.desktop");
+TEST(ApplicationNames, DesktopChatWindowsMapOntoTheirIdentifiers) {
+    EXPECT_EQ(identityFor(window({}, "claude", "Claude")), "com.anthropic.claudefordesktop");
+    EXPECT_EQ(identityFor(window({}, "chatgpt", "ChatGPT")), "com.openai.chat");
+    EXPECT_EQ(identityFor(window({}, "codex", "Codex")), "com.openai.codex");
+    EXPECT_EQ(identityFor(window({}, "opencode", "OpenCode")), "ai.opencode.desktop");
     // Letter case and a desktop file suffix do not matter.
-    EXPECT_EQ(bundleIdentifierFor(window("chatgpt-desktop.desktop", {}, {})), "com.openai.chat");
-    EXPECT_EQ(bundleIdentifierFor(window({}, {}, "CLAUDE")), "com.anthropic.claudefordesktop");
+    EXPECT_EQ(identityFor(window("chatgpt-desktop.desktop", {}, {})), "com.openai.chat");
+    EXPECT_EQ(identityFor(window({}, {}, "CLAUDE")), "com.anthropic.claudefordesktop");
     // An identifier that itself ends in ".desktop" is recognised whole, wherever it appears.
-    EXPECT_EQ(bundleIdentifierFor(window({}, "ai.opencode.desktop", "Electron")),
-              "ai.opencode.desktop");
-    EXPECT_EQ(bundleIdentifierFor(window("ai.opencode.desktop.desktop", {}, {})),
-              "ai.opencode.desktop");
+    EXPECT_EQ(identityFor(window({}, "ai.opencode.desktop", "Electron")), "ai.opencode.desktop");
+    EXPECT_EQ(identityFor(window("ai.opencode.desktop.desktop", {}, {})), "ai.opencode.desktop");
 }
 
-TEST(AppAliases, AnAliasAnywhereWinsOverAPlainApplicationId) {
-    EXPECT_EQ(bundleIdentifierFor(window("org.example.Wrapper", "x", "Codex")), "com.openai.codex");
+TEST(ApplicationNames, AnAliasAnywhereWinsOverAPlainApplicationId) {
+    EXPECT_EQ(identityFor(window("org.example.Wrapper", "x", "Codex")), "com.openai.codex");
 }
 
-TEST(AppAliases, OtherApplicationsKeepTheirOwnNames) {
-    EXPECT_EQ(bundleIdentifierFor(window("org.gnome.Epiphany", "epiphany", "Epiphany")),
+TEST(ApplicationNames, OtherApplicationsKeepTheirOwnNames) {
+    EXPECT_EQ(identityFor(window("org.gnome.Epiphany", "epiphany", "Epiphany")),
               "org.gnome.Epiphany");
-    EXPECT_EQ(bundleIdentifierFor(window({}, "chromium (/tmp/p)", "Chromium")), "Chromium");
-    EXPECT_EQ(bundleIdentifierFor(window({}, "xterm", {})), "xterm");
+    EXPECT_EQ(identityFor(window({}, "chromium (/tmp/p)", "Chromium")), "Chromium");
+    EXPECT_EQ(identityFor(window({}, "xterm", {})), "xterm");
     // Names that merely contain a chat's name are not that chat.
-    EXPECT_EQ(bundleIdentifierFor(window({}, {}, "ClaudeNotes")), "ClaudeNotes");
+    EXPECT_EQ(identityFor(window({}, {}, "ClaudeNotes")), "ClaudeNotes");
 }
 
-TEST(AppAliases, BrowsersAreKnownByTheIdentifierTheirWindowsGive) {
+TEST(ApplicationNames, BrowsersAreKnownByTheIdentifierTheirWindowsGive) {
     // Firefox ESR's window: WM_CLASS "Navigator", "firefox-esr", no application id.
-    const std::optional<QString> firefox =
-        bundleIdentifierFor(window({}, "Navigator", "firefox-esr"));
+    const std::optional<QString> firefox = identityFor(window({}, "Navigator", "firefox-esr"));
     ASSERT_TRUE(firefox);
     EXPECT_TRUE(isWebBrowser(*firefox));
     for (const char* name : {"firefox", "Firefox", "org.mozilla.firefox.desktop", "Chromium",
@@ -54,12 +50,12 @@ TEST(AppAliases, BrowsersAreKnownByTheIdentifierTheirWindowsGive) {
         EXPECT_FALSE(isWebBrowser(QLatin1String(name))) << name;
 }
 
-TEST(AppAliases, AWindowWithoutNamesHasNoIdentifierOrName) {
-    EXPECT_EQ(bundleIdentifierFor(window({}, {}, "  ")), std::nullopt);
-    EXPECT_EQ(applicationNameFor(window("org.x.Y", {}, {})), std::nullopt);
-    EXPECT_EQ(applicationNameFor(window({}, "chromium", "Chromium")), "Chromium");
-    EXPECT_EQ(applicationNameFor(window({}, "xterm", {})), "xterm");
+TEST(ApplicationNames, AWindowWithoutNamesHasNoIdentifierOrName) {
+    EXPECT_EQ(identityFor(window({}, {}, "  ")), std::nullopt);
+    EXPECT_EQ(displayNameFor(window("org.x.Y", {}, {})), std::nullopt);
+    EXPECT_EQ(displayNameFor(window({}, "chromium", "Chromium")), "Chromium");
+    EXPECT_EQ(displayNameFor(window({}, "xterm", {})), "xterm");
 }
 
 } // namespace
-} // namespace tandrel::linuxdesktop
+} // namespace tandrel

@@ -11,18 +11,18 @@ bool acceptsURL(const char* url) {
     return ComposerPolicy::acceptsWebURL(QUrl(QString::fromUtf8(url)));
 }
 
-bool accepts(const char* role, const char* subrole, const char* hints,
-             std::optional<bool> editable = std::nullopt) {
-    return ComposerPolicy::accepts(QString::fromUtf8(role), QString::fromUtf8(subrole),
-                                   QString::fromUtf8(hints), editable);
+using a11y::Role;
+
+bool accepts(Role role, const char* hints, std::optional<bool> editable = std::nullopt) {
+    return ComposerPolicy::accepts(role, QString::fromUtf8(hints), editable);
 }
 
 } // namespace
 
 TEST(ChatLists, HoldTheSupportedApplicationsAndHosts) {
-    EXPECT_EQ(ComposerPolicy::bundleIDs().size(), 4);
-    EXPECT_TRUE(ComposerPolicy::bundleIDs().contains("com.openai.chat"));
-    EXPECT_FALSE(ComposerPolicy::bundleIDs().contains("com.openai.Chat"));
+    EXPECT_EQ(ComposerPolicy::desktopChatIDs().size(), 4);
+    EXPECT_TRUE(ComposerPolicy::desktopChatIDs().contains("com.openai.chat"));
+    EXPECT_FALSE(ComposerPolicy::desktopChatIDs().contains("com.openai.Chat"));
     EXPECT_EQ(ComposerPolicy::webChatHosts().size(), 10);
     for (const QString& host : ComposerPolicy::webChatHosts()) {
         EXPECT_EQ(host, host.toLower());
@@ -55,34 +55,35 @@ TEST(WebChatAddress, RefusesOtherSchemesHostsAndSubdomains) {
 }
 
 TEST(ComposerAcceptance, PasswordFieldsAndReadOnlyElementsNeverQualify) {
-    EXPECT_FALSE(accepts("AXTextArea", "AXSecureTextField", "message"));
-    EXPECT_FALSE(accepts("AXTextArea", "", "message", false));
-    EXPECT_TRUE(accepts("AXTextArea", "", "message", true));
-    EXPECT_TRUE(accepts("AXTextArea", "", "message", std::nullopt));
+    EXPECT_FALSE(accepts(Role::passwordField, "message"));
+    EXPECT_FALSE(accepts(Role::textArea, "message", false));
+    EXPECT_TRUE(accepts(Role::textArea, "message", true));
+    EXPECT_TRUE(accepts(Role::textArea, "message", std::nullopt));
 }
 
 TEST(ComposerAcceptance, TextAreasQualifyUnlessTheirHintsRejectThem) {
-    EXPECT_TRUE(accepts("AXTextArea", "", ""));
-    EXPECT_FALSE(accepts("AXTextArea", "", "Search messages"));
-    EXPECT_FALSE(accepts("AXTextArea", "", "Find in page"));
-    EXPECT_FALSE(accepts("AXTextArea", "", "Rename conversation"));
-    EXPECT_FALSE(accepts("AXTextArea", "", "subtitle")); // containment, not words
-    EXPECT_FALSE(accepts("AXTextArea", "", "FILTER chats"));
-    EXPECT_FALSE(accepts("AXTextArea", "", "Enter password"));
+    EXPECT_TRUE(accepts(Role::textArea, ""));
+    EXPECT_FALSE(accepts(Role::textArea, "Search messages"));
+    EXPECT_FALSE(accepts(Role::textArea, "Find in page"));
+    EXPECT_FALSE(accepts(Role::textArea, "Rename conversation"));
+    EXPECT_FALSE(accepts(Role::textArea, "subtitle")); // containment, not words
+    EXPECT_FALSE(accepts(Role::textArea, "FILTER chats"));
+    EXPECT_FALSE(accepts(Role::textArea, "Enter password"));
 }
 
 TEST(ComposerAcceptance, TextFieldsNeedAnAcceptingHint) {
-    EXPECT_FALSE(accepts("AXTextField", "", ""));
-    EXPECT_FALSE(accepts("AXTextField", "", "Name"));
-    EXPECT_TRUE(accepts("AXTextField", "", "Reply to thread"));
-    EXPECT_TRUE(accepts("AXTextField", "", "Task name")); // "ask"
-    EXPECT_TRUE(accepts("AXTextField", "", "SEND A MESSAGE"));
-    EXPECT_TRUE(accepts("AXTextField", "", "Ask a follow up"));
-    EXPECT_TRUE(accepts("AXTextField", "", "Talk with Claude"));
-    EXPECT_FALSE(accepts("AXTextField", "", "Search chats"));
+    EXPECT_FALSE(accepts(Role::textField, ""));
+    EXPECT_FALSE(accepts(Role::textField, "Name"));
+    EXPECT_TRUE(accepts(Role::textField, "Reply to thread"));
+    EXPECT_TRUE(accepts(Role::textField, "Task name")); // "ask"
+    EXPECT_TRUE(accepts(Role::textField, "SEND A MESSAGE"));
+    EXPECT_TRUE(accepts(Role::textField, "Ask a follow up"));
+    EXPECT_TRUE(accepts(Role::textField, "Talk with Claude"));
+    EXPECT_FALSE(accepts(Role::textField, "Search chats"));
 }
 
 TEST(ComposerAcceptance, OtherRolesNeverQualify) {
-    for (const char* role : {"AXComboBox", "AXSearchField", "AXWebArea", "AXGroup", "axtextarea"})
-        EXPECT_FALSE(accepts(role, "", "message")) << role;
+    for (const Role role : {Role::application, Role::window, Role::webDocument, Role::form,
+                            Role::dialog, Role::other})
+        EXPECT_FALSE(accepts(role, "message")) << a11y::nameOf(role).toStdString();
 }

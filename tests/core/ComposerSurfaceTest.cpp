@@ -24,12 +24,13 @@ TEST(SurfaceClasses, PrefixClassesMatchGeneratedSuffixesOnlyAtTheStart) {
     EXPECT_FALSE(ComposerSurface::isTopTray({"_ComposerTopMenu"}));
 }
 
-TEST(SurfaceForm, SubroleOrTagNameInAnyCase) {
-    EXPECT_TRUE(ComposerSurface::isForm("AXLandmarkForm", ""));
-    EXPECT_TRUE(ComposerSurface::isForm("", "FORM"));
-    EXPECT_TRUE(ComposerSurface::isForm("AXGroup", "form"));
-    EXPECT_FALSE(ComposerSurface::isForm("", "formset"));
-    EXPECT_FALSE(ComposerSurface::isForm("AXLandmarkMain", "div"));
+TEST(SurfaceForm, FormRoleOrTagNameInAnyCase) {
+    using a11y::Role;
+    EXPECT_TRUE(ComposerSurface::isForm(Role::form, ""));
+    EXPECT_TRUE(ComposerSurface::isForm(Role::other, "FORM"));
+    EXPECT_TRUE(ComposerSurface::isForm(Role::other, "form"));
+    EXPECT_FALSE(ComposerSurface::isForm(Role::other, "formset"));
+    EXPECT_FALSE(ComposerSurface::isForm(Role::dialog, "div"));
 }
 
 TEST(SurfaceAnchor, UnitesTheBodyWithItsPanels) {

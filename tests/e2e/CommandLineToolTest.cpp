@@ -86,7 +86,7 @@ TEST_F(CommandLineTool, DetectsTextareaComposerWithItsBodyAndRail) {
     EXPECT_EQ(answer.value(QLatin1String("decision")).toString(),
               QStringLiteral("composer detected"));
     EXPECT_EQ(target.value(QLatin1String("pid")).toInteger(), page.pid);
-    EXPECT_EQ(target.value(QLatin1String("role")).toString(), QStringLiteral("AXTextArea"));
+    EXPECT_EQ(target.value(QLatin1String("role")).toString(), QStringLiteral("text area"));
     EXPECT_EQ(target.value(QLatin1String("url")).toString(), textareaPage());
     // The body and the rail beside it stay in both browsers' trees (they hold controls and have
     // ids; Chromium prunes only plain containers, Firefox prunes fewer), so the palette's anchor
@@ -114,7 +114,7 @@ TEST_F(CommandLineTool, DetectsContenteditableComposerAtItsOwnFrame) {
         << "no target; decision: "
         << answer.value(QLatin1String("decision")).toString().toStdString();
     EXPECT_EQ(target.value(QLatin1String("pid")).toInteger(), page.pid);
-    EXPECT_EQ(target.value(QLatin1String("role")).toString(), QStringLiteral("AXTextArea"));
+    EXPECT_EQ(target.value(QLatin1String("role")).toString(), QStringLiteral("text area"));
     EXPECT_EQ(target.value(QLatin1String("url")).toString(), contenteditablePage());
     // No composer body and no form around the editor in either browser's tree: the surface is
     // not exposed and the input's own frame is the anchor.

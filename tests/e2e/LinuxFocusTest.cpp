@@ -3,7 +3,7 @@
 // The focus tracker and the accessibility reads, in this process, on the real desktop layer
 // (AT-SPI and X11) against Chromium on the fixture pages.
 
-#include "app/focus/AX.h"
+#include "app/focus/AccessibleReads.h"
 #include "app/focus/FocusObservation.h"
 #include "app/focus/FocusTracker.h"
 #include "platform/linux/A11yStatus.h"
@@ -58,23 +58,23 @@ protected:
 
     // The focused element of the page's browser, once the accessibility bus reports one whose
     // role is `role`; proves that a "no target" answer was made looking at the right input.
-    static std::optional<ax::Element> waitForFocusedElement(const OpenedPage& page,
-                                                            const QString& role) {
-        const AX ax(desktop_->accessibility());
-        const ax::Element application = desktop_->accessibility().createApplication(page.pid);
+    static std::optional<a11y::Element> waitForFocusedElement(const OpenedPage& page,
+                                                              a11y::Role role) {
+        const AccessibleReads reads(desktop_->accessibility());
+        const a11y::Element application = desktop_->accessibility().application(page.pid);
         const QDeadlineTimer deadline(kSettleTime);
         for (;;) {
-            std::optional<ax::Element> focused =
-                ax.element(application, QStringLiteral("AXFocusedUIElement"));
-            if (focused && ax.string(*focused, QStringLiteral("AXRole")) == role)
+            std::optional<a11y::Element> focused = reads.focusedElement(application);
+            const a11y::Role focusedRole =
+                focused ? reads.role(*focused).value_or(a11y::Role::other) : a11y::Role::other;
+            if (focused && focusedRole == role)
                 return focused;
             if (deadline.hasExpired()) {
-                ADD_FAILURE()
-                    << "no focused " << role.toStdString() << " in " << page.pid
-                    << (focused
-                            ? " (focused role: " +
-                                  ax.string(*focused, QStringLiteral("AXRole")).toStdString() + ")"
-                            : " (no focused element)");
+                ADD_FAILURE() << "no focused " << a11y::nameOf(role).toStdString() << " in "
+                              << page.pid
+                              << (focused ? " (focused role: " +
+                                                a11y::nameOf(focusedRole).toStdString() + ")"
+                                          : " (no focused element)");
                 return std::nullopt;
             }
             runEventLoop(100ms);
@@ -121,15 +121,16 @@ TEST_F(LinuxFocus, ReadsContenteditableParagraphsAsLines) {
         << "frame " << describe(target->frame).toStdString() << ", page says "
         << describe(*page.input).toStdString();
 
-    const AX ax(desktop_->accessibility());
-    const ComposerTextSnapshot snapshot = ax.textSnapshot(target->element);
-    ASSERT_TRUE(snapshot.isReadable()) << "the composer's text cannot be read";
-    for (const auto& [source, text] : snapshot.readings()) {
-        SCOPED_TRACE(int(source));
-        EXPECT_EQ(text.toStdString(), contenteditableText().toStdString());
-    }
+    const AccessibleReads reads(desktop_->accessibility());
+    const auto selectionOf = [&](const a11y::Element& e) -> std::optional<TextRange> {
+        const auto read = reads.text(e);
+        return read ? read->selection : std::nullopt;
+    };
+    const std::optional<a11y::TextContent> content = reads.text(target->element);
+    ASSERT_TRUE(content) << "the composer's text cannot be read";
+    EXPECT_EQ(content->text.toStdString(), contenteditableText().toStdString());
     // The page puts the caret after the last character; an emoji counts as two UTF-16 units.
-    EXPECT_EQ(ax.selection(target->element),
+    EXPECT_EQ(content->selection,
               std::optional<TextRange>(TextRange{contenteditableText().size(), 0}));
 
     // Selections whose ends lie inside paragraphs: the container only names the paragraphs,
@@ -147,7 +148,7 @@ TEST_F(LinuxFocus, ReadsContenteditableParagraphsAsLines) {
         pressKeys(keys);
         const std::optional<TextRange> expected(TextRange{one, 3});
         std::optional<TextRange> selection;
-        waitUntil([&] { return (selection = ax.selection(target->element)) == expected; });
+        waitUntil([&] { return (selection = selectionOf(target->element)) == expected; });
         EXPECT_EQ(selection, expected);
     }
     {
@@ -161,7 +162,7 @@ TEST_F(LinuxFocus, ReadsContenteditableParagraphsAsLines) {
                    s->location + s->length < second + 25;
         };
         std::optional<TextRange> selection;
-        waitUntil([&] { return spans(selection = ax.selection(target->element)); });
+        waitUntil([&] { return spans(selection = selectionOf(target->element)); });
         EXPECT_TRUE(spans(selection))
             << (selection ? QStringLiteral("%1+%2").arg(selection->location).arg(selection->length)
                           : QStringLiteral("no selection"))
@@ -171,32 +172,30 @@ TEST_F(LinuxFocus, ReadsContenteditableParagraphsAsLines) {
 
 TEST_F(LinuxFocus, FindsNoTargetOutsideAChatComposer) {
     FocusTracker tracker(*desktop_);
-    const AX ax(desktop_->accessibility());
+    const AccessibleReads reads(desktop_->accessibility());
     {
         SCOPED_TRACE("search field");
         const OpenedPage page = openPage(searchPage());
-        if (waitForFocusedElement(page, QStringLiteral("AXTextField"))) {
+        if (waitForFocusedElement(page, a11y::Role::textField)) {
             EXPECT_FALSE(tracker.current(true).has_value());
         }
     }
     {
         SCOPED_TRACE("password field");
         const OpenedPage page = openPage(passwordPage());
-        const std::optional<ax::Element> field =
-            waitForFocusedElement(page, QStringLiteral("AXTextField"));
+        const std::optional<a11y::Element> field =
+            waitForFocusedElement(page, a11y::Role::passwordField);
         if (field) {
-            EXPECT_EQ(ax.string(*field, QStringLiteral("AXSubrole")),
-                      QStringLiteral("AXSecureTextField"));
             EXPECT_FALSE(tracker.current(true).has_value());
         }
     }
     {
         SCOPED_TRACE("composer on a host that is not a chat");
         const OpenedPage page = openPage(otherHostPage());
-        const std::optional<ax::Element> input =
-            waitForFocusedElement(page, QStringLiteral("AXTextArea"));
+        const std::optional<a11y::Element> input =
+            waitForFocusedElement(page, a11y::Role::textArea);
         if (input) {
-            EXPECT_EQ(ax.webURL(*input), std::optional<QUrl>(QUrl(otherHostPage())));
+            EXPECT_EQ(reads.webURL(*input), std::optional<QUrl>(QUrl(otherHostPage())));
             EXPECT_FALSE(tracker.current(true).has_value());
         }
     }
@@ -300,25 +299,23 @@ TEST_F(LinuxFocus, ObservesTypingInTheComposer) {
     observation.observe(target->pid, target->layoutElements);
     ASSERT_TRUE(observation.isConnected());
     // ... made of a value change reported on the composer itself.
-    std::vector<QString> composerNotifications;
-    ax::ObserverCreation creation = desktop_->accessibility().createObserver(
-        target->pid, [&](const ax::Element& element, const QString& notification) {
+    std::vector<a11y::Change> composerChanges;
+    Result<std::unique_ptr<a11y::Observer>> observer = desktop_->accessibility().observe(
+        target->pid, [&](const a11y::Element& element, a11y::Change change) {
             if (element == target->element)
-                composerNotifications.push_back(notification);
+                composerChanges.push_back(change);
         });
-    ASSERT_EQ(creation.error, ax::kSuccess);
-    ASSERT_EQ(creation.observer->addNotification(target->element, QStringLiteral("AXValueChanged")),
-              ax::kSuccess);
+    ASSERT_TRUE(observer.ok() && *observer);
+    (*observer)->watch(target->element, a11y::Change::text);
 
     // Chromium learns of new listeners through the registry a moment later and sends only what
     // somebody listens to: type again until the change is seen.
-    const AX ax(desktop_->accessibility());
+    const AccessibleReads reads(desktop_->accessibility());
     const QDeadlineTimer deadline(kSettleTime);
     int typed = 0;
     auto seen = [&] {
-        return changes > 0 &&
-               std::find(composerNotifications.begin(), composerNotifications.end(),
-                         QStringLiteral("AXValueChanged")) != composerNotifications.end();
+        return changes > 0 && std::find(composerChanges.begin(), composerChanges.end(),
+                                        a11y::Change::text) != composerChanges.end();
     };
     while (!seen() && !deadline.hasExpired()) {
         QProcess xdotool;
@@ -332,14 +329,11 @@ TEST_F(LinuxFocus, ObservesTypingInTheComposer) {
             runEventLoop(20ms);
     }
     EXPECT_GT(changes, 0) << "no change was signalled after typing " << typed << " characters";
-    EXPECT_TRUE(seen()) << "no AXValueChanged on the composer after typing " << typed
-                        << " characters";
+    EXPECT_TRUE(seen()) << "no text change on the composer after typing " << typed << " characters";
     // The events were about what was typed.
-    const ComposerTextSnapshot snapshot = ax.textSnapshot(target->element);
-    for (const auto& [source, text] : snapshot.readings()) {
-        SCOPED_TRACE(int(source));
-        EXPECT_TRUE(text.startsWith(QLatin1Char('x'))) << text.toStdString();
-    }
+    const std::optional<a11y::TextContent> content = reads.text(target->element);
+    ASSERT_TRUE(content);
+    EXPECT_TRUE(content->text.startsWith(QLatin1Char('x'))) << content->text.toStdString();
 }
 
 TEST_F(LinuxFocus, XErrorsAreCaughtOnlyAroundTheRequestsThatExpectThem) {

@@ -93,12 +93,10 @@ protected:
     // What the input holds when a send failed: a paste that came late, went elsewhere or arrived
     // altered each read differently here.
     static std::string describeInput(FocusTracker& tracker, const ChatTarget& target) {
-        const ComposerTextSnapshot now = tracker.ax().textSnapshot(target.element);
-        std::string readings = "; the input holds:";
-        for (const auto& [source, text] : now.readings())
-            readings += " [" + std::to_string(int(source)) + "] \"" +
-                        QString(text).right(120).toStdString() + "\"";
-        return now.isReadable() ? readings : "; the input cannot be read";
+        const ComposerTextSnapshot now = tracker.reads().textSnapshot(target.element);
+        if (!now.isReadable())
+            return "; the input cannot be read";
+        return "; the input holds: \"" + now.text()->right(120).toStdString() + "\"";
     }
 
     void expectClipboard(const Content& content) {

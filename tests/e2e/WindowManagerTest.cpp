@@ -61,7 +61,7 @@ ActiveWindow activeWindowByWindowManager() {
 class UnderWindowManager
     : public PrivateDesktopSuite<WindowManager::Openbox, DesktopLayer::InProcess> {
 protected:
-    static std::optional<ax::Pid> frontmostPid() {
+    static std::optional<a11y::Pid> frontmostPid() {
         const std::optional<RunningApplication> app = desktop_->workspace().frontmostApplication();
         return app ? app->processIdentifier : std::nullopt;
     }
@@ -78,10 +78,10 @@ TEST_F(UnderWindowManager, ChromiumInFrontIsTheFrontmostApplicationAndItsCompose
 
     const std::optional<RunningApplication> app = desktop_->workspace().frontmostApplication();
     ASSERT_TRUE(app);
-    EXPECT_EQ(app->processIdentifier, std::optional<ax::Pid>(ax::Pid(page.pid)));
-    ASSERT_TRUE(app->bundleIdentifier && app->localizedName);
-    EXPECT_TRUE(app->bundleIdentifier->contains(QLatin1String("chromium"), Qt::CaseInsensitive))
-        << app->bundleIdentifier->toStdString();
+    EXPECT_EQ(app->processIdentifier, std::optional<a11y::Pid>(a11y::Pid(page.pid)));
+    ASSERT_TRUE(identityFor(app->names) && app->localizedName);
+    EXPECT_TRUE(identityFor(app->names)->contains(QLatin1String("chromium"), Qt::CaseInsensitive))
+        << identityFor(app->names)->toStdString();
     EXPECT_TRUE(app->localizedName->contains(QLatin1String("chromium"), Qt::CaseInsensitive))
         << app->localizedName->toStdString();
 
@@ -109,20 +109,20 @@ TEST_F(UnderWindowManager, EveryChangeOfTheActiveWindowNotifiesAndChangesTheFron
         desktop_->workspace().observeApplicationActivation([&activations] { ++activations; });
     // Activates the window and waits for a notification and for the application in front to be
     // the one expected; the failure names what was seen instead.
-    auto activate = [&](const QString& window, const QString& bundle, ax::Pid pid) {
+    auto activate = [&](const QString& window, const QString& bundle, a11y::Pid pid) {
         activations = 0;
         xdotool({QStringLiteral("windowactivate"), window});
         const bool switched = waitUntil(
             [&] {
                 const auto app = desktop_->workspace().frontmostApplication();
                 return activations > 0 && app && app->processIdentifier == pid &&
-                       (bundle.isEmpty() || app->bundleIdentifier == bundle);
+                       (bundle.isEmpty() || identityFor(app->names) == bundle);
             },
             kSettleTime);
         const auto app = desktop_->workspace().frontmostApplication();
         EXPECT_TRUE(switched) << "activating window " << window.toStdString() << ": " << activations
                               << " notifications, frontmost "
-                              << (app ? app->bundleIdentifier.value_or(QString()).toStdString()
+                              << (app ? identityFor(app->names).value_or(QString()).toStdString()
                                       : std::string("none"))
                               << ", window manager's active window "
                               << activeWindowByWindowManager().id.toStdString();
@@ -134,7 +134,7 @@ TEST_F(UnderWindowManager, EveryChangeOfTheActiveWindowNotifiesAndChangesTheFron
     PlainWindow first(QStringLiteral("TandrelFirst"));
     PlainWindow second(QStringLiteral("TandrelSecond"));
     ASSERT_TRUE(first.isValid() && second.isValid()) << "cannot open the display for windows";
-    const ax::Pid self = desktop_->workspace().ownProcessIdentifier();
+    const a11y::Pid self = desktop_->workspace().ownProcessIdentifier();
     {
         SCOPED_TRACE("from Chromium to a plain window");
         activate(first.id(), QStringLiteral("TandrelFirst"), self);
@@ -152,13 +152,13 @@ TEST_F(UnderWindowManager, EveryChangeOfTheActiveWindowNotifiesAndChangesTheFron
         EXPECT_TRUE(waitUntil(
             [&] {
                 const auto app = desktop_->workspace().frontmostApplication();
-                return app && app->bundleIdentifier == QStringLiteral("TandrelRenamed");
+                return app && identityFor(app->names) == QStringLiteral("TandrelRenamed");
             },
             kSettleTime));
     }
     {
         SCOPED_TRACE("back to Chromium");
-        activate(chromiumWindow, QString(), ax::Pid(page.pid));
+        activate(chromiumWindow, QString(), a11y::Pid(page.pid));
     }
 }
 
@@ -169,7 +169,7 @@ TEST_F(UnderWindowManager, NoApplicationIsInFrontWhileTheWindowManagerNamesNoAct
     ASSERT_TRUE(waitUntil(
         [&] {
             const auto app = desktop_->workspace().frontmostApplication();
-            return app && app->bundleIdentifier == QStringLiteral("TandrelAlone");
+            return app && identityFor(app->names) == QStringLiteral("TandrelAlone");
         },
         kSettleTime));
 
@@ -188,7 +188,7 @@ TEST_F(UnderWindowManager, NoApplicationIsInFrontWhileTheWindowManagerNamesNoAct
     const std::optional<RunningApplication> app = desktop_->workspace().frontmostApplication();
     EXPECT_FALSE(app)
         << "frontmost: pid " << (app ? app->processIdentifier.value_or(-1) : -1) << ", "
-        << (app ? app->bundleIdentifier.value_or(QString()) : QString()).toStdString();
+        << (app ? identityFor(app->names).value_or(QString()) : QString()).toStdString();
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 
 using namespace tandrel;
 using namespace tandrel::sim;
+using a11y::Role;
 using tandrel::test::LogCapture;
 using tandrel::test::WebChatOptions;
 using tandrel::test::WebChatScene;
@@ -31,8 +32,8 @@ TEST(WebChatScenario, TextareaInAComposerBodyWithARailOnChatGPT) {
     EXPECT_EQ(target->documentURL, QUrl("https://chatgpt.com/c/123"));
     EXPECT_EQ(target->element, page.input.element());
     EXPECT_EQ(target->appName, "Chromium");
-    // Every element walked through up to the web area, with the rail after its parent.
-    std::vector<ax::Element> walked{page.input, page.body, page.container, page.rails[0]};
+    // Every element walked through up to the web document, with the rail after its parent.
+    std::vector<a11y::Element> walked{page.input, page.body, page.container, page.rails[0]};
     for (auto level = page.levels.rbegin(); level != page.levels.rend(); ++level)
         walked.push_back(*level);
     EXPECT_EQ(target->layoutElements, walked);
@@ -51,10 +52,8 @@ TEST(WebChatScenario, SearchFieldOnChatGPTGivesNothingAndLogsNothing) {
     LogCapture log;
     SimDesktop desktop;
     const WebChatScene page = test::buildWebChat(desktop);
-    SimElement search = page.webArea.child("AXTextField")
-                            .subrole("AXSearchField")
-                            .placeholder("Search chats")
-                            .frame(20, 100, 300, 30);
+    SimElement search =
+        page.webDocument.child(Role::textField).placeholder("Search chats").frame(20, 100, 300, 30);
     page.browser->focus(search);
     FocusTracker tracker(desktop);
     EXPECT_FALSE(tracker.current(true));
@@ -67,14 +66,14 @@ TEST(DesktopChatScenario, ChatGPTAppIsActivatedOnceAndItsComposerDetected) {
     SimDesktop desktop;
     SimApp& chatgpt = desktop.addApp(4100, QString("com.openai.chat"), QString("ChatGPT"));
     SimElement input = chatgpt.window("ChatGPT", Rect(0, 0, 1200, 800))
-                           .child("AXGroup")
-                           .child("AXTextArea")
+                           .child(Role::other)
+                           .child(Role::textArea)
                            .placeholder("Message ChatGPT")
                            .frame(300, 700, 600, 44);
     // The app keeps its tree asleep until asked, then shows the focused input.
-    chatgpt.element().onSet("AXManualAccessibility", [&](const ax::Value&) {
+    chatgpt.element().onWake([&] {
         chatgpt.focus(input);
-        return ax::kSuccess;
+        return Result<Done>(Done{});
     });
     desktop.activate(chatgpt);
     FocusTracker tracker(desktop);
@@ -86,10 +85,10 @@ TEST(DesktopChatScenario, ChatGPTAppIsActivatedOnceAndItsComposerDetected) {
 
     ASSERT_TRUE(last);
     EXPECT_EQ(last->frame, Rect(300, 700, 600, 44));
-    EXPECT_EQ(desktop.calls("AXManualAccessibility"), 1);
+    EXPECT_EQ(desktop.calls(a11y::Question::wake), 1);
     EXPECT_EQ(log.messages("tandrel.focus"),
               (std::vector<QString>{
-                  "Accessibility activation: com.openai.chat AXManualAccessibility result: 0",
+                  "Accessibility activation: com.openai.chat wake result: done",
                   "Composer surface not exposed; using text input bounds.",
                   "Focus detection: com.openai.chat: composer detected",
               }));
@@ -99,7 +98,7 @@ TEST(DesktopChatScenario, MovingFocusToTheSearchFieldIsNoticedThirtyMilliseconds
     SimDesktop desktop;
     const WebChatScene page = test::buildWebChat(desktop);
     SimElement search =
-        page.webArea.child("AXTextField").placeholder("Search chats").frame(20, 100, 300, 30);
+        page.webDocument.child(Role::textField).placeholder("Search chats").frame(20, 100, 300, 30);
     FocusTracker tracker(desktop);
     FocusObservation observation(desktop.accessibility(), desktop.workspace(), desktop.clock());
 
@@ -110,7 +109,7 @@ TEST(DesktopChatScenario, MovingFocusToTheSearchFieldIsNoticedThirtyMilliseconds
         const auto pid = front ? front->processIdentifier : std::nullopt;
         observation.observe(pid, std::nullopt);
         shown = tracker.current(true);
-        observation.observe(pid, shown ? shown->layoutElements : std::vector<ax::Element>{});
+        observation.observe(pid, shown ? shown->layoutElements : std::vector<a11y::Element>{});
     };
     QObject::connect(&observation, &FocusObservation::changed, evaluate);
     evaluate();
@@ -128,7 +127,7 @@ TEST(DesktopChatScenario, MovingFocusToTheSearchFieldIsNoticedThirtyMilliseconds
 
     // The composer grows: its body reports a new size and the palette follows.
     page.body.frame(WebChatScene::bodyX, 600, WebChatScene::bodyWidth, 220);
-    page.body.post("AXResized");
+    page.body.post(a11y::Change::bounds);
     desktop.advance(0.03);
     EXPECT_EQ(shown->frame.y(), 600);
     EXPECT_EQ(shown->frame.height(), 220);

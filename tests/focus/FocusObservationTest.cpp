@@ -8,13 +8,15 @@
 
 using namespace tandrel;
 using namespace tandrel::sim;
+using a11y::Change;
+using a11y::Role;
 using tandrel::test::LogCapture;
 
 namespace {
 
 const QString kReceiving = QStringLiteral("Receiving Accessibility changes for the active app.");
-const std::vector<QString> kLayoutNotifications = {"AXMoved", "AXResized", "AXLayoutChanged",
-                                                   "AXValueChanged", "AXUIElementDestroyed"};
+const std::vector<Change> kLayoutChanges = {Change::bounds, Change::layout, Change::text,
+                                            Change::destroyed};
 
 class Observation : public ::testing::Test {
 protected:
@@ -22,19 +24,19 @@ protected:
         QObject::connect(observation.get(), &FocusObservation::changed, [this] { ++changes; });
     }
 
-    // (added, element, name) of every subscription call since the last look.
-    std::vector<std::tuple<bool, ax::Element, QString>> takeSubscriptionCalls() {
-        std::vector<std::tuple<bool, ax::Element, QString>> result;
-        for (const auto& call : sim.ax().notificationCalls())
-            result.emplace_back(call.added, call.element, call.notification);
-        sim.ax().clearNotificationCalls();
+    // (added, element, change) of every watch and unwatch since the last look.
+    std::vector<std::tuple<bool, a11y::Element, Change>> takeWatchCalls() {
+        std::vector<std::tuple<bool, a11y::Element, Change>> result;
+        for (const auto& call : sim.ax().watchCalls())
+            result.emplace_back(call.added, call.element, call.change);
+        sim.ax().clearWatchCalls();
         return result;
     }
-    static std::vector<std::tuple<bool, ax::Element, QString>> layoutCalls(bool added,
-                                                                           const SimElement& e) {
-        std::vector<std::tuple<bool, ax::Element, QString>> result;
-        for (const QString& name : kLayoutNotifications)
-            result.emplace_back(added, e.element(), name);
+    static std::vector<std::tuple<bool, a11y::Element, Change>> layoutCalls(bool added,
+                                                                            const SimElement& e) {
+        std::vector<std::tuple<bool, a11y::Element, Change>> result;
+        for (const Change change : kLayoutChanges)
+            result.emplace_back(added, e.element(), change);
         return result;
     }
 
@@ -43,9 +45,9 @@ protected:
     SimApp& chat = sim.addApp(10, QString("org.chromium.Chromium"), QString("Chromium"));
     SimApp& other = sim.addApp(20, QString("org.example.Other"), QString("Other"));
     SimElement window = chat.window("Chat", Rect(0, 0, 800, 600));
-    SimElement body = window.child("AXGroup").frame(0, 500, 800, 100);
-    SimElement input = body.child("AXTextArea").frame(10, 510, 700, 40);
-    SimElement rail = window.child("AXGroup").frame(0, 500, 40, 100);
+    SimElement body = window.child(Role::other).frame(0, 500, 800, 100);
+    SimElement input = body.child(Role::textArea).frame(10, 510, 700, 40);
+    SimElement rail = window.child(Role::other).frame(0, 500, 40, 100);
     int changes = 0;
     std::unique_ptr<FocusObservation> observation =
         std::make_unique<FocusObservation>(sim.accessibility(), sim.workspace(), sim.clock());
@@ -54,17 +56,17 @@ protected:
 } // namespace
 
 TEST_F(Observation, BurstOfEventsGivesOneChangeThirtyMillisecondsAfterTheFirst) {
-    observation->observe(10, std::vector<ax::Element>{input});
-    input.post("AXValueChanged");
+    observation->observe(10, std::vector<a11y::Element>{input});
+    input.post(Change::text);
     sim.advance(0.010);
-    input.post("AXValueChanged");
+    input.post(Change::text);
     sim.advance(0.019);
     EXPECT_EQ(changes, 0);
     sim.advance(0.001);
     EXPECT_EQ(changes, 1) << "30 ms after the first event, not pushed back by the second";
 
     sim.advance(0.020);
-    input.post("AXResized"); // 50 ms after the first
+    input.post(Change::bounds); // 50 ms after the first
     sim.advance(0.029);
     EXPECT_EQ(changes, 1);
     sim.advance(0.001);
@@ -73,13 +75,13 @@ TEST_F(Observation, BurstOfEventsGivesOneChangeThirtyMillisecondsAfterTheFirst) 
     EXPECT_EQ(changes, 2);
 }
 
-TEST_F(Observation, ApplicationNotificationsArriveOnTheApplicationElement) {
+TEST_F(Observation, ApplicationChangesArriveOnTheApplicationElement) {
     observation->observe(10, std::nullopt);
-    chat.focus(input); // posts "AXFocusedUIElementChanged"
+    chat.focus(input); // posts a focus change
     sim.advance(0.03);
     EXPECT_EQ(changes, 1);
-    window.post("AXFocusedWindowChanged");
-    chat.element().post("AXFocusedWindowChanged");
+    window.post(Change::window);
+    chat.element().post(Change::window);
     sim.advance(0.03);
     EXPECT_EQ(changes, 2);
 }
@@ -93,7 +95,7 @@ TEST_F(Observation, ActivationOfAnotherAppRefreshesEvenWithoutAnObserver) {
 
 TEST_F(Observation, SamePidKeepsTheConnectionAndTheReceivingLineIsOncePerConnection) {
     observation->observe(10, std::nullopt);
-    observation->observe(10, std::vector<ax::Element>{});
+    observation->observe(10, std::vector<a11y::Element>{});
     EXPECT_EQ(sim.ax().observerCreations(10), 1);
     chat.focus(input);
     chat.focus(input);
@@ -109,56 +111,56 @@ TEST_F(Observation, SamePidKeepsTheConnectionAndTheReceivingLineIsOncePerConnect
     EXPECT_EQ(sim.ax().liveObservers(20), 0);
 }
 
-TEST_F(Observation, SubscriptionsFollowTheElementListByDifference) {
+TEST_F(Observation, WatchedElementsFollowTheListByDifference) {
     observation->observe(10, std::nullopt);
-    takeSubscriptionCalls();
+    takeWatchCalls();
 
-    observation->observe(10, std::vector<ax::Element>{input, body});
+    observation->observe(10, std::vector<a11y::Element>{input, body});
     auto expected = layoutCalls(true, input);
     for (auto& call : layoutCalls(true, body))
         expected.push_back(call);
-    EXPECT_EQ(takeSubscriptionCalls(), expected);
+    EXPECT_EQ(takeWatchCalls(), expected);
 
     // Fresh handles on the same elements: nothing changes.
-    observation->observe(10, std::vector<ax::Element>{input.element(), body.element()});
-    EXPECT_TRUE(takeSubscriptionCalls().empty());
+    observation->observe(10, std::vector<a11y::Element>{input.element(), body.element()});
+    EXPECT_TRUE(takeWatchCalls().empty());
     observation->observe(10, std::nullopt);
-    EXPECT_TRUE(takeSubscriptionCalls().empty()) << "no list leaves the subscriptions alone";
+    EXPECT_TRUE(takeWatchCalls().empty()) << "no list leaves what is watched alone";
 
-    observation->observe(10, std::vector<ax::Element>{input, rail});
+    observation->observe(10, std::vector<a11y::Element>{input, rail});
     expected = layoutCalls(false, body);
     for (auto& call : layoutCalls(true, rail))
         expected.push_back(call);
-    EXPECT_EQ(takeSubscriptionCalls(), expected);
+    EXPECT_EQ(takeWatchCalls(), expected);
 
-    body.post("AXResized");
+    body.post(Change::bounds);
     sim.advance(0.03);
     EXPECT_EQ(changes, 0) << "the dropped element is no longer heard";
-    rail.post("AXMoved");
+    rail.post(Change::bounds);
     sim.advance(0.03);
     EXPECT_EQ(changes, 1);
 }
 
 TEST_F(Observation, NoPidDisconnectsAndForgetsAndAskingAgainReconnects) {
-    observation->observe(10, std::vector<ax::Element>{input});
+    observation->observe(10, std::vector<a11y::Element>{input});
     observation->observe(std::nullopt, std::nullopt);
     EXPECT_EQ(sim.ax().liveObservers(10), 0);
     EXPECT_FALSE(observation->pid());
-    input.post("AXValueChanged");
+    input.post(Change::text);
     sim.advance(0.03);
     EXPECT_EQ(changes, 0);
 
-    observation->observe(10, std::vector<ax::Element>{input});
+    observation->observe(10, std::vector<a11y::Element>{input});
     EXPECT_EQ(sim.ax().observerCreations(10), 2);
-    input.post("AXValueChanged");
+    input.post(Change::text);
     sim.advance(0.03);
     EXPECT_EQ(changes, 1) << "a new connection subscribes its first list afresh";
 }
 
 TEST_F(Observation, FailedObserverIsNotRetriedForTheSamePid) {
-    sim.ax().failObserverCreation(10, ax::kCannotComplete);
+    sim.ax().failObserverCreation(10, Failure::notAnswering);
     observation->observe(10, std::nullopt);
-    observation->observe(10, std::vector<ax::Element>{input});
+    observation->observe(10, std::vector<a11y::Element>{input});
     observation->observe(10, std::nullopt);
     EXPECT_EQ(sim.ax().observerCreations(10), 1);
     EXPECT_FALSE(observation->isConnected());
@@ -171,15 +173,15 @@ TEST_F(Observation, FailedObserverIsNotRetriedForTheSamePid) {
 }
 
 TEST_F(Observation, DestroyedObservationCancelsItsRefreshAndHearsNothing) {
-    observation->observe(10, std::vector<ax::Element>{input});
-    input.post("AXValueChanged");
+    observation->observe(10, std::vector<a11y::Element>{input});
+    input.post(Change::text);
     observation.reset();
     sim.advance(1);
     EXPECT_EQ(changes, 0);
     EXPECT_EQ(sim.ax().liveObservers(10), 0);
     EXPECT_EQ(sim.ws().activationObservers(), 0u);
     sim.activate(other);
-    input.post("AXValueChanged");
+    input.post(Change::text);
     sim.advance(1);
     EXPECT_EQ(changes, 0);
 }
@@ -189,11 +191,11 @@ TEST_F(Observation, ChangeHandlerMayObserveAgainAndEventsDuringItScheduleTheNext
     QObject::disconnect(observation.get(), &FocusObservation::changed, nullptr, nullptr);
     QObject::connect(observation.get(), &FocusObservation::changed, [this] {
         ++changes;
-        observation->observe(10, std::vector<ax::Element>{input});
-        input.post("AXValueChanged");
+        observation->observe(10, std::vector<a11y::Element>{input});
+        input.post(Change::text);
     });
-    observation->observe(10, std::vector<ax::Element>{input});
-    input.post("AXValueChanged");
+    observation->observe(10, std::vector<a11y::Element>{input});
+    input.post(Change::text);
     sim.advance(0.03);
     EXPECT_EQ(changes, 1);
     sim.advance(0.03);

@@ -9,17 +9,25 @@
 
 using namespace tandrel;
 using namespace tandrel::sim;
+using a11y::Label;
+using a11y::Question;
+using a11y::Role;
 using tandrel::test::LogCapture;
 
 namespace {
 
 const QString kChatGPT = QStringLiteral("com.openai.chat");
 
+// An application whose request to show its whole tree succeeds without changing anything.
+void acceptsWaking(SimApp& app) {
+    app.element().onWake([] { return Result<Done>(Done{}); });
+}
+
 // A desktop chat application whose window holds a composer body with a focused text area.
 class DesktopChat : public ::testing::Test {
 protected:
     DesktopChat() {
-        app.element().onSet("AXManualAccessibility", [](const ax::Value&) { return 0; });
+        acceptsWaking(app);
         sim.activate(app);
         app.focus(input);
     }
@@ -30,11 +38,11 @@ protected:
     SimDesktop sim;
     SimApp& app = sim.addApp(700, kChatGPT, QString("ChatGPT"));
     SimElement window = app.window("ChatGPT", Rect(0, 0, 1000, 800));
-    SimElement web = window.child("AXWebArea");
+    SimElement web = window.child(Role::webDocument);
     SimElement body =
-        web.child("AXGroup").classes({"_ComposerLayoutBody_b"}).frame(100, 600, 600, 100);
+        web.child(Role::other).classes({"_ComposerLayoutBody_b"}).frame(100, 600, 600, 100);
     SimElement input =
-        body.child("AXTextArea").frame(120, 620, 560, 40).placeholder("Ask anything");
+        body.child(Role::textArea).frame(120, 620, 560, 40).placeholder("Ask anything");
     FocusTracker tracker{sim};
 };
 
@@ -45,8 +53,8 @@ TEST_F(DesktopChat, NoAnswerAndNoDecisionWithoutTrustOrAForeignFrontApplication)
     EXPECT_FALSE(tracker.current(true));
 
     sim.setTrusted(true);
-    sim.ws().setFrontmost(RunningApplication{700, std::nullopt, QString("ChatGPT")});
-    EXPECT_FALSE(tracker.current(true)) << "no bundle identifier";
+    sim.ws().setFrontmost(RunningApplication{700, {}, QString("ChatGPT")});
+    EXPECT_FALSE(tracker.current(true)) << "its windows name no application";
     sim.ws().setFrontmost(std::nullopt);
     EXPECT_FALSE(tracker.current(true));
     EXPECT_EQ(tracker.lastOutcome().reason, FocusOutcome::Reason::noFrontmostApplication);
@@ -71,11 +79,12 @@ TEST_F(DesktopChat, DetectsTheComposerWithItsSurfaceAndNoPageAddress) {
     EXPECT_EQ(target->element, input.element());
     EXPECT_EQ(target->frame, Rect(100, 600, 600, 100));
     EXPECT_EQ(target->appName, "ChatGPT");
-    EXPECT_EQ(target->layoutElements, (std::vector<ax::Element>{input.element(), body.element()}));
+    EXPECT_EQ(target->layoutElements,
+              (std::vector<a11y::Element>{input.element(), body.element()}));
     EXPECT_FALSE(target->documentURL);
     EXPECT_EQ(tracker.lastDecision(), "com.openai.chat: composer detected");
     EXPECT_EQ(tracker.lastPanelCount(), 0);
-    EXPECT_FLOAT_EQ(*app.element().node()->messagingTimeout, 0.15f);
+    EXPECT_EQ(sim.ax().replyTimeout(), std::chrono::milliseconds(150));
 }
 
 TEST_F(DesktopChat, SameDecisionIsLoggedOnceAndEveryChangeIsLogged) {
@@ -100,38 +109,38 @@ TEST_F(DesktopChat, SameDecisionIsLoggedOnceAndEveryChangeIsLogged) {
 }
 
 TEST_F(DesktopChat, RejectionListsTheRolesOfEveryExaminedElement) {
-    SimElement l1 = body.child("AXGroup");
-    SimElement l2 = l1.child("AXScrollArea").fail("AXRole", ax::kFailure);
-    SimElement l3 = l2.child("AXGroup");
-    SimElement text = l3.child("AXStaticText");
-    app.focus(text);
+    SimElement l1 = body.child(Role::other);
+    SimElement l2 = l1.child(Role::other).fail(Question::role, Failure::noValue);
+    SimElement l3 = l2.child(Role::other);
+    SimElement field = l3.child(Role::textField).frame(130, 625, 100, 20);
+    app.focus(field);
     EXPECT_FALSE(tracker.current(true));
     EXPECT_EQ(tracker.lastDecision(),
-              "com.openai.chat: no accepted input (roles: AXStaticText, AXGroup, , AXGroup)");
+              "com.openai.chat: no accepted input (roles: text field, other, , other)");
 
-    SimElement lone = app.element().child("AXButton").fail("AXParent", ax::kNoValue);
+    SimElement lone = app.element().child(Role::other).fail(Question::parent, Failure::noValue);
     app.focus(lone);
     tracker.current(true);
-    EXPECT_EQ(tracker.lastDecision(), "com.openai.chat: no accepted input (roles: AXButton)");
+    EXPECT_EQ(tracker.lastDecision(), "com.openai.chat: no accepted input (roles: other)");
 }
 
 // A read that times out leaves the answer unknown rather than negative; one the answer does not
 // rest on changes nothing.
 TEST_F(DesktopChat, UnansweredReadsMakeARefusalANotRespondingApplication) {
     using Reason = FocusOutcome::Reason;
-    app.element().fail("AXFocusedUIElement", ax::kCannotComplete);
+    app.element().fail(Question::focusedElement, Failure::notAnswering);
     EXPECT_FALSE(tracker.current(false));
     EXPECT_EQ(tracker.lastOutcome().reason, Reason::applicationNotResponding);
     EXPECT_EQ(tracker.lastOutcome().text(), "com.openai.chat is not responding");
     EXPECT_EQ(tracker.lastDecision(), "com.openai.chat: com.openai.chat is not responding");
 
-    app.element().unset("AXFocusedUIElement");
-    SimElement inner = input.child("AXStaticText").fail("AXParent", ax::kCannotComplete);
+    app.element().unfail(Question::focusedElement);
+    SimElement inner = input.child(Role::other).fail(Question::parent, Failure::notAnswering);
     app.focus(inner);
     EXPECT_FALSE(tracker.current(false));
     EXPECT_EQ(tracker.lastOutcome().reason, Reason::applicationNotResponding) << "the walk up";
 
-    input.fail("AXDescription", ax::kCannotComplete);
+    input.fail(Question::description, Failure::notAnswering);
     app.focus(input);
     EXPECT_TRUE(tracker.current(false)) << "accepted on its placeholder alone";
     EXPECT_EQ(tracker.lastOutcome().reason, Reason::composerDetected);
@@ -146,32 +155,34 @@ TEST_F(DesktopChat, UnansweredReadsMakeARefusalANotRespondingApplication) {
 }
 
 TEST_F(DesktopChat, ClimbsFromARejectedOrUnusableElementToAnAcceptedAncestor) {
-    SimElement inner = input.child("AXTextField").placeholder("Search").frame(130, 625, 100, 20);
+    SimElement inner = input.child(Role::textField).placeholder("Search").frame(130, 625, 100, 20);
     app.focus(inner);
     auto target = tracker.current(false);
     ASSERT_TRUE(target);
     EXPECT_EQ(target->element, input.element()) << "the search field is rejected";
 
-    inner.unset("AXPlaceholderValue").role("AXTextArea").enabled(false);
+    inner.unset(Label::placeholder).role(Role::textArea).enabled(false);
     EXPECT_EQ(tracker.current(false)->element, input.element()) << "disabled";
 
     inner.enabled(true).frame(130, 625, 0, 20);
     EXPECT_EQ(tracker.current(false)->element, input.element()) << "no frame";
 
-    inner.frame(130, 625, 100, 20).set("AXEnabled", "no");
-    EXPECT_EQ(tracker.current(false)->element, inner.element()) << "only a boolean false counts";
+    inner.frame(130, 625, 100, 20).fail(Question::enabled, Failure::unsupported);
+    EXPECT_EQ(tracker.current(false)->element, inner.element()) << "only a known false counts";
 }
 
-TEST_F(DesktopChat, EveryHintAttributeTakesPart) {
-    input.role("AXTextField").unset("AXPlaceholderValue");
+TEST_F(DesktopChat, EveryHintLabelTakesPart) {
+    input.role(Role::textField).unset(Label::placeholder);
     EXPECT_FALSE(tracker.current(false)) << "a text field needs a hint";
-    for (const char* attribute :
-         {"AXPlaceholderValue", "AXDescription", "AXTitle", "AXIdentifier", "AXDOMIdentifier"}) {
-        input.set(attribute, "reply-box");
-        EXPECT_TRUE(tracker.current(false)) << attribute;
-        input.unset(attribute);
+    for (const Label label :
+         {Label::placeholder, Label::description, Label::name, Label::identifier}) {
+        input.label(label, "reply-box");
+        EXPECT_TRUE(tracker.current(false)) << a11y::nameOf(a11y::questionOf(label));
+        input.unset(label);
     }
-    input.set("AXDOMIdentifier", "prompt").set("AXTitle", "Rename");
+    input.tag("reply");
+    EXPECT_FALSE(tracker.current(false)) << "the tag name is no hint";
+    input.identifier("prompt").name("Rename");
     EXPECT_FALSE(tracker.current(false)) << "a rejecting word in any hint wins";
 }
 
@@ -179,9 +190,9 @@ TEST_F(DesktopChat, WithoutTheComposerFrameTheInputFrameIsUsedAndNothingIsLogged
     const auto target = tracker.current(false);
     ASSERT_TRUE(target);
     EXPECT_EQ(target->frame, Rect(120, 620, 560, 40));
-    EXPECT_EQ(target->layoutElements, std::vector<ax::Element>{input.element()});
+    EXPECT_EQ(target->layoutElements, std::vector<a11y::Element>{input.element()});
     EXPECT_FALSE(tracker.lastPanelCount());
-    EXPECT_EQ(sim.calls("AXDOMClassList"), 0) << "no layout walk";
+    EXPECT_EQ(sim.calls(Question::classes), 0) << "no layout walk";
 }
 
 TEST_F(DesktopChat, PanelCountIsLoggedOnChangeIncludingBetweenNoSurfaceAndNoPanels) {
@@ -208,9 +219,9 @@ TEST_F(DesktopChat, PanelCountIsLoggedOnChangeIncludingBetweenNoSurfaceAndNoPane
 
 TEST_F(DesktopChat, NameFallsBackToChat) {
     SimApp& nameless = sim.addApp(701, kChatGPT, std::nullopt);
-    nameless.element().onSet("AXManualAccessibility", [](const ax::Value&) { return 0; });
+    acceptsWaking(nameless);
     SimElement field =
-        nameless.window("", Rect(0, 0, 500, 500)).child("AXTextArea").frame(10, 10, 100, 30);
+        nameless.window("", Rect(0, 0, 500, 500)).child(Role::textArea).frame(10, 10, 100, 30);
     nameless.focus(field);
     sim.activate(nameless);
     EXPECT_EQ(tracker.current(false)->appName, "Chat");
@@ -219,15 +230,15 @@ TEST_F(DesktopChat, NameFallsBackToChat) {
 TEST_F(DesktopChat, OneEvaluationNeverAsksTheSameQuestionTwice) {
     sim.resetCalls();
     ASSERT_TRUE(tracker.current(true));
-    EXPECT_EQ(sim.ax().mostReadsOfOneAttribute(), 1);
-    EXPECT_EQ(sim.calls("createApplication"), 1);
+    EXPECT_EQ(sim.ax().mostReadsOfOneQuestion(), 1);
+    EXPECT_EQ(sim.ax().applicationCalls(), 1);
 }
 
 // The one application whose composer is a prompt group.
 class OpenCode : public ::testing::Test {
 protected:
     OpenCode() {
-        app.element().onSet("AXManualAccessibility", [](const ax::Value&) { return 0; });
+        acceptsWaking(app);
         sim.activate(app);
         app.focus(input);
     }
@@ -235,11 +246,11 @@ protected:
     SimDesktop sim;
     SimApp& app = sim.addApp(800, QString("ai.opencode.desktop"), QString("OpenCode"));
     SimElement group = app.window("OpenCode", Rect(0, 0, 1000, 800))
-                           .child("AXWebArea")
-                           .child("AXGroup")
+                           .child(Role::webDocument)
+                           .child(Role::other)
                            .classes({"group/prompt-input"})
                            .frame(50, 650, 900, 120);
-    SimElement input = group.child("AXTextArea").frame(60, 660, 880, 40);
+    SimElement input = group.child(Role::textArea).frame(60, 660, 880, 40);
     FocusTracker tracker{sim};
 };
 
@@ -266,123 +277,122 @@ class Activation : public ::testing::Test {
 protected:
     Activation() { sim.activate(app); }
 
-    // Scripts the answer to "AXManualAccessibility"; success reveals the focused input.
-    void answerManual(ax::AXError result) {
-        app.element().onSet("AXManualAccessibility", [this, result](const ax::Value&) {
-            if (result == ax::kSuccess)
-                app.focus(input);
-            return result;
+    // Scripts the answer to a request to wake; success reveals the focused input.
+    void answerWake(std::optional<Failure> failure) {
+        app.element().onWake([this, failure]() -> Result<Done> {
+            if (failure)
+                return *failure;
+            app.focus(input);
+            return Done{};
         });
     }
-    void answerEnhanced(ax::AXError result) {
-        app.element().onSet("AXEnhancedUserInterface",
-                            [result](const ax::Value&) { return result; });
+    int wakes() const { return sim.calls(Question::wake); }
+    int awakeChecks() const { return sim.calls(Question::isAwake); }
+    QString activationLine(const char* result) const {
+        return QStringLiteral("Accessibility activation: com.openai.chat wake result: ") + result;
     }
-    int manualSets() const { return sim.calls("AXManualAccessibility"); }
 
     LogCapture log;
     SimDesktop sim;
     SimApp& app = sim.addApp(900, kChatGPT, QString("ChatGPT"));
     SimElement input =
-        app.window("ChatGPT", Rect(0, 0, 800, 600)).child("AXTextArea").frame(100, 500, 600, 40);
+        app.window("ChatGPT", Rect(0, 0, 800, 600)).child(Role::textArea).frame(100, 500, 600, 40);
     FocusTracker tracker{sim};
 };
 
-TEST_F(Activation, AcceptedManualAccessibilityRevealsTheInputInTheSameEvaluation) {
-    answerManual(ax::kSuccess);
+TEST_F(Activation, AcceptedWakeRevealsTheInputInTheSameEvaluation) {
+    answerWake(std::nullopt);
     EXPECT_TRUE(tracker.current(true));
-    EXPECT_EQ(tracker.accessibilityActivation().manual(), std::set<ax::Pid>{900});
-    EXPECT_EQ(tracker.accessibilityActivation().finished(), std::set<ax::Pid>{900});
-    EXPECT_EQ(
-        log.count("tandrel.focus",
-                  "Accessibility activation: com.openai.chat AXManualAccessibility result: 0"),
-        1);
+    EXPECT_EQ(tracker.accessibilityActivation().manual(), std::set<a11y::Pid>{900});
+    EXPECT_EQ(tracker.accessibilityActivation().finished(), std::set<a11y::Pid>{900});
+    EXPECT_EQ(log.count("tandrel.focus", activationLine("done")), 1);
 }
 
-TEST_F(Activation, UnsupportedManualThenAcceptedEnhancedSettlesForGood) {
-    answerManual(ax::kAttributeUnsupported);
-    answerEnhanced(ax::kSuccess);
-    tracker.current(true);
-    EXPECT_EQ(tracker.accessibilityActivation().finished(), std::set<ax::Pid>{900});
-    EXPECT_TRUE(tracker.accessibilityActivation().manual().empty());
-    EXPECT_EQ(
-        log.count("tandrel.focus",
-                  "Accessibility activation: com.openai.chat AXEnhancedUserInterface result: 0"),
-        1);
-
-    for (int i = 0; i < 30; ++i) {
-        sim.advance(1);
-        tracker.current(true);
+TEST_F(Activation, NothingToWakeSettlesForGood) {
+    // An application without the request is asked once, as is one that answers it unsupported.
+    for (const bool scripted : {false, true}) {
+        SCOPED_TRACE(scripted ? "answers unsupported" : "has no such request");
+        SimDesktop desktop;
+        SimApp& chat = desktop.addApp(900, kChatGPT, QString("ChatGPT"));
+        if (scripted)
+            chat.element().onWake([] { return Result<Done>(Failure::unsupported); });
+        desktop.activate(chat);
+        FocusTracker fresh(desktop);
+        fresh.current(true);
+        EXPECT_EQ(fresh.accessibilityActivation().finished(), std::set<a11y::Pid>{900});
+        EXPECT_TRUE(fresh.accessibilityActivation().manual().empty());
+        for (int i = 0; i < 30; ++i) {
+            desktop.advance(1);
+            fresh.current(true);
+        }
+        EXPECT_EQ(desktop.calls(Question::wake), 1);
+        EXPECT_EQ(desktop.calls(Question::isAwake), 0);
     }
-    EXPECT_EQ(manualSets(), 1);
-    EXPECT_EQ(sim.calls("AXEnhancedUserInterface"), 1);
+    EXPECT_EQ(log.count("tandrel.focus", activationLine("unsupported")), 2);
 }
 
 TEST_F(Activation, OtherFailuresAreRetriedAtFiveSecondsAndNotBefore) {
-    answerManual(ax::kCannotComplete);
-    tracker.current(true);
-    EXPECT_EQ(manualSets(), 1);
-    EXPECT_EQ(sim.calls("AXEnhancedUserInterface"), 0);
+    for (const Failure failure : {Failure::noValue, Failure::notAnswering, Failure::gone}) {
+        SCOPED_TRACE(nameOf(failure));
+        sim.resetCalls();
+        sim.advance(AccessibilityActivation::retryInterval);
+        answerWake(failure);
+        tracker.current(true);
+        EXPECT_EQ(wakes(), 1);
+        EXPECT_EQ(log.count("tandrel.focus", activationLine(nameOf(failure))), 1);
 
-    sim.advance(4.999);
-    tracker.current(true);
-    EXPECT_EQ(manualSets(), 1);
-    sim.advance(0.001);
-    tracker.current(true);
-    EXPECT_EQ(manualSets(), 2);
-    EXPECT_TRUE(tracker.accessibilityActivation().finished().empty());
+        sim.advance(4.999);
+        tracker.current(true);
+        EXPECT_EQ(wakes(), 1);
+        sim.advance(0.001);
+        tracker.current(true);
+        EXPECT_EQ(wakes(), 2);
+        EXPECT_TRUE(tracker.accessibilityActivation().finished().empty());
+    }
 }
 
-TEST_F(Activation, EnhancedFailureLeavesTheProcessUnsettled) {
-    answerManual(ax::kNotImplemented);
-    answerEnhanced(ax::kCannotComplete);
-    tracker.current(true);
-    EXPECT_TRUE(tracker.accessibilityActivation().finished().empty());
-    sim.advance(5);
-    tracker.current(true);
-    EXPECT_EQ(sim.calls("AXEnhancedUserInterface"), 2);
-}
-
-TEST_F(Activation, ManualProcessIsRecheckedOnlyWhileItShowsNoFocus) {
-    answerManual(ax::kSuccess);
+TEST_F(Activation, WokenProcessIsRecheckedOnlyWhileItShowsNoFocus) {
+    answerWake(std::nullopt);
     tracker.current(true);
     sim.resetCalls();
 
     sim.advance(10);
     tracker.current(true);
-    EXPECT_EQ(manualSets(), 0) << "it shows a focused element: nothing to check";
+    EXPECT_EQ(awakeChecks() + wakes(), 0) << "it shows a focused element: nothing to check";
 
-    // The application resets the attribute and loses its tree.
+    // The application falls asleep again and loses its tree.
     app.clearFocus();
-    app.element().set("AXManualAccessibility", ax::Boolean{false});
+    app.element().awake(false);
     tracker.current(true);
-    EXPECT_EQ(manualSets(), 2) << "one read, then set again";
+    EXPECT_EQ(awakeChecks(), 1);
+    EXPECT_EQ(wakes(), 1) << "found asleep, so woken again";
     EXPECT_TRUE(tracker.current(true)) << "the renewed tree shows the input";
 
     app.clearFocus();
     sim.advance(1);
     tracker.current(true);
-    EXPECT_EQ(manualSets(), 2) << "checked at most every five seconds";
+    EXPECT_EQ(awakeChecks(), 1) << "checked at most every five seconds";
     sim.advance(4);
     tracker.current(true);
-    EXPECT_EQ(manualSets(), 3) << "attribute still true: only read";
+    EXPECT_EQ(awakeChecks(), 2);
+    EXPECT_EQ(wakes(), 1) << "still awake: only checked";
 }
 
 TEST_F(Activation, EveryNewProcessIsActivatedAfresh) {
-    answerManual(ax::kSuccess);
+    answerWake(std::nullopt);
     tracker.current(true);
     SimApp& relaunched = sim.addApp(901, kChatGPT, QString("ChatGPT"));
-    relaunched.element().onSet("AXManualAccessibility", [](const ax::Value&) { return 0; });
+    acceptsWaking(relaunched);
     sim.activate(relaunched);
     tracker.current(true);
-    EXPECT_EQ(tracker.accessibilityActivation().finished(), (std::set<ax::Pid>{900, 901}));
+    EXPECT_EQ(tracker.accessibilityActivation().finished(), (std::set<a11y::Pid>{900, 901}));
 }
 
 TEST(ChatTargetMatches, ComparesProcessElementAndPageOnly) {
     SimDesktop sim;
     SimApp& app = sim.addApp(1, QString("b"), QString("B"));
-    SimElement input = app.window("w", Rect(0, 0, 10, 10)).child("AXTextArea");
-    SimElement other = input.parent().child("AXTextArea");
+    SimElement input = app.window("w", Rect(0, 0, 10, 10)).child(Role::textArea);
+    SimElement other = input.parent().child(Role::textArea);
 
     ChatTarget a{1, input.element(), Rect(0, 0, 5, 5), "B", {}, QUrl("https://chatgpt.com/c/1")};
     ChatTarget b = a;
@@ -430,7 +440,7 @@ TEST(FocusTrackerRepeated, NextEvaluationSeesEveryComposerChangeLikeAFreshTracke
         {"classes", [&] { scene.body.classes({QStringLiteral("flex")}); }},
         {"replace",
          [&] {
-             replacement = scene.body.child(QStringLiteral("AXTextArea"))
+             replacement = scene.body.child(Role::textArea)
                                .placeholder(QStringLiteral("Message ChatGPT"))
                                .tag(QStringLiteral("textarea"))
                                .editable(true)

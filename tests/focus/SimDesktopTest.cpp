@@ -80,94 +80,100 @@ TEST(ManualClock, DestroyingAHandleCancelsEvenFromInsideTheWork) {
     EXPECT_EQ(clock.pendingCount(), 0u);
 }
 
+using a11y::Change;
+using a11y::Question;
+using a11y::Role;
+
 class SimTree : public ::testing::Test {
 protected:
     SimDesktop sim;
     SimApp& app = sim.addApp(300, QString("org.example.Notes"), QString("Notes"));
     SimElement window = app.window("Notes", Rect(0, 0, 800, 600));
-    SimElement field = window.child("AXTextField").frame(10, 20, 300, 24).text("abc");
+    SimElement field = window.child(Role::textField).frame(10, 20, 300, 24).text("abc");
 };
 
-TEST_F(SimTree, EveryReadMakesAFreshHandleThatIsEqualButNotIdentical) {
-    const ax::Reading a = sim.ax().copyAttributeValue(field, "AXParent");
-    const ax::Reading b = sim.ax().copyAttributeValue(field, "AXParent");
+TEST_F(SimTree, EveryAnswerMakesAFreshHandleThatIsEqualButNotIdentical) {
+    const auto a = sim.ax().parent(field);
+    const auto b = sim.ax().parent(field);
     ASSERT_TRUE(a.ok() && b.ok());
-    const ax::Element& parentA = *a.value.get<ax::Element>();
-    const ax::Element& parentB = *b.value.get<ax::Element>();
-    EXPECT_NE(parentA.impl(), parentB.impl());
-    EXPECT_EQ(parentA, parentB);
-    EXPECT_EQ(parentA, window.element());
-    EXPECT_EQ(parentA.hash(), window.element().hash());
+    EXPECT_NE(a->impl(), b->impl());
+    EXPECT_EQ(*a, *b);
+    EXPECT_EQ(*a, window.element());
+    EXPECT_EQ(a->hash(), window.element().hash());
 }
 
-TEST_F(SimTree, StructuralAttributesComeFromTheTreeAndOverridesWin) {
+TEST_F(SimTree, AnswersComeFromTheTreeAndScriptedFailuresWin) {
     auto& ax = sim.ax();
-    EXPECT_EQ(ax.copyAttributeValue(field, "AXPosition").value, ax::Value(Point{10, 20}));
-    EXPECT_EQ(ax.copyAttributeValue(field, "AXSize").value, ax::Value(Size{300, 24}));
-    EXPECT_EQ(ax.copyAttributeValue(field, "AXNumberOfCharacters").value, ax::Value(ax::Number{3}));
-    EXPECT_EQ(ax.copyAttributeValue(field, "AXSelectedTextRange").value,
-              ax::Value(TextRange{3, 0}));
-    EXPECT_EQ(ax.copyAttributeValue(field, "AXWindow").value, ax::Value(window.element()));
-    EXPECT_EQ(ax.copyParameterizedAttributeValue(field, "AXStringForRange", TextRange{1, 2}).value,
-              ax::Value(QString("bc")));
-    EXPECT_EQ(ax.copyParameterizedAttributeValue(field, "AXStringForRange", TextRange{2, 5}).error,
-              ax::kIllegalArgument);
-    EXPECT_EQ(ax.copyAttributeValue(field, "AXDescription").error, ax::kAttributeUnsupported);
+    EXPECT_EQ(ax.frame(field).value(), Rect(10, 20, 300, 24));
+    EXPECT_EQ(ax.text(field, true).value(), (a11y::TextContent{"abc", TextRange{3, 0}}));
+    EXPECT_EQ(ax.text(field, false).value(), (a11y::TextContent{"abc", std::nullopt}));
+    EXPECT_EQ(ax.window(field).value(), window.element());
+    EXPECT_EQ(ax.label(window, a11y::Label::name).value(), "Notes");
+    EXPECT_TRUE(ax.label(field, a11y::Label::description).failedWith(Failure::noValue));
+    EXPECT_TRUE(ax.state(field, a11y::State::enabled).failedWith(Failure::unsupported));
 
-    field.fail("AXPosition", ax::kCannotComplete).set("AXValue", ax::Number{7});
-    EXPECT_EQ(ax.copyAttributeValue(field, "AXPosition").error, ax::kCannotComplete);
-    EXPECT_EQ(ax.copyAttributeValue(field, "AXValue").value, ax::Value(ax::Number{7}));
+    field.fail(Question::frame, Failure::notAnswering);
+    EXPECT_TRUE(ax.frame(field).failedWith(Failure::notAnswering));
+    EXPECT_TRUE(ax.role(field).ok()) << "only the scripted question fails";
+    field.unfail(Question::frame);
+    EXPECT_TRUE(ax.frame(field).ok());
+
+    sim.ax().setAnswering(300, false);
+    EXPECT_TRUE(ax.role(window).failedWith(Failure::notAnswering));
+    sim.ax().setAnswering(300, true);
+    EXPECT_TRUE(ax.role(window).ok());
 }
 
-TEST_F(SimTree, ScriptedSetterDecidesTheResultAndMayChangeLaterReads) {
-    SimElement appElement = app.element();
-    const ax::Element application = sim.accessibility().createApplication(300);
-    EXPECT_EQ(sim.ax().setAttributeValue(application, "AXManualAccessibility", ax::Boolean{true}),
-              ax::kAttributeUnsupported);
-    EXPECT_EQ(sim.ax().copyAttributeValue(application, "AXFocusedUIElement").error, ax::kNoValue);
+TEST_F(SimTree, ScriptedWakeDecidesTheResultAndMayChangeLaterAnswers) {
+    const a11y::Element application = sim.accessibility().application(300);
+    EXPECT_TRUE(sim.ax().wake(application).failedWith(Failure::unsupported));
+    EXPECT_TRUE(sim.ax().focusedElement(application).failedWith(Failure::noValue));
 
-    appElement.onSet("AXManualAccessibility", [&](const ax::Value&) {
+    app.element().awake(false).onWake([&] {
         app.focus(field);
-        return ax::kSuccess;
+        return Result<Done>(Done{});
     });
-    EXPECT_EQ(sim.ax().setAttributeValue(application, "AXManualAccessibility", ax::Boolean{true}),
-              ax::kSuccess);
-    EXPECT_EQ(sim.ax().copyAttributeValue(application, "AXFocusedUIElement").value,
-              ax::Value(field.element()));
-    EXPECT_EQ(sim.ax().copyAttributeValue(application, "AXManualAccessibility").value,
-              ax::Value(ax::Boolean{true}));
+    EXPECT_EQ(sim.ax().isAwake(application).value(), false);
+    EXPECT_TRUE(sim.ax().wake(application).ok());
+    EXPECT_EQ(sim.ax().focusedElement(application).value(), field.element());
+    EXPECT_EQ(sim.ax().isAwake(application).value(), true);
 }
 
-TEST_F(SimTree, RemovedElementsAndUnknownProcessesAnswerInvalidElement) {
-    const ax::Element handle = field;
+TEST_F(SimTree, RemovedElementsUnknownProcessesAndAnUntrustedProcessGetNothing) {
+    const a11y::Element handle = field;
     field.remove();
-    EXPECT_EQ(sim.ax().copyAttributeValue(handle, "AXRole").error, ax::kInvalidUIElement);
-    EXPECT_TRUE(sim.ax().copyAttributeValue(window, "AXChildren").value.get<ax::Array>()->empty());
-    const ax::Element nobody = sim.accessibility().createApplication(999);
-    EXPECT_EQ(sim.ax().copyAttributeValue(nobody, "AXFocusedUIElement").error,
-              ax::kInvalidUIElement);
+    EXPECT_TRUE(sim.ax().role(handle).failedWith(Failure::gone));
+    EXPECT_TRUE(sim.ax().children(window).value().empty());
+    EXPECT_TRUE(sim.accessibility().application(999).isNull());
+    EXPECT_TRUE(sim.ax().focusedElement(a11y::Element()).failedWith(Failure::gone));
     sim.setTrusted(false);
-    EXPECT_EQ(sim.ax().copyAttributeValue(window, "AXRole").error, ax::kAPIDisabled);
+    EXPECT_TRUE(sim.ax().role(window).failedWith(Failure::gone));
 }
 
-TEST_F(SimTree, NotificationsReachOnlyObserversThatAddedThemOnAnEqualElement) {
-    std::vector<QString> received;
-    auto creation = sim.accessibility().createObserver(
-        300, [&](const ax::Element&, const QString& name) { received.push_back(name); });
-    ASSERT_EQ(creation.error, ax::kSuccess);
-    auto& observer = *creation.observer;
-    // Every element() call makes a new handle: registered through one, posted through another.
-    EXPECT_EQ(observer.addNotification(field.element(), "AXValueChanged"), ax::kSuccess);
-    EXPECT_EQ(observer.addNotification(field, "AXValueChanged"),
-              ax::kNotificationAlreadyRegistered);
-    field.post("AXValueChanged");
-    field.post("AXMoved");
-    window.post("AXValueChanged");
-    EXPECT_EQ(received, (std::vector<QString>{"AXValueChanged"}));
+TEST_F(SimTree, ChangesReachOnlyObserversThatWatchThemOnAnEqualElement) {
+    std::vector<Change> received;
+    auto observed = sim.accessibility().observe(
+        300, [&](const a11y::Element&, Change change) { received.push_back(change); });
+    ASSERT_TRUE(observed.ok());
+    std::unique_ptr<a11y::Observer> observer = std::move(observed).value();
+    // Every element() call makes a new handle: watched through one, posted through another.
+    observer->watch(field.element(), Change::text);
+    observer->watch(field, Change::text);
+    EXPECT_EQ(sim.ax().watchCalls().size(), 1u) << "watching twice does nothing";
+    field.post(Change::text);
+    field.post(Change::bounds);
+    window.post(Change::text);
+    EXPECT_EQ(received, (std::vector<Change>{Change::text}));
 
-    creation.observer.reset();
-    field.post("AXValueChanged");
-    EXPECT_EQ(received.size(), 1u);
+    // A change of the whole application is heard through its application element, wherever
+    // it is posted.
+    observer->watch(app.element(), Change::focus);
+    window.post(Change::focus);
+    EXPECT_EQ(received.back(), Change::focus);
+
+    observer.reset();
+    field.post(Change::text);
+    EXPECT_EQ(received.size(), 2u);
 }
 
 // Handles and observers of the real desktop hold plain references to it, so whatever a desktop
@@ -193,13 +199,13 @@ TEST(SimDesktopLifetime, OutlivingWhatItHandedOutStopsTheProcessNamingIt) {
          [](SimDesktop& d) {
              d.addApp(300, std::nullopt, std::nullopt);
              return std::shared_ptr<void>(
-                 d.accessibility().createObserver(300, [](auto&, auto&) {}).observer);
+                 d.accessibility().observe(300, [](auto&, auto) {}).value());
          },
          "1 observer\\(s\\) of the simulated accessibility"},
         {"element",
          [](SimDesktop& d) {
              d.addApp(300, std::nullopt, std::nullopt);
-             return std::make_shared<ax::Element>(d.accessibility().createApplication(300));
+             return std::make_shared<a11y::Element>(d.accessibility().application(300));
          },
          "1 element\\(s\\) of the simulated accessibility"},
     };
@@ -224,19 +230,20 @@ TEST(SimDesktopLifetime, OutlivingWhatItHandedOutStopsTheProcessNamingIt) {
 }
 
 TEST(SimDesktopLifetime, WhatTheDesktopKeepsItselfDoesNotCount) {
-    // Elements stored in the tree, recorded notification calls and removed applications belong
-    // to the desktop: destroying it with them must not stop the process.
+    // The focus kept in the tree, recorded watch calls and removed applications belong to the
+    // desktop: destroying it with them must not stop the process.
     auto desktop = std::make_unique<SimDesktop>();
     SimApp& app = desktop->addApp(300, std::nullopt, std::nullopt);
     SimElement window = app.window("W", Rect(0, 0, 10, 10));
-    const SimElement label = window.child("AXStaticText");
-    window.set("AXTitleUIElement", ax::Value(label.element()));
+    app.focus(window.child(a11y::Role::other));
     {
-        auto observer = desktop->accessibility().createObserver(300, [](auto&, auto&) {});
-        ASSERT_EQ(observer.observer->addNotification(window, "AXMoved"), ax::kSuccess);
+        auto observer = desktop->accessibility().observe(300, [](auto&, auto) {});
+        ASSERT_TRUE(observer.ok());
+        (*observer)->watch(window, a11y::Change::bounds);
     }
+    EXPECT_EQ(desktop->ax().watchCalls().size(), 1u);
     app.quit();
-    desktop->accessibility().createApplication(999);
+    desktop->accessibility().application(999);
     window = SimElement();
     desktop.reset();
     SUCCEED();

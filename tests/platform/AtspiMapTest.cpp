@@ -1,85 +1,73 @@
 // SPDX-License-Identifier: MIT
-#include "platform/linux/AtspiRoles.h"
+#include "platform/linux/AtspiMap.h"
 
 #include <gtest/gtest.h>
 
 namespace tandrel::linuxdesktop {
 namespace {
 
-RoleFacts facts(AtspiRole role) {
-    RoleFacts f;
-    f.role = role;
-    return f;
+using a11y::Role;
+
+struct RoleCase {
+    const char* what;
+    RoleFacts facts;
+    Role role;
+};
+
+RoleFacts facts(AtspiRole role, bool editable = false, bool multiLine = false,
+                bool singleLine = false, bool webContent = false) {
+    return RoleFacts{role, editable, multiLine, singleLine, webContent};
 }
 
-RoleFacts editable(AtspiRole role, bool multiLine = false, bool singleLine = false) {
-    RoleFacts f = facts(role);
-    f.editable = true;
-    f.multiLine = multiLine;
-    f.singleLine = singleLine;
-    return f;
+TEST(AtspiMap, EachElementReadsAsTheRoleTheRulesKnow) {
+    const RoleCase cases[] = {
+        // A textarea and a role=textbox contenteditable are multi-line entries.
+        {"textarea", facts(ATSPI_ROLE_ENTRY, true, true), Role::textArea},
+        {"single-line entry", facts(ATSPI_ROLE_ENTRY, true, false, true), Role::textField},
+        // An entry that reports neither line state is a field, never a text area.
+        {"entry without line state", facts(ATSPI_ROLE_ENTRY), Role::textField},
+        {"contenteditable div", facts(ATSPI_ROLE_SECTION, true), Role::textArea},
+        {"plain section", facts(ATSPI_ROLE_SECTION), Role::other},
+        // Even a multi-line password input must stay a password field.
+        {"password", facts(ATSPI_ROLE_PASSWORD_TEXT, true, true), Role::passwordField},
+        {"read-only text", facts(ATSPI_ROLE_TEXT), Role::other},
+        {"static", facts(ATSPI_ROLE_STATIC), Role::other},
+        {"web document", facts(ATSPI_ROLE_DOCUMENT_WEB), Role::webDocument},
+        {"editable document frame", facts(ATSPI_ROLE_DOCUMENT_FRAME, true), Role::other},
+        {"application", facts(ATSPI_ROLE_APPLICATION), Role::application},
+        {"frame", facts(ATSPI_ROLE_FRAME), Role::window},
+        {"window", facts(ATSPI_ROLE_WINDOW), Role::window},
+        {"native dialog", facts(ATSPI_ROLE_DIALOG), Role::window},
+        // A dialog inside a web page (a chat's modal composer) must not stop the walk to the page.
+        {"page dialog", facts(ATSPI_ROLE_DIALOG, false, false, false, true), Role::dialog},
+        {"form", facts(ATSPI_ROLE_FORM), Role::form},
+        {"button", facts(ATSPI_ROLE_PUSH_BUTTON), Role::other},
+        {"unknown", facts(ATSPI_ROLE_UNKNOWN), Role::other},
+    };
+    for (const RoleCase& c : cases)
+        EXPECT_EQ(roleFor(c.facts), c.role) << c.what;
+    // Only dialogs need the object attributes to be told.
+    EXPECT_TRUE(roleNeedsAttributes(facts(ATSPI_ROLE_ALERT)));
+    EXPECT_FALSE(roleNeedsAttributes(facts(ATSPI_ROLE_ENTRY)));
 }
 
-TEST(AtspiRoles, TextInputsReadAsTheTextRolesTheRulesKnow) {
-    // A textarea and a role=textbox contenteditable are multi-line entries.
-    EXPECT_EQ(translateRole(editable(ATSPI_ROLE_ENTRY, true)).role, "AXTextArea");
-    EXPECT_EQ(translateRole(editable(ATSPI_ROLE_ENTRY, false, true)).role, "AXTextField");
-    // An entry that reports neither line state is a field, never a text area.
-    EXPECT_EQ(translateRole(facts(ATSPI_ROLE_ENTRY)).role, "AXTextField");
-    // A plain contenteditable div shows up as an editable section.
-    EXPECT_EQ(translateRole(editable(ATSPI_ROLE_SECTION)).role, "AXTextArea");
-    EXPECT_EQ(translateRole(facts(ATSPI_ROLE_SECTION)).role, "AXGroup");
-    EXPECT_TRUE(translateRole(editable(ATSPI_ROLE_ENTRY, true)).subrole.isEmpty());
+TEST(AtspiMap, LabelsAndStatesComeFromTheirAttributesAndStates) {
+    EXPECT_EQ(attributeKeysFor(a11y::Label::placeholder),
+              (std::vector<const char*>{"placeholder", "placeholder-text"}));
+    EXPECT_STREQ(attributeKeysFor(a11y::Label::identifier).at(0), "id");
+    EXPECT_STREQ(attributeKeysFor(a11y::Label::tagName).at(0), "tag");
+    EXPECT_TRUE(attributeKeysFor(a11y::Label::name).empty());
+    EXPECT_EQ(statesFor(a11y::State::enabled),
+              (std::vector<AtspiStateType>{ATSPI_STATE_ENABLED, ATSPI_STATE_SENSITIVE}));
+    EXPECT_EQ(statesFor(a11y::State::editable), std::vector<AtspiStateType>{ATSPI_STATE_EDITABLE});
 }
 
-TEST(AtspiRoles, PasswordAndSearchFieldsCarryTheirSubroles) {
-    // Even a multi-line password input must stay a secure field.
-    const RoleNames password = translateRole(editable(ATSPI_ROLE_PASSWORD_TEXT, true));
-    EXPECT_EQ(password.role, "AXTextField");
-    EXPECT_EQ(password.subrole, "AXSecureTextField");
-
-    RoleFacts search = editable(ATSPI_ROLE_ENTRY, false, true);
-    search.searchBox = true;
-    EXPECT_EQ(translateRole(search).role, "AXTextField");
-    EXPECT_EQ(translateRole(search).subrole, "AXSearchField");
-}
-
-TEST(AtspiRoles, ReadOnlyTextIsNotAnInput) {
-    EXPECT_EQ(translateRole(facts(ATSPI_ROLE_TEXT)).role, "AXStaticText");
-    EXPECT_EQ(translateRole(facts(ATSPI_ROLE_STATIC)).role, "AXStaticText");
-}
-
-TEST(AtspiRoles, ContainersThatEndUpwardWalks) {
-    EXPECT_EQ(translateRole(facts(ATSPI_ROLE_DOCUMENT_WEB)).role, "AXWebArea");
-    EXPECT_EQ(translateRole(facts(ATSPI_ROLE_APPLICATION)).role, "AXApplication");
-    EXPECT_EQ(translateRole(facts(ATSPI_ROLE_FRAME)).role, "AXWindow");
-    EXPECT_EQ(translateRole(facts(ATSPI_ROLE_WINDOW)).role, "AXWindow");
-    EXPECT_EQ(translateRole(facts(ATSPI_ROLE_DIALOG)).role, "AXWindow");
-    // A dialog inside a web page (a chat's modal composer) must not stop the walk to the page.
-    RoleFacts webDialog = facts(ATSPI_ROLE_DIALOG);
-    webDialog.webContent = true;
-    EXPECT_NE(translateRole(webDialog).role, "AXWindow");
-}
-
-TEST(AtspiRoles, FormsAreLandmarkFormsAndOtherRolesGetNearestNames) {
-    const RoleNames form = translateRole(facts(ATSPI_ROLE_FORM));
-    EXPECT_EQ(form.role, "AXGroup");
-    EXPECT_EQ(form.subrole, "AXLandmarkForm");
-    EXPECT_EQ(translateRole(facts(ATSPI_ROLE_PUSH_BUTTON)).role, "AXButton");
-    EXPECT_EQ(translateRole(facts(ATSPI_ROLE_LINK)).role, "AXLink");
-    EXPECT_EQ(translateRole(facts(ATSPI_ROLE_COMBO_BOX)).role, "AXComboBox");
-    EXPECT_EQ(translateRole(facts(ATSPI_ROLE_PANEL)).role, "AXGroup");
-    EXPECT_EQ(translateRole(facts(ATSPI_ROLE_UNKNOWN)).role, "AXGroup");
-}
-
-TEST(AtspiRoles, ParagraphLikeChildrenAreBlocksAndInlineOnesAreNot) {
-    EXPECT_TRUE(isBlockRole(ATSPI_ROLE_PARAGRAPH));
-    EXPECT_TRUE(isBlockRole(ATSPI_ROLE_HEADING));
-    EXPECT_TRUE(isBlockRole(ATSPI_ROLE_LIST_ITEM));
-    EXPECT_TRUE(isBlockRole(ATSPI_ROLE_SECTION));
-    EXPECT_FALSE(isBlockRole(ATSPI_ROLE_LINK));
-    EXPECT_FALSE(isBlockRole(ATSPI_ROLE_IMAGE));
-    EXPECT_FALSE(isBlockRole(ATSPI_ROLE_STATIC));
+TEST(AtspiMap, ParagraphLikeChildrenAreBlocksAndInlineOnesAreNot) {
+    for (const AtspiRole block :
+         {ATSPI_ROLE_PARAGRAPH, ATSPI_ROLE_HEADING, ATSPI_ROLE_LIST_ITEM, ATSPI_ROLE_SECTION})
+        EXPECT_TRUE(isBlockRole(block)) << block;
+    for (const AtspiRole inlined : {ATSPI_ROLE_LINK, ATSPI_ROLE_IMAGE, ATSPI_ROLE_STATIC})
+        EXPECT_FALSE(isBlockRole(inlined)) << inlined;
 }
 
 } // namespace

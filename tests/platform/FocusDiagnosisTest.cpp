@@ -14,6 +14,8 @@
 namespace tandrel::diagnosis {
 namespace {
 
+using a11y::Role;
+
 QJsonObject parse(const FocusAnswer& answer) {
     return QJsonDocument::fromJson(toJson(answer)).object();
 }
@@ -23,7 +25,7 @@ TEST(FocusAnswerJson, ATargetCarriesExactlyTheDocumentedKeys) {
     answer.target = TargetSummary{42,
                                   "Chromium",
                                   "Chromium",
-                                  "AXTextArea",
+                                  "text area",
                                   Rect(8, 137, 1184, 78),
                                   1,
                                   QStringLiteral("https://chatgpt.com/c/1")};
@@ -43,7 +45,7 @@ TEST(FocusAnswerJson, ATargetCarriesExactlyTheDocumentedKeys) {
 TEST(FocusAnswerJson, DesktopChatsHaveANullAddressAndNoTargetIsNull) {
     FocusAnswer desktopChat;
     desktopChat.target = TargetSummary{
-        7, "com.openai.chat", "ChatGPT", "AXTextArea", Rect(1, 2, 3, 4), -1, std::nullopt};
+        7, "com.openai.chat", "ChatGPT", "text area", Rect(1, 2, 3, 4), -1, std::nullopt};
     const QJsonObject target = parse(desktopChat)["target"].toObject();
     EXPECT_TRUE(target["url"].isNull());
     EXPECT_EQ(target["panelCount"].toInteger(), -1);
@@ -64,14 +66,14 @@ TEST(FocusAnswerLine, SaysWhatWasFoundOrWhyNot) {
     found.target = TargetSummary{42,
                                  "Chromium",
                                  "Chromium",
-                                 "AXTextArea",
+                                 "text area",
                                  Rect(8, 137, 1184, 78),
                                  1,
                                  QStringLiteral("https://chatgpt.com/")};
     const QString line = toLine(found);
     EXPECT_TRUE(line.startsWith("composer detected")) << line.toStdString();
     for (const char* part :
-         {"Chromium", "AXTextArea", "[8, 137, 1184, 78]", "1 panel", "https://chatgpt.com/"})
+         {"Chromium", "text area", "[8, 137, 1184, 78]", "1 panel", "https://chatgpt.com/"})
         EXPECT_TRUE(line.contains(QLatin1String(part))) << part << " in " << line.toStdString();
 }
 
@@ -87,8 +89,8 @@ TEST_F(FocusDiagnosisReasons, AWebChatComposerIsDetectedWithItsSurface) {
     const FocusAnswer answer = inspector.evaluate();
     ASSERT_TRUE(answer.target);
     EXPECT_EQ(answer.decision, "composer detected");
-    EXPECT_EQ(answer.target->role, "AXTextArea");
-    EXPECT_EQ(answer.target->bundle, "org.chromium.Chromium");
+    EXPECT_EQ(answer.target->role, "text area");
+    EXPECT_EQ(answer.target->identity, "org.chromium.Chromium");
     EXPECT_EQ(answer.target->panelCount, 2);
     EXPECT_EQ(answer.target->url, QStringLiteral("https://chatgpt.com/c/123"));
 }
@@ -116,16 +118,16 @@ TEST_F(FocusDiagnosisReasons, ASearchFieldListsTheRolesThatWereRejected) {
         desktop.addApp(77, QStringLiteral("Chromium"), QStringLiteral("Chromium"));
     const sim::SimElement window = browser.window(QStringLiteral("Chat"), Rect(0, 0, 800, 600));
     const sim::SimElement page =
-        window.child("AXWebArea").url("https://chatgpt.com/").frame(0, 0, 800, 600);
-    const sim::SimElement group = page.child("AXGroup").frame(0, 0, 800, 40);
+        window.child(Role::webDocument).url("https://chatgpt.com/").frame(0, 0, 800, 600);
+    const sim::SimElement group = page.child(Role::other).frame(0, 0, 800, 40);
     const sim::SimElement search =
-        group.child("AXTextField").placeholder("Search chats").frame(10, 10, 200, 20);
+        group.child(Role::textField).placeholder("Search chats").frame(10, 10, 200, 20);
     browser.focus(search);
     desktop.activate(browser);
     const FocusAnswer answer = inspector.evaluate();
     EXPECT_FALSE(answer.target);
     EXPECT_EQ(answer.decision,
-              "no accepted input (roles: AXTextField, AXGroup, AXWebArea, AXWindow)");
+              "no accepted input (roles: text field, other, web document, window)");
 }
 
 TEST_F(FocusDiagnosisReasons, NoFocusedElementInABrowser) {
@@ -147,12 +149,12 @@ TEST_F(FocusDiagnosisReasons, ABrowserWithThePageFocusedIsToldToRestartOrClick) 
         sim::SimApp& app = sim.addApp(90, QLatin1String(bundle), QStringLiteral("Browser"));
         const sim::SimElement window = app.window(QStringLiteral("Chat"), Rect(0, 0, 800, 600));
         const sim::SimElement page =
-            window.child("AXWebArea").url("https://chatgpt.com/").frame(0, 0, 800, 600);
-        page.child("AXTextArea").frame(10, 500, 780, 60);
+            window.child(Role::webDocument).url("https://chatgpt.com/").frame(0, 0, 800, 600);
+        page.child(Role::textArea).frame(10, 500, 780, 60);
         app.focus(page);
         sim.activate(app);
         const QString decision = browserAware.evaluate().decision;
-        EXPECT_TRUE(decision.startsWith("no accepted input (roles: AXWebArea"))
+        EXPECT_TRUE(decision.startsWith("no accepted input (roles: web document"))
             << decision.toStdString();
         EXPECT_EQ(decision.contains("restart the browser once accessibility is on"),
                   QLatin1String(bundle) == QLatin1String("firefox-esr"))
@@ -168,18 +170,18 @@ TEST_F(FocusDiagnosisReasons, ADesktopChatReportsTheTrackersOwnDecision) {
     sim::SimApp& chat =
         desktop.addApp(79, QStringLiteral("com.openai.chat"), QStringLiteral("ChatGPT"));
     const sim::SimElement window = chat.window(QStringLiteral("ChatGPT"), Rect(0, 0, 800, 600));
-    const sim::SimElement button = window.child("AXButton").title("Send").frame(1, 1, 10, 10);
+    const sim::SimElement button = window.child(Role::other).name("Send").frame(1, 1, 10, 10);
     chat.focus(button);
     desktop.activate(chat);
     EXPECT_EQ(inspector.evaluate().decision,
-              "no accepted input (roles: AXButton, AXWindow, AXApplication)");
+              "no accepted input (roles: other, window, application)");
 }
 
 TEST_F(FocusDiagnosisReasons, ACodeInputIsNotExplainedByAnEarlierDetection) {
     sim::SimApp& chat =
         desktop.addApp(80, QStringLiteral("com.openai.chat"), QStringLiteral("ChatGPT"));
     const sim::SimElement chatWindow = chat.window(QStringLiteral("ChatGPT"), Rect(0, 0, 800, 600));
-    chat.focus(chatWindow.child("AXTextArea").frame(10, 500, 780, 60));
+    chat.focus(chatWindow.child(Role::textArea).frame(10, 500, 780, 60));
     desktop.activate(chat);
     ASSERT_TRUE(inspector.evaluate().target);
 
@@ -188,7 +190,7 @@ TEST_F(FocusDiagnosisReasons, ACodeInputIsNotExplainedByAnEarlierDetection) {
         desktop.addApp(81, QStringLiteral("ai.opencode.desktop"), QStringLiteral("OpenCode"));
     const sim::SimElement codeWindow =
         openCode.window(QStringLiteral("OpenCode"), Rect(0, 0, 800, 600));
-    openCode.focus(codeWindow.child("AXTextArea")
+    openCode.focus(codeWindow.child(Role::textArea)
                        .classes({QStringLiteral("font-mono")})
                        .frame(10, 10, 400, 300));
     desktop.activate(openCode);

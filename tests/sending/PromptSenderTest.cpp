@@ -68,7 +68,9 @@ public:
     SimKeyEvents& keys() { return sim.keyEvents(); }
     double now() { return sim.manualClock().uptime(); }
     // A second input in the same page, which takes the focus.
-    void focusAnotherInput() { chat.browser->focus(chat.body.child("AXTextArea").text("other")); }
+    void focusAnotherInput() {
+        chat.browser->focus(chat.body.child(a11y::Role::textArea).text("other"));
+    }
     void browserAnswers(bool answering) { sim.ax().setAnswering(chat.browser->pid(), answering); }
     // Answers true for the prompt's text as the sender puts it on the clipboard.
     std::function<bool(const PasteboardContent&)> isThePrompt() {
@@ -162,8 +164,7 @@ TEST_F(Sending, PressingAgainWhileBusyOrAfterTheFocusLeftOnlyBeeps) {
 }
 
 TEST_F(Sending, UnreadableInputIsRefusedBeforeTheClipboardIsTouched) {
-    for (const char* reading : {"AXNumberOfCharacters", "AXValue"})
-        chat.input.fail(reading, ax::kCannotComplete);
+    chat.input.fail(a11y::Question::text, Failure::notAnswering);
     send();
     EXPECT_EQ(statuses, (std::vector<Status>{{kCannotVerify, false}}));
     EXPECT_EQ(clipboard().writes(), 0);
@@ -287,10 +288,7 @@ const Ending kEndings[] = {
     {"TextReadsTimeOutAfterPaste",
      {},
      nullptr,
-     [](SendingEndings& s) {
-         for (const char* reading : {"AXNumberOfCharacters", "AXValue"})
-             s.chat.input.fail(reading, ax::kCannotComplete);
-     },
+     [](SendingEndings& s) { s.chat.input.fail(a11y::Question::text, Failure::notAnswering); },
      1.6,
      kNotVerified},
     {"ReturnKeystrokeFails",

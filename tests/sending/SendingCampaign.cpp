@@ -125,9 +125,9 @@ void Campaign::runOne(Counts& counts) {
     test::WebChatScene chat = test::buildWebChat(sim);
     SimApp& other = sim.addApp(5151, QString("org.example.Editor"), QString("Editor"));
     const SimElement otherInput =
-        other.window("Notes", Rect(0, 0, 500, 500)).child("AXTextArea").text("notes");
+        other.window("Notes", Rect(0, 0, 500, 500)).child(a11y::Role::textArea).text("notes");
     other.focus(otherInput);
-    const SimElement sibling = chat.body.child("AXTextArea").text("");
+    const SimElement sibling = chat.body.child(a11y::Role::textArea).text("");
     FocusTracker tracker(sim);
     PromptSender sender(sim.pasteboard(), sim.keyEvents(), sim.clock(), tracker);
     std::vector<std::pair<std::optional<QString>, bool>> statuses;
@@ -144,10 +144,8 @@ void Campaign::runOne(Counts& counts) {
         selection = TextRange{location, pick(int(before.size()) - location + 1)};
         chat.input.selection(*selection);
     }
-    if (chance(0.03)) {
-        chat.input.fail("AXNumberOfCharacters", ax::kCannotComplete);
-        chat.input.fail("AXValue", ax::kCannotComplete);
-    }
+    if (chance(0.03))
+        chat.input.fail(a11y::Question::text, Failure::notAnswering);
     QString promptText = text(kPromptPieces, 8);
     if (ComposerPolicy::comparableText(promptText).isEmpty())
         promptText += "Go";
@@ -198,17 +196,15 @@ void Campaign::runOne(Counts& counts) {
         const bool wholeApplication = chance(0.7);
         const double from = between(0, 1.8);
         const double until = from + between(0.01, 1.0);
-        const bool textWasReadable = !chat.input.node()->attributes.contains("AXValue");
+        const bool textWasReadable = !chat.input.node()->failures.contains(a11y::Question::text);
         auto silence = [&, wholeApplication, textWasReadable](bool silent) {
             if (wholeApplication) {
                 sim.ax().setAnswering(chat.browser->pid(), !silent);
             } else if (textWasReadable) {
-                for (const char* reading : {"AXNumberOfCharacters", "AXValue"}) {
-                    if (silent)
-                        chat.input.fail(reading, ax::kCannotComplete);
-                    else
-                        chat.input.unset(reading);
-                }
+                if (silent)
+                    chat.input.fail(a11y::Question::text, Failure::notAnswering);
+                else
+                    chat.input.unfail(a11y::Question::text);
             }
         };
         disturbances.push_back(sim.manualClock().runAfter(from, [silence] { silence(true); }));

@@ -26,7 +26,7 @@
 namespace tandrel {
 namespace {
 
-constexpr ax::Pid kOwnPid = 77;
+constexpr a11y::Pid kOwnPid = 77;
 
 class FixedWidthPaletteView final : public PaletteView {
 public:
@@ -124,7 +124,8 @@ protected:
     // The editor window comes to the front, as the real one does when it is presented.
     void bringEditorToFront() {
         desktop.ws().setFrontmost(
-            RunningApplication{kOwnPid, QStringLiteral("tandrel"), QStringLiteral("Tandrel")});
+            RunningApplication{kOwnPid, ApplicationNames{QStringLiteral("tandrel"), {}, {}},
+                               QStringLiteral("Tandrel")});
     }
     void bringBrowserToFront() { desktop.activate(*scene.browser); }
 

@@ -6,11 +6,11 @@
 namespace tandrel::test {
 
 struct WebChatOptions {
-    ax::Pid pid = 4242;
+    a11y::Pid pid = 4242;
     QString bundleID = QStringLiteral("org.chromium.Chromium");
     QString appName = QStringLiteral("Chromium");
     QString address = QStringLiteral("https://chatgpt.com/c/123");
-    // Levels from the web area down to the input (the input is the last level, at least 3).
+    // Levels from the web document down to the input (the input is the last level, at least 3).
     int depth = 6;
     // Unrelated elements beside the path at every level.
     int siblingsPerLevel = 3;
@@ -18,14 +18,15 @@ struct WebChatOptions {
     int rails = 2;
 };
 
-// A browser showing a chat page: window, web area, a few layout levels, a composer container
+// A browser showing a chat page: window, web document, a few layout levels, a composer container
 // holding the composer body and its rails, and a focused textarea inside the body.
 struct WebChatScene {
     sim::SimApp* browser = nullptr;
     sim::SimElement window;
-    sim::SimElement webArea;
-    std::vector<sim::SimElement> levels; // between the web area and the container, outermost first
-    sim::SimElement container;           // parent of the body and the rails
+    sim::SimElement webDocument;
+    std::vector<sim::SimElement>
+        levels;                // between the web document and the container, outermost first
+    sim::SimElement container; // parent of the body and the rails
     sim::SimElement body;
     sim::SimElement input;
     std::vector<sim::SimElement> rails;

@@ -20,7 +20,7 @@ QByteArray toJson(const FocusAnswer& answer) {
     if (const auto& t = answer.target) {
         QJsonObject target;
         target.insert(QStringLiteral("pid"), t->pid);
-        target.insert(QStringLiteral("bundle"), t->bundle);
+        target.insert(QStringLiteral("bundle"), t->identity);
         target.insert(QStringLiteral("role"), t->role);
         target.insert(QStringLiteral("frame"),
                       QJsonArray{t->frame.x(), t->frame.y(), t->frame.width(), t->frame.height()});
@@ -46,7 +46,7 @@ QString toLine(const FocusAnswer& answer) {
     else
         surface = QStringLiteral("%1 panels").arg(t->panelCount);
     QString line = QStringLiteral("%1 in %2 (%3, pid %4): %5 at [%6, %7, %8, %9], %10")
-                       .arg(answer.decision, t->appName, t->bundle)
+                       .arg(answer.decision, t->appName, t->identity)
                        .arg(t->pid)
                        .arg(t->role, number(t->frame.x()), number(t->frame.y()),
                             number(t->frame.width()), number(t->frame.height()), surface);

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "core/Geometry.h"
-#include "platform/AXValue.h"
+#include "platform/AccessibleElement.h"
 
 #include <QByteArray>
 #include <QString>
@@ -14,8 +14,8 @@ namespace tandrel::diagnosis {
 
 // What the tool reports about a detected composer.
 struct TargetSummary {
-    ax::Pid pid = 0;
-    QString bundle;
+    a11y::Pid pid = 0;
+    QString identity;
     QString appName;
     QString role;
     Rect frame;

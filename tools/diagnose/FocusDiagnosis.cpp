@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include "tools/diagnose/FocusDiagnosis.h"
-#include "platform/AXNames.h"
 
 namespace tandrel::diagnosis {
 
@@ -18,10 +17,11 @@ QString FocusDiagnosis::decisionFor(const FocusOutcome& outcome) const {
     using Reason = FocusOutcome::Reason;
     if (outcome.reason != Reason::notOnAccessibilityBus &&
         !(outcome.reason == Reason::noAcceptedInput &&
-          outcome.detail.startsWith(QLatin1String("AXWebArea"))))
+          outcome.detail.startsWith(a11y::nameOf(a11y::Role::webDocument))))
         return text;
     const std::optional<RunningApplication> app = m_desktop.workspace().frontmostApplication();
-    if (!m_isBrowser || !app || !app->bundleIdentifier || !m_isBrowser(*app->bundleIdentifier))
+    const std::optional<QString> identity = app ? identityFor(app->names) : std::nullopt;
+    if (!m_isBrowser || !identity || !m_isBrowser(*identity))
         return text;
     // A browser started before the switch either stays off the bus (Chromium) or joins it
     // with the page itself focused until the focus moves (Firefox). A click on the page's
@@ -47,9 +47,10 @@ FocusAnswer FocusDiagnosis::evaluate() {
     const std::optional<RunningApplication> app = m_desktop.workspace().frontmostApplication();
     TargetSummary t;
     t.pid = target->pid;
-    t.bundle = app && app->bundleIdentifier ? *app->bundleIdentifier : QString();
+    t.identity = app ? identityFor(app->names).value_or(QString()) : QString();
     t.appName = target->appName;
-    t.role = m_tracker.ax().string(target->element, ax::attr::role);
+    const auto role = m_tracker.reads().role(target->element);
+    t.role = role ? a11y::nameOf(*role) : QString();
     t.frame = target->frame;
     t.panelCount = outcome.panelCount.value_or(-1);
     if (target->documentURL)

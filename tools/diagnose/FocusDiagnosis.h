@@ -13,7 +13,7 @@ namespace tandrel::diagnosis {
 // For a web browser it adds what a user can do where the browser's accessibility started late.
 class FocusDiagnosis {
 public:
-    using BrowserTest = std::function<bool(const QString& bundleIdentifier)>;
+    using BrowserTest = std::function<bool(const QString& identity)>;
     explicit FocusDiagnosis(Desktop& desktop, BrowserTest isBrowser = {});
 
     FocusAnswer evaluate();

@@ -4,8 +4,7 @@
 // keyboard focus right now.
 
 #include "app/focus/FocusObservation.h"
-#include "platform/AXNames.h"
-#include "platform/linux/AppAliases.h"
+#include "core/ApplicationNames.h"
 #include "platform/linux/LinuxDesktop.h"
 #include "tools/diagnose/FocusAnswer.h"
 #include "tools/diagnose/FocusDiagnosis.h"
@@ -53,7 +52,7 @@ int runOnce(diagnosis::FocusDiagnosis& inspector, bool json) {
 class Watch {
 public:
     Watch(Desktop& desktop, bool json)
-        : m_desktop(desktop), m_inspector(desktop, linuxdesktop::isWebBrowser),
+        : m_desktop(desktop), m_inspector(desktop, isWebBrowser),
           m_observation(desktop.accessibility(), desktop.workspace(), desktop.clock()),
           m_json(json) {
         QObject::connect(&m_observation, &FocusObservation::changed, [this] { evaluate(); });
@@ -64,18 +63,18 @@ public:
 private:
     void evaluate() {
         const auto app = m_desktop.workspace().frontmostApplication();
-        std::optional<ax::Pid> pid;
+        std::optional<a11y::Pid> pid;
         if (app && app->processIdentifier &&
             *app->processIdentifier != m_desktop.workspace().ownProcessIdentifier() &&
-            m_desktop.accessibility().isProcessTrusted())
+            m_desktop.accessibility().isTrusted())
             pid = app->processIdentifier;
         m_observation.observe(pid, std::nullopt);
 
         const diagnosis::FocusAnswer answer = m_inspector.evaluate();
-        std::vector<ax::Element> watched;
+        std::vector<a11y::Element> watched;
         if (const auto& target = m_inspector.lastTarget()) {
             watched = target->layoutElements;
-            if (auto window = m_inspector.tracker().ax().element(target->element, ax::attr::window))
+            if (auto window = m_inspector.tracker().reads().window(target->element))
                 watched.push_back(*window);
         }
         m_observation.observe(pid, watched);
@@ -127,7 +126,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (parser.isSet(once)) {
-        diagnosis::FocusDiagnosis inspector(*desktop, linuxdesktop::isWebBrowser);
+        diagnosis::FocusDiagnosis inspector(*desktop, isWebBrowser);
         return runOnce(inspector, parser.isSet(json));
     }
     Watch watch(*desktop, parser.isSet(json));

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/linux/wayland/KWinWindowReport.h"
 
-#include "platform/linux/AppAliases.h"
+#include "core/ApplicationNames.h"
 
 #include <QHash>
 #include <QJsonArray>
@@ -32,8 +32,8 @@ bool known(const QString& name) {
     if (isWebBrowser(name))
         return true;
     // A chat alias maps to another identifier, or is one itself.
-    const auto bundle = bundleIdentifierFor({name, {}, {}});
-    return bundle && *bundle != name.trimmed();
+    const auto identity = identityFor({name, {}, {}});
+    return identity && *identity != name.trimmed();
 }
 
 } // namespace

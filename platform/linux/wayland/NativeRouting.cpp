@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "platform/linux/wayland/NativeRouting.h"
 
-#include "platform/linux/AppAliases.h"
 #include "platform/linux/wayland/DataControlClipboard.h"
 #include "platform/linux/wayland/FrontWindowSource.h"
 #include "platform/linux/wayland/WaylandConnection.h"
@@ -69,9 +68,8 @@ std::optional<RunningApplication> RoutedWorkspace::frontmostApplication() {
     if (!window || !window->pid)
         return std::nullopt;
     RunningApplication app;
-    app.processIdentifier = ax::Pid(*window->pid);
-    const WindowClassInfo info{window->appId, {}, {}};
-    app.bundleIdentifier = bundleIdentifierFor(info);
+    app.processIdentifier = a11y::Pid(*window->pid);
+    app.names.desktopId = window->appId;
     app.localizedName = window->appId;
     return app;
 }

@@ -67,7 +67,7 @@ class RoutedWorkspace final : public Workspace {
 public:
     RoutedWorkspace(Workspace& x11, WaylandSide& wayland);
     std::optional<RunningApplication> frontmostApplication() override;
-    ax::Pid ownProcessIdentifier() override { return m_x11.ownProcessIdentifier(); }
+    a11y::Pid ownProcessIdentifier() override { return m_x11.ownProcessIdentifier(); }
     std::unique_ptr<Handle> observeApplicationActivation(std::function<void()> handler) override;
     bool openAccessibilitySettings() override { return m_x11.openAccessibilitySettings(); }
     bool nativeWaylandWindowInFront() override;
