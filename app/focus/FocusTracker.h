@@ -75,10 +75,6 @@ public:
         return evaluate(includeComposerFrame).target;
     }
 
-    // The reason for the last answer of current(), for callers that explain it: no caller
-    // needs to evaluate again or parse the log.
-    const FocusOutcome& lastOutcome() const { return m_outcome; }
-
     const std::optional<QString>& lastDecision() const { return m_lastDecision; }
     const std::optional<std::int64_t>& lastPanelCount() const { return m_lastPanelCount; }
     const AccessibilityActivation& accessibilityActivation() const { return m_activation; }

@@ -270,8 +270,9 @@ TEST_F(LinuxFocus, BrowserThatStopsAnsweringIsNotRespondingRatherThanUnfocused) 
     ASSERT_TRUE(before) << "no target for the textarea";
 
     ASSERT_EQ(::kill(static_cast<pid_t>(page.pid), SIGSTOP), 0);
-    const std::optional<ChatTarget> whileStopped = tracker.current(false);
-    const FocusOutcome outcome = tracker.lastOutcome();
+    const FocusResult answer = tracker.evaluate(false);
+    const std::optional<ChatTarget>& whileStopped = answer.target;
+    const FocusOutcome& outcome = answer.outcome;
     ASSERT_EQ(::kill(static_cast<pid_t>(page.pid), SIGCONT), 0);
     EXPECT_FALSE(whileStopped);
     EXPECT_EQ(outcome.reason, FocusOutcome::Reason::applicationNotResponding)

@@ -56,13 +56,15 @@ TEST_F(DesktopChat, NoAnswerAndNoDecisionWithoutTrustOrAForeignFrontApplication)
     sim.ws().setFrontmost(RunningApplication{700, {}, QString("ChatGPT")});
     EXPECT_FALSE(tracker.current(true)) << "its windows name no application";
     sim.ws().setFrontmost(std::nullopt);
-    EXPECT_FALSE(tracker.current(true));
-    EXPECT_EQ(tracker.lastOutcome().reason, FocusOutcome::Reason::noFrontmostApplication);
+    FocusResult answer = tracker.evaluate(true);
+    EXPECT_FALSE(answer.target);
+    EXPECT_EQ(answer.outcome.reason, FocusOutcome::Reason::noFrontmostApplication);
     // A native Wayland window in front is named as such, with the way out.
     sim.ws().setNativeWaylandWindowInFront(true);
-    EXPECT_FALSE(tracker.current(true));
-    EXPECT_EQ(tracker.lastOutcome().reason, FocusOutcome::Reason::nativeWaylandWindowInFront);
-    EXPECT_TRUE(tracker.lastOutcome().text().contains(QLatin1String("--ozone-platform=x11")));
+    answer = tracker.evaluate(true);
+    EXPECT_FALSE(answer.target);
+    EXPECT_EQ(answer.outcome.reason, FocusOutcome::Reason::nativeWaylandWindowInFront);
+    EXPECT_TRUE(answer.outcome.text().contains(QLatin1String("--ozone-platform=x11")));
     sim.ws().setNativeWaylandWindowInFront(false);
     sim.ws().setOwnProcessIdentifier(700);
     sim.activate(app);
@@ -128,30 +130,30 @@ TEST_F(DesktopChat, RejectionListsTheRolesOfEveryExaminedElement) {
 // rest on changes nothing.
 TEST_F(DesktopChat, UnansweredReadsMakeARefusalANotRespondingApplication) {
     using Reason = FocusOutcome::Reason;
+    const auto reasonNow = [this] {
+        const FocusResult answer = tracker.evaluate(false);
+        return answer.target ? Reason::composerDetected : answer.outcome.reason;
+    };
     app.element().fail(Question::focusedElement, Failure::notAnswering);
-    EXPECT_FALSE(tracker.current(false));
-    EXPECT_EQ(tracker.lastOutcome().reason, Reason::applicationNotResponding);
-    EXPECT_EQ(tracker.lastOutcome().text(), "com.openai.chat is not responding");
+    const FocusResult answer = tracker.evaluate(false);
+    EXPECT_TRUE(answer.applicationNotResponding());
+    EXPECT_EQ(answer.outcome.text(), "com.openai.chat is not responding");
     EXPECT_EQ(tracker.lastDecision(), "com.openai.chat: com.openai.chat is not responding");
 
     app.element().unfail(Question::focusedElement);
     SimElement inner = input.child(Role::other).fail(Question::parent, Failure::notAnswering);
     app.focus(inner);
-    EXPECT_FALSE(tracker.current(false));
-    EXPECT_EQ(tracker.lastOutcome().reason, Reason::applicationNotResponding) << "the walk up";
+    EXPECT_EQ(reasonNow(), Reason::applicationNotResponding) << "the walk up";
 
     input.fail(Question::description, Failure::notAnswering);
     app.focus(input);
-    EXPECT_TRUE(tracker.current(false)) << "accepted on its placeholder alone";
-    EXPECT_EQ(tracker.lastOutcome().reason, Reason::composerDetected);
+    EXPECT_EQ(reasonNow(), Reason::composerDetected) << "accepted on its placeholder alone";
 
     sim.ax().setAnswering(700, false);
-    EXPECT_FALSE(tracker.current(false));
-    EXPECT_EQ(tracker.lastOutcome().reason, Reason::applicationNotResponding);
+    EXPECT_EQ(reasonNow(), Reason::applicationNotResponding);
     sim.ax().setAnswering(700, true);
     app.clearFocus();
-    EXPECT_FALSE(tracker.current(false));
-    EXPECT_EQ(tracker.lastOutcome().reason, Reason::noFocusedElement) << "nothing left over";
+    EXPECT_EQ(reasonNow(), Reason::noFocusedElement) << "nothing left over";
 }
 
 TEST_F(DesktopChat, ClimbsFromARejectedOrUnusableElementToAnAcceptedAncestor) {
