@@ -27,8 +27,10 @@ private:
 
 } // namespace
 
-EditorController::EditorController(Desktop& desktop, EditorView& view)
-    : m_desktop(desktop), m_view(view), m_draft(Prompt::defaults()), m_opened(m_draft) {
+EditorController::EditorController(a11y::Accessibility& accessibility, Workspace& workspace,
+                                   EditorView& view)
+    : m_accessibility(accessibility), m_workspace(workspace), m_view(view),
+      m_draft(Prompt::defaults()), m_opened(m_draft) {
     m_view.attach(this);
 }
 
@@ -53,7 +55,7 @@ void EditorController::present(const Configuration& configuration) {
 }
 
 void EditorController::refreshPermission() {
-    if (m_desktop.accessibility().isTrusted()) {
+    if (m_accessibility.isTrusted()) {
         m_view.setPermissionText(
             tr("Ready. Focus a chat input in a desktop app or browser to show your buttons."));
         return;
@@ -213,8 +215,8 @@ void EditorController::previewButtons() {
 }
 
 void EditorController::openAccessibility() {
-    m_desktop.accessibility().askForTrust();
-    m_desktop.workspace().openAccessibilitySettings();
+    m_accessibility.askForTrust();
+    m_workspace.openAccessibilitySettings();
 }
 
 void EditorController::quitApplication() {

@@ -4,7 +4,8 @@
 #include "app/editor/EditorView.h"
 #include "core/Configuration.h"
 #include "core/Geometry.h"
-#include "platform/Desktop.h"
+#include "platform/Accessibility.h"
+#include "platform/Workspace.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -42,8 +43,8 @@ class EditorController {
     Q_DECLARE_TR_FUNCTIONS(EditorController)
 
 public:
-    // The view outlives the controller.
-    EditorController(Desktop& desktop, EditorView& view);
+    // The view, and the desktop's accessibility and workspace, outlive the controller.
+    EditorController(a11y::Accessibility& accessibility, Workspace& workspace, EditorView& view);
     ~EditorController();
     EditorController(const EditorController&) = delete;
     EditorController& operator=(const EditorController&) = delete;
@@ -124,7 +125,8 @@ private:
     std::optional<QUuid> draggedPrompt(const DropProposal& proposal) const;
     QStringList rowTitles() const;
 
-    Desktop& m_desktop;
+    a11y::Accessibility& m_accessibility;
+    Workspace& m_workspace;
     EditorView& m_view;
     Configuration m_draft;
     Configuration m_opened;

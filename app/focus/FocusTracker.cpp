@@ -64,8 +64,9 @@ QString FocusOutcome::text() const {
     return {};
 }
 
-FocusTracker::FocusTracker(Desktop& desktop)
-    : m_desktop(desktop), m_reads(desktop.accessibility()) {}
+FocusTracker::FocusTracker(a11y::Accessibility& accessibility, Workspace& workspace, Clock& clock)
+    : m_accessibility(accessibility), m_workspace(workspace), m_clock(clock),
+      m_reads(accessibility) {}
 
 std::nullopt_t FocusTracker::refuse(FocusOutcome::Reason reason, QString detail) {
     if (!m_askedChat.isEmpty() && m_reads.unansweredReads() != m_unansweredBeforeAsking) {
@@ -84,19 +85,18 @@ FocusResult FocusTracker::evaluate(bool includeComposerFrame) {
 std::optional<ChatTarget> FocusTracker::find(bool includeComposerFrame) {
     using Reason = FocusOutcome::Reason;
     m_askedChat.clear();
-    a11y::Accessibility& accessibility = m_desktop.accessibility();
+    a11y::Accessibility& accessibility = m_accessibility;
     if (!accessibility.isTrusted())
         return refuse(Reason::notTrusted);
 
-    const std::optional<RunningApplication> front = m_desktop.workspace().frontmostApplication();
+    const std::optional<RunningApplication> front = m_workspace.frontmostApplication();
     if (!front || !front->processIdentifier) {
-        Workspace& workspace = m_desktop.workspace();
-        if (workspace.nativeWaylandWindowInFront())
+        if (m_workspace.nativeWaylandWindowInFront())
             return refuse(Reason::nativeWaylandWindowInFront,
-                          workspace.nativeWaylandWindowProblem());
+                          m_workspace.nativeWaylandWindowProblem());
         return refuse(Reason::noFrontmostApplication);
     }
-    if (*front->processIdentifier == m_desktop.workspace().ownProcessIdentifier())
+    if (*front->processIdentifier == m_workspace.ownProcessIdentifier())
         return refuse(Reason::ownProcessInFront);
     const std::optional<QString> identity = identityFor(front->names);
     if (!identity)
@@ -116,8 +116,7 @@ std::optional<ChatTarget> FocusTracker::find(bool includeComposerFrame) {
     std::optional<a11y::Element> focused = m_reads.focusedElement(application);
 
     if (desktopChat)
-        focused =
-            m_activation.run(m_reads, application, pid, chat, m_desktop.clock().uptime(), focused);
+        focused = m_activation.run(m_reads, application, pid, chat, m_clock.uptime(), focused);
     if (!focused) {
         refuse(Reason::noFocusedElement);
         recordDecision(m_outcome.text(), chat);

@@ -6,7 +6,8 @@
 #include "app/focus/AccessibilityActivation.h"
 #include "app/focus/AccessibleReads.h"
 #include "app/focus/ChatTarget.h"
-#include "platform/Desktop.h"
+#include "platform/Clock.h"
+#include "platform/Workspace.h"
 
 #include <cstdint>
 #include <optional>
@@ -65,7 +66,8 @@ struct FocusResult {
 // rejected a desktop chat's input, once per change.
 class FocusTracker {
 public:
-    explicit FocusTracker(Desktop& desktop);
+    // What it uses of the desktop, which outlive it.
+    FocusTracker(a11y::Accessibility& accessibility, Workspace& workspace, Clock& clock);
 
     // With includeComposerFrame the frame covers the whole visible composer (for placing the
     // palette); without it, only the input (for the sender's quick re-checks).
@@ -94,7 +96,9 @@ private:
     void recordDecision(const QString& decision, const QString& chat);
     void recordPanelCount(const std::optional<ComposerLayout>& layout);
 
-    Desktop& m_desktop;
+    a11y::Accessibility& m_accessibility;
+    Workspace& m_workspace;
+    Clock& m_clock;
     AccessibleReads m_reads;
     AccessibilityActivation m_activation;
     std::optional<std::int64_t> m_lastPanelCount;

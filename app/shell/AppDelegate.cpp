@@ -33,11 +33,13 @@ const QString kReasonShown = QStringLiteral("shown");
 
 AppDelegate::AppDelegate(Desktop& desktop, AppViews views, QString promptsPath,
                          QStringList arguments)
-    : m_desktop(desktop), m_views(views), m_arguments(std::move(arguments)), m_tracker(desktop),
+    : m_desktop(desktop), m_views(views), m_arguments(std::move(arguments)),
+      m_tracker(desktop.accessibility(), desktop.workspace(), desktop.clock()),
       m_observation(std::make_unique<FocusObservation>(desktop.accessibility(), desktop.workspace(),
                                                        desktop.clock())),
       m_palette(std::make_unique<PaletteController>(desktop.screens(), views.palette)),
-      m_editor(std::make_unique<EditorController>(desktop, views.editor)),
+      m_editor(std::make_unique<EditorController>(desktop.accessibility(), desktop.workspace(),
+                                                  views.editor)),
       m_store(std::move(promptsPath)), m_configuration(Prompt::defaults()) {}
 
 AppDelegate::~AppDelegate() = default;

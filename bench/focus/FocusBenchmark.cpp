@@ -18,7 +18,7 @@ namespace {
 void printCalls(bool includeComposerFrame) {
     sim::SimDesktop desktop;
     test::buildWebChat(desktop);
-    FocusTracker tracker(desktop);
+    FocusTracker tracker(desktop.accessibility(), desktop.workspace(), desktop.clock());
     tracker.current(includeComposerFrame); // the first evaluation is no different, but settle
     desktop.resetCalls();
     const auto target = tracker.current(includeComposerFrame);
@@ -41,7 +41,7 @@ void printCalls(bool includeComposerFrame) {
 void currentBenchmark(benchmark::State& state, bool includeComposerFrame) {
     sim::SimDesktop desktop;
     test::buildWebChat(desktop);
-    FocusTracker tracker(desktop);
+    FocusTracker tracker(desktop.accessibility(), desktop.workspace(), desktop.clock());
     tracker.current(includeComposerFrame);
     desktop.resetCalls();
     for (auto _ : state) {

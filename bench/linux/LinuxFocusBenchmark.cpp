@@ -56,7 +56,7 @@ bool setUp() {
         return false;
     }
     // Wait until the tracker sees the composer (the focus event may still be on its way).
-    FocusTracker tracker(*g_desktop);
+    FocusTracker tracker(g_desktop->accessibility(), g_desktop->workspace(), g_desktop->clock());
     const QDeadlineTimer deadline(10000);
     while (!tracker.current(true)) {
         if (deadline.hasExpired()) {
@@ -70,7 +70,7 @@ bool setUp() {
 
 void evaluate(benchmark::State& state, bool includeComposerFrame, bool cold) {
     bench::CountingDesktop desktop(*g_desktop);
-    FocusTracker tracker(desktop);
+    FocusTracker tracker(desktop.accessibility(), desktop.workspace(), desktop.clock());
     tracker.current(includeComposerFrame); // warm: activation record, libatspi's own cache
     settle(50);
     desktop.counting().reset();
@@ -122,7 +122,7 @@ void evaluate(benchmark::State& state, bool includeComposerFrame, bool cold) {
 // One snapshot of the input's text, as each of a send's checks takes it: what it costs, and how
 // many AT-SPI requests it makes (the text behind its readings is read once).
 void BM_TextSnapshot(benchmark::State& state) {
-    FocusTracker tracker(*g_desktop);
+    FocusTracker tracker(g_desktop->accessibility(), g_desktop->workspace(), g_desktop->clock());
     const std::optional<ChatTarget> target = tracker.current(false);
     if (!target) {
         state.SkipWithError("the composer was not detected");

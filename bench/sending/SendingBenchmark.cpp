@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench-sending: %s\n", qPrintable(error));
         return 1;
     }
-    FocusTracker tracker(*desktop);
+    FocusTracker tracker(desktop->accessibility(), desktop->workspace(), desktop->clock());
     std::optional<ChatTarget> target;
     if (!waitUntil([&] { return bool(target = tracker.current(true)); })) {
         std::fprintf(stderr, "bench-sending: the page's input was never found\n");

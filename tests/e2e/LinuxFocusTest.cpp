@@ -85,7 +85,7 @@ protected:
 TEST_F(LinuxFocus, TracksTextareaComposerAndItsSurface) {
     const OpenedPage page = openPage(textareaPage());
     ASSERT_TRUE(page.input && page.body && page.rail);
-    FocusTracker tracker(*desktop_);
+    FocusTracker tracker(desktop_->accessibility(), desktop_->workspace(), desktop_->clock());
 
     // The sender's view: the input alone.
     const std::optional<ChatTarget> input = waitForTarget(tracker, false);
@@ -111,7 +111,7 @@ TEST_F(LinuxFocus, TracksTextareaComposerAndItsSurface) {
 TEST_F(LinuxFocus, ReadsContenteditableParagraphsAsLines) {
     const OpenedPage page = openPage(contenteditablePage());
     ASSERT_TRUE(page.input);
-    FocusTracker tracker(*desktop_);
+    FocusTracker tracker(desktop_->accessibility(), desktop_->workspace(), desktop_->clock());
 
     const std::optional<ChatTarget> target = waitForTarget(tracker, true);
     ASSERT_TRUE(target) << "no target for the contenteditable composer";
@@ -171,7 +171,7 @@ TEST_F(LinuxFocus, ReadsContenteditableParagraphsAsLines) {
 }
 
 TEST_F(LinuxFocus, FindsNoTargetOutsideAChatComposer) {
-    FocusTracker tracker(*desktop_);
+    FocusTracker tracker(desktop_->accessibility(), desktop_->workspace(), desktop_->clock());
     const AccessibleReads reads(desktop_->accessibility());
     {
         SCOPED_TRACE("search field");
@@ -211,7 +211,7 @@ TEST_F(LinuxFocus, NextEvaluationSeesEveryComposerChange) {
     QString error;
     std::unique_ptr<LinuxDesktop> reference = LinuxDesktop::create(&error);
     ASSERT_TRUE(reference) << error.toStdString();
-    FocusTracker warm(*desktop_);
+    FocusTracker warm(desktop_->accessibility(), desktop_->workspace(), desktop_->clock());
     ASSERT_TRUE(waitForTarget(warm, true)) << "no target for the changing composer";
 
     struct Answer {
@@ -225,7 +225,8 @@ TEST_F(LinuxFocus, NextEvaluationSeesEveryComposerChange) {
     };
     const auto afresh = [&reference] {
         reference->atspi().forgetKeptReadings();
-        FocusTracker tracker(*reference);
+        FocusTracker tracker(reference->accessibility(), reference->workspace(),
+                             reference->clock());
         Answer answer{tracker.current(true), {}};
         answer.panels = tracker.lastPanelCount();
         return answer;
@@ -265,7 +266,7 @@ TEST_F(LinuxFocus, NextEvaluationSeesEveryComposerChange) {
 // the desktop right after it is exercised too (the sanitizer build reports what it strands).
 TEST_F(LinuxFocus, BrowserThatStopsAnsweringIsNotRespondingRatherThanUnfocused) {
     const OpenedPage page = openPage(textareaPage());
-    FocusTracker tracker(*desktop_);
+    FocusTracker tracker(desktop_->accessibility(), desktop_->workspace(), desktop_->clock());
     const std::optional<ChatTarget> before = waitForTarget(tracker, false);
     ASSERT_TRUE(before) << "no target for the textarea";
 
@@ -288,7 +289,7 @@ TEST_F(LinuxFocus, BrowserThatStopsAnsweringIsNotRespondingRatherThanUnfocused) 
 
 TEST_F(LinuxFocus, ObservesTypingInTheComposer) {
     const OpenedPage page = openPage(textareaPage());
-    FocusTracker tracker(*desktop_);
+    FocusTracker tracker(desktop_->accessibility(), desktop_->workspace(), desktop_->clock());
     const std::optional<ChatTarget> target = waitForTarget(tracker, true);
     ASSERT_TRUE(target) << "no target for the textarea";
 

@@ -67,7 +67,7 @@ protected:
     Outcome send(const QString& text) {
         Outcome outcome;
         QString error;
-        FocusTracker tracker(*desktop_);
+        FocusTracker tracker(desktop_->accessibility(), desktop_->workspace(), desktop_->clock());
         const ChatTarget target = waitForTarget(tracker);
         EXPECT_TRUE(session_->takeSent(&error)) << error.toStdString();
         PromptSender sender(desktop_->pasteboard(), desktop_->keyEvents(), desktop_->clock(),

@@ -86,7 +86,7 @@ TEST_F(UnderWindowManager, ChromiumInFrontIsTheFrontmostApplicationAndItsCompose
         << app->localizedName->toStdString();
 
     // The window manager's frame moves the page on the screen; the page reports where it is.
-    FocusTracker tracker(*desktop_);
+    FocusTracker tracker(desktop_->accessibility(), desktop_->workspace(), desktop_->clock());
     std::optional<ChatTarget> target;
     waitUntil([&] { return (target = tracker.current(false)).has_value(); }, kSettleTime);
     ASSERT_TRUE(target) << "no target for the textarea under the window manager";

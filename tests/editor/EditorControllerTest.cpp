@@ -60,7 +60,7 @@ protected:
 
     sim::SimDesktop desktop;
     RecordingEditorView view;
-    EditorController editor{desktop, view};
+    EditorController editor{desktop.accessibility(), desktop.workspace(), view};
     Configuration shown;
 };
 

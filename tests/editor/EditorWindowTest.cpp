@@ -55,7 +55,7 @@ protected:
 
     sim::SimDesktop desktop;
     EditorWindow window;
-    EditorController editor{desktop, window};
+    EditorController editor{desktop.accessibility(), desktop.workspace(), window};
 };
 
 } // namespace

@@ -20,7 +20,7 @@ using tandrel::test::WebChatScene;
 TEST(WebChatScenario, TextareaInAComposerBodyWithARailOnChatGPT) {
     SimDesktop desktop;
     const WebChatScene page = test::buildWebChat(desktop, WebChatOptions{.rails = 1});
-    FocusTracker tracker(desktop);
+    FocusTracker tracker(desktop.accessibility(), desktop.workspace(), desktop.clock());
 
     const auto target = tracker.current(true);
     ASSERT_TRUE(target);
@@ -43,7 +43,7 @@ TEST(WebChatScenario, SamePageOnAnotherHostGivesNothing) {
     LogCapture log;
     SimDesktop desktop;
     test::buildWebChat(desktop, WebChatOptions{.address = "https://example.com/c/123"});
-    FocusTracker tracker(desktop);
+    FocusTracker tracker(desktop.accessibility(), desktop.workspace(), desktop.clock());
     EXPECT_FALSE(tracker.current(true));
     EXPECT_TRUE(log.entries().empty());
 }
@@ -55,7 +55,7 @@ TEST(WebChatScenario, SearchFieldOnChatGPTGivesNothingAndLogsNothing) {
     SimElement search =
         page.webDocument.child(Role::textField).placeholder("Search chats").frame(20, 100, 300, 30);
     page.browser->focus(search);
-    FocusTracker tracker(desktop);
+    FocusTracker tracker(desktop.accessibility(), desktop.workspace(), desktop.clock());
     EXPECT_FALSE(tracker.current(true));
     EXPECT_FALSE(tracker.lastDecision());
     EXPECT_TRUE(log.entries().empty());
@@ -76,7 +76,7 @@ TEST(DesktopChatScenario, ChatGPTAppIsActivatedOnceAndItsComposerDetected) {
         return Result<Done>(Done{});
     });
     desktop.activate(chatgpt);
-    FocusTracker tracker(desktop);
+    FocusTracker tracker(desktop.accessibility(), desktop.workspace(), desktop.clock());
 
     // The visibility loop: once at launch, then every second.
     std::optional<ChatTarget> last = tracker.current(true);
@@ -99,7 +99,7 @@ TEST(DesktopChatScenario, MovingFocusToTheSearchFieldIsNoticedThirtyMilliseconds
     const WebChatScene page = test::buildWebChat(desktop);
     SimElement search =
         page.webDocument.child(Role::textField).placeholder("Search chats").frame(20, 100, 300, 30);
-    FocusTracker tracker(desktop);
+    FocusTracker tracker(desktop.accessibility(), desktop.workspace(), desktop.clock());
     FocusObservation observation(desktop.accessibility(), desktop.workspace(), desktop.clock());
 
     // Wired as the application controller wires them.

@@ -43,7 +43,7 @@ protected:
         web.child(Role::other).classes({"_ComposerLayoutBody_b"}).frame(100, 600, 600, 100);
     SimElement input =
         body.child(Role::textArea).frame(120, 620, 560, 40).placeholder("Ask anything");
-    FocusTracker tracker{sim};
+    FocusTracker tracker{sim.accessibility(), sim.workspace(), sim.clock()};
 };
 
 } // namespace
@@ -253,7 +253,7 @@ protected:
                            .classes({"group/prompt-input"})
                            .frame(50, 650, 900, 120);
     SimElement input = group.child(Role::textArea).frame(60, 660, 880, 40);
-    FocusTracker tracker{sim};
+    FocusTracker tracker{sim.accessibility(), sim.workspace(), sim.clock()};
 };
 
 TEST_F(OpenCode, UsesThePromptGroupEvenWithoutTheComposerFrame) {
@@ -299,7 +299,7 @@ protected:
     SimApp& app = sim.addApp(900, kChatGPT, QString("ChatGPT"));
     SimElement input =
         app.window("ChatGPT", Rect(0, 0, 800, 600)).child(Role::textArea).frame(100, 500, 600, 40);
-    FocusTracker tracker{sim};
+    FocusTracker tracker{sim.accessibility(), sim.workspace(), sim.clock()};
 };
 
 TEST_F(Activation, AcceptedWakeRevealsTheInputInTheSameEvaluation) {
@@ -319,7 +319,7 @@ TEST_F(Activation, NothingToWakeSettlesForGood) {
         if (scripted)
             chat.element().onWake([] { return Result<Done>(Failure::unsupported); });
         desktop.activate(chat);
-        FocusTracker fresh(desktop);
+        FocusTracker fresh(desktop.accessibility(), desktop.workspace(), desktop.clock());
         fresh.current(true);
         EXPECT_EQ(fresh.accessibilityActivation().finished(), std::set<a11y::Pid>{900});
         EXPECT_TRUE(fresh.accessibilityActivation().manual().empty());
@@ -424,7 +424,7 @@ TEST(ChatTargetMatches, ComparesProcessElementAndPageOnly) {
 TEST(FocusTrackerRepeated, NextEvaluationSeesEveryComposerChangeLikeAFreshTracker) {
     SimDesktop desktop;
     const test::WebChatScene scene = test::buildWebChat(desktop);
-    FocusTracker warm(desktop);
+    FocusTracker warm(desktop.accessibility(), desktop.workspace(), desktop.clock());
 
     struct Step {
         const char* change;
@@ -461,7 +461,7 @@ TEST(FocusTrackerRepeated, NextEvaluationSeesEveryComposerChangeLikeAFreshTracke
         step.apply();
         const std::optional<ChatTarget> seen = warm.current(true);
         const std::optional<std::int64_t> panels = warm.lastPanelCount();
-        FocusTracker fresh(desktop);
+        FocusTracker fresh(desktop.accessibility(), desktop.workspace(), desktop.clock());
         const std::optional<ChatTarget> expected = fresh.current(true);
         ASSERT_EQ(seen.has_value(), expected.has_value());
         if (!seen)

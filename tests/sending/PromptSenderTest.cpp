@@ -85,7 +85,7 @@ public:
 
     SimDesktop sim;
     test::WebChatScene chat = test::buildWebChat(sim);
-    FocusTracker tracker{sim};
+    FocusTracker tracker{sim.accessibility(), sim.workspace(), sim.clock()};
     PromptSender sender{sim.pasteboard(), sim.keyEvents(), sim.clock(), tracker};
     Prompt prompt{QUuid::createUuid(), "Summary", "Summarize this thread in three bullets."};
     std::vector<Status> statuses;

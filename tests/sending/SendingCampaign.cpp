@@ -128,7 +128,7 @@ void Campaign::runOne(Counts& counts) {
         other.window("Notes", Rect(0, 0, 500, 500)).child(a11y::Role::textArea).text("notes");
     other.focus(otherInput);
     const SimElement sibling = chat.body.child(a11y::Role::textArea).text("");
-    FocusTracker tracker(sim);
+    FocusTracker tracker(sim.accessibility(), sim.workspace(), sim.clock());
     PromptSender sender(sim.pasteboard(), sim.keyEvents(), sim.clock(), tracker);
     std::vector<std::pair<std::optional<QString>, bool>> statuses;
     QObject::connect(&sender, &PromptSender::statusChanged, [&](const std::optional<QString>& s) {

@@ -10,7 +10,8 @@ const QString kRestartBrowser = QStringLiteral("restart the browser once accessi
 } // namespace
 
 FocusDiagnosis::FocusDiagnosis(Desktop& desktop, BrowserTest isBrowser)
-    : m_desktop(desktop), m_isBrowser(std::move(isBrowser)), m_tracker(desktop) {}
+    : m_desktop(desktop), m_isBrowser(std::move(isBrowser)),
+      m_tracker(desktop.accessibility(), desktop.workspace(), desktop.clock()) {}
 
 QString FocusDiagnosis::decisionFor(const FocusOutcome& outcome) const {
     const QString text = outcome.text();
