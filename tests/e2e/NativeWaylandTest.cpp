@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 namespace tandrel::e2e {
 namespace {
 
@@ -187,6 +189,14 @@ TEST_P(NativeWayland, PaletteSendsOnceKeepsTheFocusAndGivesTheClipboardBack) {
     sent = clickAndCollect(*settledPalette(tandrel, *page->composerSurface()));
     ASSERT_EQ(sent.size(), 1u) << "tandrel said:\n" << tandrel.output().toStdString();
     EXPECT_EQ(sent.front().text, QStringLiteral("a") + kPrompt);
+
+    // The browser crashes under the palette: its window goes, and so must the palette, while
+    // tandrel carries on.
+    ASSERT_TRUE(tandrel.palette());
+    ASSERT_EQ(::kill(pid_t(page->pid), SIGKILL), 0);
+    EXPECT_TRUE(waitUntil([&] { return !tandrel.palette(); }, kShowTime))
+        << "the palette stayed after the browser was killed";
+    EXPECT_TRUE(tandrel.isRunning()) << tandrel.output().toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Compositors, NativeWayland,
