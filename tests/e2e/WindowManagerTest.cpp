@@ -109,14 +109,14 @@ TEST_F(UnderWindowManager, EveryChangeOfTheActiveWindowNotifiesAndChangesTheFron
         desktop_->workspace().observeApplicationActivation([&activations] { ++activations; });
     // Activates the window and waits for a notification and for the application in front to be
     // the one expected; the failure names what was seen instead.
-    auto activate = [&](const QString& window, const QString& bundle, a11y::Pid pid) {
+    auto activate = [&](const QString& window, const QString& identity, a11y::Pid pid) {
         activations = 0;
         xdotool({QStringLiteral("windowactivate"), window});
         const bool switched = waitUntil(
             [&] {
                 const auto app = desktop_->workspace().frontmostApplication();
                 return activations > 0 && app && app->processIdentifier == pid &&
-                       (bundle.isEmpty() || identityFor(app->names) == bundle);
+                       (identity.isEmpty() || identityFor(app->names) == identity);
             },
             kSettleTime);
         const auto app = desktop_->workspace().frontmostApplication();
