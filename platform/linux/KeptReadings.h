@@ -5,7 +5,6 @@
 
 #include <QByteArray>
 #include <QHash>
-#include <QStringList>
 #include <QUrl>
 
 #include <cstdint>
@@ -25,9 +24,9 @@ namespace tandrel::linuxdesktop {
 // the count moved is not kept, since an event may have overtaken it.
 class KeptReadings {
 public:
-    using Answer = std::variant<Result<a11y::Role>, Result<QString>, Result<QStringList>,
-                                Result<bool>, Result<Rect>, Result<a11y::Element>,
-                                Result<std::vector<a11y::Element>>, Result<QUrl>>;
+    using Answer =
+        std::variant<Result<a11y::Role>, Result<QString>, Result<bool>, Result<a11y::Element>,
+                     Result<std::vector<a11y::Element>>, Result<QUrl>>;
 
     // Whether answers to this question may be kept at all.
     static bool mayKeep(a11y::Question question);

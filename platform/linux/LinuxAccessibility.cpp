@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <type_traits>
 
 // With the sanitizers' instrumentation, GCC 12's flow analysis takes the inactive members of the
 // attribute value variant for uninitialised when a value is moved into a reading.
@@ -290,18 +291,23 @@ Result<T> LinuxAccessibility::keptOr(const a11y::Element& element, a11y::Questio
     AtspiAccessible* a = AtspiElement::accessibleOf(element);
     if (!a || !m_connection.isConnected())
         return Failure::gone;
-    if (!KeptReadings::mayKeep(question))
+    // Frames and classes change silently: they are never kept, and have no place among the kept.
+    if constexpr (!std::is_constructible_v<KeptReadings::Answer, Result<T>>) {
         return read(a);
-    const auto* impl = element.as<AtspiElement>();
-    const std::uint64_t before = m_events.changes(impl->busName());
-    if (auto kept = m_kept.find(impl->busName(), impl->path(), question, before))
-        return std::get<Result<T>>(std::move(*kept));
-    m_readWasIncomplete = false;
-    Result<T> result = read(a);
-    if (!m_readWasIncomplete)
-        m_kept.keep(impl->busName(), impl->path(), question, result, before,
-                    m_events.changes(impl->busName()));
-    return result;
+    } else {
+        if (!KeptReadings::mayKeep(question))
+            return read(a);
+        const auto* impl = element.as<AtspiElement>();
+        const std::uint64_t before = m_events.changes(impl->busName());
+        if (auto kept = m_kept.find(impl->busName(), impl->path(), question, before))
+            return std::get<Result<T>>(std::move(*kept));
+        m_readWasIncomplete = false;
+        Result<T> result = read(a);
+        if (!m_readWasIncomplete)
+            m_kept.keep(impl->busName(), impl->path(), question, result, before,
+                        m_events.changes(impl->busName()));
+        return result;
+    }
 }
 
 Result<a11y::Role> LinuxAccessibility::role(const a11y::Element& element) {
